@@ -1,0 +1,32 @@
+# Windows target: the cross-built dependencies from .deps/mingw, the MinGW runtime DLLs beside
+# the programs, and Wine as the emulator that ctest runs the test programs with.
+set(mingwDeps ${VELMORA_DEPS}/mingw)
+if(NOT EXISTS ${mingwDeps}/lib/libxml2.a OR NOT EXISTS ${mingwDeps}/lib/libgtest.a)
+    message(FATAL_ERROR "Windows dependencies missing in ${mingwDeps}: run scripts/setup.sh first")
+endif()
+
+add_library(LibXml2::LibXml2 STATIC IMPORTED)
+set_target_properties(LibXml2::LibXml2 PROPERTIES
+    IMPORTED_LOCATION ${mingwDeps}/lib/libxml2.a
+    INTERFACE_INCLUDE_DIRECTORIES ${mingwDeps}/include/libxml2)
+# The headers alone, for code that reaches libxml2 through Quillon.dll.
+add_library(LibXml2Headers INTERFACE)
+target_include_directories(LibXml2Headers INTERFACE ${mingwDeps}/include/libxml2)
+
+set(GTest_DIR ${mingwDeps}/lib/cmake/GTest)
+find_package(GTest CONFIG REQUIRED)
+
+# One C++ runtime for the DLL and every program, so strings, vectors and exceptions cross.
+set(VELMORA_RUNTIME_DLLS)
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+        message(FATAL_ERROR "MinGW runtime ${dll} not found")
+    endif()
+    list(APPEND VELMORA_RUNTIME_DLLS ${path})
+    file(COPY ${path} DESTINATION ${CMAKE_BINARY_DIR}/bin)
+endforeach()
+
+set(VELMORA_WINE_DIR ${CMAKE_SOURCE_DIR}/tests/wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMORA_WINE_DIR}/wine-run.sh ${CMAKE_BINARY_DIR})
