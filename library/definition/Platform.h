@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "QuillonExport.h"
+
+// What the portable core needs from the operating system, with one implementation for Windows
+// and one for POSIX systems (the native test and fuzzing builds).
+namespace platform {
+
+// Major version of the running Windows (on POSIX: 6, as for any supported Windows).
+QUILLON_API unsigned WindowsMajorVersion();
+// Makes WindowsMajorVersion() answer `major` instead, for tests; 0 goes back to the real value.
+QUILLON_API void OverrideWindowsMajorVersion(unsigned major);
+
+enum class FileKind { Missing, Regular, Directory, Other };
+
+struct FileStatus {
+    FileKind kind = FileKind::Missing;  // Missing when the query failed
+    bool executable = false;            // Windows: exe, com, bat or cmd ending; POSIX: execute bit
+};
+
+// Status of a path; on failure kind is Missing and the last system error tells why.
+QUILLON_API FileStatus QueryFileStatus(const std::string& path);
+
+// The calling thread's last system error code.
+QUILLON_API unsigned long LastErrorCode();
+
+// The system's text for an error code, cut to fit and always terminated; returns its length.
+QUILLON_API std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size);
+
+}  // namespace platform

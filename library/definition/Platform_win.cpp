@@ -1,0 +1,61 @@
+#include "Platform.h"
+
+#include <atomic>
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+std::atomic<unsigned> overrideMajor{0};
+
+bool HasProgramEnding(const std::string& path)
+{
+    const std::string::size_type dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ending = path.substr(dot + 1);
+    for (char& c : ending) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return ending == "exe" || ending == "com" || ending == "bat" || ending == "cmd";
+}
+}  // namespace
+
+unsigned WindowsMajorVersion()
+{
+    if (unsigned forced = overrideMajor.load()) return forced;
+    return static_cast<unsigned>(LOBYTE(LOWORD(GetVersion())));
+}
+
+void OverrideWindowsMajorVersion(unsigned major) { overrideMajor.store(major); }
+
+FileStatus QueryFileStatus(const std::string& path)
+{
+    FileStatus status;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return status;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        status.kind = FileKind::Directory;
+    } else if (attributes & FILE_ATTRIBUTE_DEVICE) {
+        status.kind = FileKind::Other;
+    } else {
+        status.kind = FileKind::Regular;
+        status.executable = HasProgramEnding(path);
+    }
+    return status;
+}
+
+unsigned long LastErrorCode() { return GetLastError(); }
+
+std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size)
+{
+    if (!buffer || size == 0) return 0;
+    buffer[0] = '\0';
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        buffer, static_cast<DWORD>(size), nullptr);
+    buffer[length < size ? length : size - 1] = '\0';
+    return length < size ? length : size - 1;
+}
+
+}  // namespace platform

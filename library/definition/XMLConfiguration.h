@@ -1,0 +1,162 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "NameValue.h"
+#include "QuillonExport.h"
+#include "XMLDocument.h"
+
+// One service definition file, read and checked against the fixed element schema. The
+// constructor does the whole job; afterwards the object only answers questions.
+class QUILLON_API XMLConfiguration {
+public:
+    using AttributeList = std::vector<std::pair<XMLString, XMLString>>;
+    using EnvironmentList = std::vector<std::pair<NameValueXMLString, NameValueXMLString>>;
+
+    // One program to run: the service program, or the one run before or after it.
+    class QUILLON_API Invocation {
+    public:
+        Invocation();
+        Invocation(const Invocation&);
+        Invocation& operator=(const Invocation&);
+        virtual ~Invocation();
+
+        const NameValueXMLString& WorkingDir() const { return workingDir_; }
+        const NameValueXMLString& Executable() const { return executable_; }
+        const NameValueXMLString& Parameters() const { return parameters_; }
+        const NameValueUnsignedInt& Delay() const { return delay_; }
+
+    private:
+        friend class XMLConfiguration;
+        bool WorkingDir(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
+        bool Executable(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
+        bool Parameters(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
+        bool Delay(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
+
+        NameValueXMLString workingDir_;
+        NameValueXMLString executable_;
+        NameValueXMLString parameters_;
+        NameValueUnsignedInt delay_;
+    };
+
+    // One row of the schema tree.
+    struct ElementNode {
+        const char* name;
+        unsigned int minOccurs;
+        unsigned int maxOccurs;  // 0: no limit
+        unsigned int childCount;
+        const ElementNode* children;
+        bool (XMLConfiguration::*handler)(const XMLString& text, const AttributeList& attributes);
+    };
+
+    explicit XMLConfiguration(const std::string& fileName);
+    XMLConfiguration(const XMLConfiguration&);
+    XMLConfiguration& operator=(const XMLConfiguration&);
+    virtual ~XMLConfiguration();
+
+    bool IsValid() const { return valid_; }
+    const ErrorList& Errors() const { return errors_; }
+
+    const NameValueXMLString& Name() const { return name_; }
+    const NameValueXMLString& DisplayName() const { return displayName_; }
+    const NameValueXMLString& Description() const { return description_; }
+    const Invocation& Service() const { return service_; }
+    const NameValueUnsignedInt& ConsoleApp() const { return consoleApp_; }
+    const NameValueUnsignedInt& ForceReplace() const { return forceReplace_; }
+    const NameValueUnsignedInt& UponExit() const { return uponExit_; }
+    const NameValueUnsignedInt& AffinityMask() const { return affinityMask_; }
+    const NameValueUnsignedInt& Priority() const { return priority_; }
+    const NameValueUnsignedInt& InteractWithDesktop() const { return interactWithDesktop_; }
+    const NameValueUnsignedInt& StartUpMode() const { return startUpMode_; }
+    const NameValueUnsignedInt& ShowWindow() const { return showWindow_; }
+    const NameValueUnsignedInt& JobType() const { return jobType_; }
+    const NameValueXMLString& LoadOrderGroup() const { return loadOrderGroup_; }
+    const std::vector<NameValueXMLString>& GroupDependents() const { return groupDependents_; }
+    const std::vector<NameValueXMLString>& ServiceDependents() const { return serviceDependents_; }
+    const NameValueUnsignedInt& DebuggingEnabled() const { return debuggingEnabled_; }
+    const NameValueXMLString& DebugLogFile() const { return debugLogFile_; }
+    const EnvironmentList& Environment() const { return environment_; }
+    const NameValueUnsignedInt& Monitoring() const { return monitoring_; }
+    const NameValueUnsignedInt& MonitoringFrequency() const { return monitoringFrequency_; }
+    const Invocation& PreService() const { return preService_; }
+    const Invocation& PostService() const { return postService_; }
+
+    // The root row of the schema tree.
+    static const ElementNode& Schema();
+
+private:
+    bool Read(const std::string& fileName);
+    bool Populate(const XMLNode& node, const ElementNode& row);
+
+    // One handler per schema row, bottom-up: children are converted before their parent.
+    bool Service(const XMLString& text, const AttributeList& attributes);
+    bool Program(const XMLString& text, const AttributeList& attributes);
+    bool Options(const XMLString& text, const AttributeList& attributes);
+    bool Debug(const XMLString& text, const AttributeList& attributes);
+    bool Environment(const XMLString& text, const AttributeList& attributes);
+    bool SMF(const XMLString& text, const AttributeList& attributes);
+    bool PreService(const XMLString& text, const AttributeList& attributes);
+    bool PostService(const XMLString& text, const AttributeList& attributes);
+    bool Name(const XMLString& text, const AttributeList& attributes);
+    bool DisplayName(const XMLString& text, const AttributeList& attributes);
+    bool Description(const XMLString& text, const AttributeList& attributes);
+    bool ServiceWorkingDir(const XMLString& text, const AttributeList& attributes);
+    bool ServiceExecutable(const XMLString& text, const AttributeList& attributes);
+    bool ServiceParameters(const XMLString& text, const AttributeList& attributes);
+    bool ServiceDelay(const XMLString& text, const AttributeList& attributes);
+    bool ConsoleApp(const XMLString& text, const AttributeList& attributes);
+    bool ForceReplace(const XMLString& text, const AttributeList& attributes);
+    bool UponExit(const XMLString& text, const AttributeList& attributes);
+    bool AffinityMask(const XMLString& text, const AttributeList& attributes);
+    bool Priority(const XMLString& text, const AttributeList& attributes);
+    bool InteractWithDesktop(const XMLString& text, const AttributeList& attributes);
+    bool StartUpMode(const XMLString& text, const AttributeList& attributes);
+    bool ShowWindow(const XMLString& text, const AttributeList& attributes);
+    bool JobType(const XMLString& text, const AttributeList& attributes);
+    bool LoadOrderGroup(const XMLString& text, const AttributeList& attributes);
+    bool Dependencies(const XMLString& text, const AttributeList& attributes);
+    bool GroupDependents(const XMLString& text, const AttributeList& attributes);
+    bool ServiceDependents(const XMLString& text, const AttributeList& attributes);
+    bool DebuggingEnabled(const XMLString& text, const AttributeList& attributes);
+    bool DebugLogFile(const XMLString& text, const AttributeList& attributes);
+    bool Variable(const XMLString& text, const AttributeList& attributes);
+    bool Monitoring(const XMLString& text, const AttributeList& attributes);
+    bool MonitoringFrequency(const XMLString& text, const AttributeList& attributes);
+    bool PreServiceWorkingDir(const XMLString& text, const AttributeList& attributes);
+    bool PreServiceExecutable(const XMLString& text, const AttributeList& attributes);
+    bool PreServiceParameters(const XMLString& text, const AttributeList& attributes);
+    bool PreServiceDelay(const XMLString& text, const AttributeList& attributes);
+    bool PostServiceWorkingDir(const XMLString& text, const AttributeList& attributes);
+    bool PostServiceExecutable(const XMLString& text, const AttributeList& attributes);
+    bool PostServiceParameters(const XMLString& text, const AttributeList& attributes);
+    bool PostServiceDelay(const XMLString& text, const AttributeList& attributes);
+
+    std::string fileName_;
+    bool valid_ = false;
+    ErrorList errors_;
+    NameValueXMLString name_;
+    NameValueXMLString displayName_;
+    NameValueXMLString description_;
+    Invocation service_;
+    NameValueUnsignedInt consoleApp_;
+    NameValueUnsignedInt forceReplace_;
+    NameValueUnsignedInt uponExit_;
+    NameValueUnsignedInt affinityMask_;
+    NameValueUnsignedInt priority_;
+    NameValueUnsignedInt interactWithDesktop_;
+    NameValueUnsignedInt startUpMode_;
+    NameValueUnsignedInt showWindow_;
+    NameValueUnsignedInt jobType_;
+    NameValueXMLString loadOrderGroup_;
+    std::vector<NameValueXMLString> groupDependents_;
+    std::vector<NameValueXMLString> serviceDependents_;
+    NameValueUnsignedInt debuggingEnabled_;
+    NameValueXMLString debugLogFile_;
+    EnvironmentList environment_;
+    NameValueUnsignedInt monitoring_;
+    NameValueUnsignedInt monitoringFrequency_;
+    Invocation preService_;
+    Invocation postService_;
+};
