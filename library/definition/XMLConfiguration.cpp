@@ -1,0 +1,564 @@
+#include "XMLConfiguration.h"
+
+#include <new>
+
+#include <libxml/entities.h>
+#include <libxml/tree.h>
+
+#include "Platform.h"
+#include "UnsignedText.h"
+
+namespace {
+
+using AttributeList = XMLConfiguration::AttributeList;
+
+std::string Text(const XMLString& text) { return std::string(text.begin(), text.end()); }
+
+std::string Text(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+
+bool IsBlank(const XMLString& text) { return unsigned_text::IsBlank(text.c_str()); }
+
+// Takes ownership of a string the parser allocated.
+XMLString TakeString(xmlChar* text)
+{
+    XMLString result;
+    if (text) {
+        result = text;
+        xmlFree(text);
+    }
+    return result;
+}
+
+bool CheckContainer(const char* element, const XMLString& text, const AttributeList& attributes, ErrorList& errors)
+{
+    if (!IsBlank(text)) {
+        errors.push_back("Unexpected text in <" + std::string(element) + "> element \"" + Text(text) + "\"");
+        return false;
+    }
+    if (!attributes.empty()) {
+        errors.push_back("Unexpected attributes in <" + std::string(element) + "> element");
+        return false;
+    }
+    return true;
+}
+
+bool SetStringValue(NameValueXMLString& value, const XMLString& text, ErrorList& errors)
+{
+    if (!IsBlank(text)) return value.SetValue(text.c_str());
+    errors.push_back("Invalid blank string for element \"" + value.Name() + "\".");
+    return false;
+}
+
+bool SetBooleanValue(NameValueUnsignedInt& value, const XMLString& text, ErrorList& errors)
+{
+    // Byte-wise ASCII lowering: the locale must not change which words count.
+    std::string lower = Text(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    const unsigned char* word = nullptr;
+    if (lower == "true" || lower == "on" || lower == "yes" || lower == "1") {
+        word = reinterpret_cast<const unsigned char*>("1");
+    } else if (lower == "false" || lower == "off" || lower == "no" || lower == "0") {
+        word = reinterpret_cast<const unsigned char*>("0");
+    } else {
+        errors.push_back("Invalid value \"" + Text(text) + "\" for element \"" + value.Name() +
+                         "\".  Valid values are:\n\t\"true\", \"on\", \"1\" or\n\t\"false\", \"off\", \"0\".");
+        return false;
+    }
+    if (value.SetValue(word)) return true;
+    errors.push_back(value.Error());
+    return false;
+}
+
+bool SetRangedValue(NameValueUnsignedInt& value, const XMLString& text, unsigned int min, unsigned int max,
+                    ErrorList& errors)
+{
+    const std::string range = "  Valid range is [" + std::to_string(min) + ", " + std::to_string(max) + "].";
+    if (IsBlank(text)) {
+        errors.push_back("Invalid blank value for element \"" + value.Name() + "\"." + range);
+        return false;
+    }
+    NameValueUnsignedInt scratch("tmp");
+    const std::string prefix = "Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\"";
+    if (!scratch.SetValue(text.c_str())) {
+        errors.push_back(prefix + ": " + scratch.Error() + "." + range);
+        return false;
+    }
+    if (scratch.Value() < min || scratch.Value() > max) {
+        errors.push_back(prefix + "." + range);
+        return false;
+    }
+    return value.SetValue(text.c_str());
+}
+
+bool SetUnsignedValue(NameValueUnsignedInt& value, const XMLString& text, ErrorList& errors)
+{
+    if (value.SetValue(text.c_str())) return true;
+    errors.push_back("Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\": " + value.Error());
+    return false;
+}
+
+bool AddListEntry(std::vector<NameValueXMLString>& list, const char* name, const XMLString& text, ErrorList& errors)
+{
+    NameValueXMLString entry(name, nullptr);
+    if (!SetStringValue(entry, text, errors)) return false;
+    list.push_back(entry);
+    return true;
+}
+
+// An attribute's value with entity references replaced; empty when it has no children.
+XMLString AttributeValue(const xmlAttr& attribute)
+{
+    return TakeString(xmlNodeListGetString(attribute.doc, attribute.children, 1));
+}
+
+AttributeList Attributes(const xmlNode& element)
+{
+    AttributeList list;
+    for (const xmlAttr* a = element.properties; a; a = a->next) {
+        list.emplace_back(a->name ? XMLString(a->name) : XMLString(), AttributeValue(*a));
+    }
+    return list;
+}
+
+// An element's character data. CDATA sections and references to declared entities are character
+// data as much as plain text is; leaving them out would silently change what the file says.
+void AppendText(const xmlNode& node, XMLString& text)
+{
+    switch (node.type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+        if (node.content) text += node.content;
+        break;
+    case XML_ENTITY_REF_NODE:
+        if (const xmlEntity* entity = xmlGetDocEntity(node.doc, node.name)) {
+            text += TakeString(xmlNodeListGetString(node.doc, entity->children, 1));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+XMLConfiguration::Invocation::Invocation()
+    : workingDir_("WorkingDir", nullptr),
+      executable_("Executable", nullptr),
+      parameters_("Parameters", nullptr),
+      delay_("Delay", 0)
+{
+}
+
+XMLConfiguration::Invocation::Invocation(const Invocation&) = default;
+XMLConfiguration::Invocation& XMLConfiguration::Invocation::operator=(const Invocation&) = default;
+XMLConfiguration::Invocation::~Invocation() = default;
+
+bool XMLConfiguration::Invocation::WorkingDir(const XMLString& text, const AttributeList&, ErrorList& errors)
+{
+    return SetStringValue(workingDir_, text, errors);
+}
+
+bool XMLConfiguration::Invocation::Executable(const XMLString& text, const AttributeList&, ErrorList& errors)
+{
+    return SetStringValue(executable_, text, errors);
+}
+
+bool XMLConfiguration::Invocation::Parameters(const XMLString& text, const AttributeList&, ErrorList& errors)
+{
+    return SetStringValue(parameters_, text, errors);
+}
+
+bool XMLConfiguration::Invocation::Delay(const XMLString& text, const AttributeList&, ErrorList& errors)
+{
+    return SetUnsignedValue(delay_, text, errors);
+}
+
+const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
+{
+    using C = XMLConfiguration;
+    static const ElementNode program[] = {
+        {"Name", 1, 1, 0, nullptr, &C::Name},
+        {"DisplayName", 1, 1, 0, nullptr, &C::DisplayName},
+        {"Description", 0, 1, 0, nullptr, &C::Description},
+        {"WorkingDir", 1, 1, 0, nullptr, &C::ServiceWorkingDir},
+        {"Executable", 1, 1, 0, nullptr, &C::ServiceExecutable},
+        {"Parameters", 0, 1, 0, nullptr, &C::ServiceParameters},
+        {"Delay", 0, 1, 0, nullptr, &C::ServiceDelay},
+        {"ConsoleApp", 0, 1, 0, nullptr, &C::ConsoleApp},
+        {"ForceReplace", 0, 1, 0, nullptr, &C::ForceReplace},
+    };
+    static const ElementNode dependencies[] = {
+        {"GroupName", 0, 0, 0, nullptr, &C::GroupDependents},
+        {"ServiceName", 0, 0, 0, nullptr, &C::ServiceDependents},
+    };
+    static const ElementNode options[] = {
+        {"UponExit", 0, 1, 0, nullptr, &C::UponExit},
+        {"AffinityMask", 0, 1, 0, nullptr, &C::AffinityMask},
+        {"Priority", 0, 1, 0, nullptr, &C::Priority},
+        {"InteractWithDesktop", 0, 1, 0, nullptr, &C::InteractWithDesktop},
+        {"StartUpMode", 0, 1, 0, nullptr, &C::StartUpMode},
+        {"ShowWindow", 0, 1, 0, nullptr, &C::ShowWindow},
+        {"JobType", 0, 1, 0, nullptr, &C::JobType},
+        {"LoadOrderGroup", 0, 1, 0, nullptr, &C::LoadOrderGroup},
+        {"Dependencies", 0, 1, 2, dependencies, &C::Dependencies},
+    };
+    static const ElementNode debug[] = {
+        {"DebugEnabled", 0, 1, 0, nullptr, &C::DebuggingEnabled},
+        {"DebugLocation", 1, 1, 0, nullptr, &C::DebugLogFile},
+    };
+    static const ElementNode environment[] = {
+        {"Variable", 1, 0, 0, nullptr, &C::Variable},
+    };
+    static const ElementNode smf[] = {
+        {"SMFEnabled", 0, 1, 0, nullptr, &C::Monitoring},
+        {"SMFFrequency", 0, 1, 0, nullptr, &C::MonitoringFrequency},
+    };
+    static const ElementNode preService[] = {
+        {"PreWorkingDir", 1, 1, 0, nullptr, &C::PreServiceWorkingDir},
+        {"PreExecutable", 1, 1, 0, nullptr, &C::PreServiceExecutable},
+        {"PreParameters", 0, 1, 0, nullptr, &C::PreServiceParameters},
+        {"PreDelay", 0, 1, 0, nullptr, &C::PreServiceDelay},
+    };
+    static const ElementNode postService[] = {
+        {"PostWorkingDir", 1, 1, 0, nullptr, &C::PostServiceWorkingDir},
+        {"PostExecutable", 1, 1, 0, nullptr, &C::PostServiceExecutable},
+        {"PostParameters", 0, 1, 0, nullptr, &C::PostServiceParameters},
+        {"PostDelay", 0, 1, 0, nullptr, &C::PostServiceDelay},
+    };
+    static const ElementNode service[] = {
+        {"Program", 1, 1, 9, program, &C::Program},
+        {"Options", 0, 1, 9, options, &C::Options},
+        {"Debug", 0, 1, 2, debug, &C::Debug},
+        {"Environment", 0, 1, 1, environment, &C::Environment},
+        {"SMF", 0, 1, 2, smf, &C::SMF},
+        {"PreService", 0, 1, 4, preService, &C::PreService},
+        {"PostService", 0, 1, 4, postService, &C::PostService},
+    };
+    static const ElementNode root = {"Service", 1, 1, 7, service, &C::Service};
+    return root;
+}
+
+XMLConfiguration::XMLConfiguration(const std::string& fileName)
+    : fileName_(fileName),
+      name_("Name", nullptr),
+      displayName_("DisplayName", nullptr),
+      description_("Description", nullptr),
+      consoleApp_("ConsoleApp", 0),
+      forceReplace_("ForceReplace", 0),
+      uponExit_("UponExit", 1),
+      affinityMask_("AffinityMask", 0),
+      priority_("Priority", 0),
+      interactWithDesktop_("InteractWithDesktop", 1),
+      startUpMode_("StartUpMode", 1),
+      showWindow_("ShowWindow", 0),
+      jobType_("JobType", 1),
+      loadOrderGroup_("LoadOrderGroup", nullptr),
+      debuggingEnabled_("Enabled", 0),
+      debugLogFile_("Location", nullptr),
+      monitoring_("Enabled", 1),
+      monitoringFrequency_("Frequency", 5000)
+{
+    // Bad input is reported through the error list; only running out of memory can get here.
+    try {
+        Read(fileName_);
+    } catch (const std::exception&) {
+        valid_ = false;
+    }
+}
+
+XMLConfiguration::XMLConfiguration(const XMLConfiguration&) = default;
+XMLConfiguration& XMLConfiguration::operator=(const XMLConfiguration&) = default;
+XMLConfiguration::~XMLConfiguration() = default;
+
+bool XMLConfiguration::Read(const std::string& fileName)
+{
+    valid_ = false;
+    const XMLDocument document(fileName.c_str());
+    if (!document.IsValid()) {
+        errors_ = document.Errors();
+        return false;
+    }
+    const XMLNode root = document.RootElement();
+    if (!static_cast<xmlNode*>(root)) {
+        errors_.push_back("Could not retrieve root node");
+        return false;
+    }
+    valid_ = Populate(root, Schema());
+    return valid_;
+}
+
+bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
+{
+    const xmlNode* element = node;
+    std::vector<unsigned long long> counts;
+    try {
+        counts.assign(row.childCount, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    XMLString text;
+    bool childrenRead = true;
+    for (const XMLNode& childHandle : node.Children(XMLNode::always_true)) {
+        const xmlNode* child = childHandle;
+        if (child->type != XML_ELEMENT_NODE) {
+            AppendText(*child, text);
+            continue;
+        }
+        const ElementNode* match = nullptr;
+        for (unsigned int i = 0; i < row.childCount && !match; ++i) {
+            if (xmlStrcmp(child->name, reinterpret_cast<const xmlChar*>(row.children[i].name)) == 0) {
+                match = &row.children[i];
+            }
+        }
+        if (!match) {
+            errors_.push_back("Unexpected element <" + Text(child->name) + "> in element <" + row.name + ">");
+            continue;
+        }
+        if (!Populate(childHandle, *match)) childrenRead = false;
+        ++counts[match - row.children];
+    }
+
+    bool countsRead = true;
+    for (unsigned int i = 0; i < row.childCount; ++i) {
+        const ElementNode& childRow = row.children[i];
+        const std::string found = std::to_string(counts[i]);
+        if (counts[i] < childRow.minOccurs) {
+            errors_.push_back("Insufficient number of instances of element <" + std::string(childRow.name) +
+                              ">: Found " + found + " and require a minimum of " + std::to_string(childRow.minOccurs));
+            countsRead = false;
+        } else if (childRow.maxOccurs != 0 && counts[i] > childRow.maxOccurs) {
+            errors_.push_back("Too many instances of element <" + std::string(childRow.name) + ">: Found " + found +
+                              " and require a maximum of " + std::to_string(childRow.maxOccurs));
+            countsRead = false;
+        }
+    }
+    if (countsRead) countsRead = (this->*row.handler)(text, Attributes(*element));
+    return childrenRead && countsRead;
+}
+
+bool XMLConfiguration::Service(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Service", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Program(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Program", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Options(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Options", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Debug(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Debug", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Environment(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Environment", text, attributes, errors_);
+}
+
+bool XMLConfiguration::SMF(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("SMF", text, attributes, errors_);
+}
+
+bool XMLConfiguration::PreService(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("PreService", text, attributes, errors_);
+}
+
+bool XMLConfiguration::PostService(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("PostService", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Dependencies(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Dependencies", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Name(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(name_, text, errors_);
+}
+
+bool XMLConfiguration::DisplayName(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(displayName_, text, errors_);
+}
+
+bool XMLConfiguration::Description(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(description_, text, errors_);
+}
+
+bool XMLConfiguration::LoadOrderGroup(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(loadOrderGroup_, text, errors_);
+}
+
+bool XMLConfiguration::DebugLogFile(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(debugLogFile_, text, errors_);
+}
+
+bool XMLConfiguration::ConsoleApp(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(consoleApp_, text, errors_);
+}
+
+bool XMLConfiguration::ForceReplace(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(forceReplace_, text, errors_);
+}
+
+bool XMLConfiguration::InteractWithDesktop(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(interactWithDesktop_, text, errors_);
+}
+
+bool XMLConfiguration::DebuggingEnabled(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(debuggingEnabled_, text, errors_);
+}
+
+bool XMLConfiguration::Monitoring(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(monitoring_, text, errors_);
+}
+
+bool XMLConfiguration::UponExit(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(uponExit_, text, 0, 3, errors_);
+}
+
+bool XMLConfiguration::AffinityMask(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(affinityMask_, text, 0, 255, errors_);
+}
+
+bool XMLConfiguration::Priority(const XMLString& text, const AttributeList&)
+{
+    // Below Normal and Above Normal exist from Windows 2000 (major version 5) on.
+    const unsigned int top = platform::WindowsMajorVersion() >= 5 ? 5 : 3;
+    return SetRangedValue(priority_, text, 0, top, errors_);
+}
+
+bool XMLConfiguration::StartUpMode(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(startUpMode_, text, 0, 2, errors_);
+}
+
+bool XMLConfiguration::ShowWindow(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(showWindow_, text, 0, 3, errors_);
+}
+
+bool XMLConfiguration::JobType(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(jobType_, text, 0, 2, errors_);
+}
+
+bool XMLConfiguration::MonitoringFrequency(const XMLString& text, const AttributeList&)
+{
+    return SetUnsignedValue(monitoringFrequency_, text, errors_);
+}
+
+bool XMLConfiguration::GroupDependents(const XMLString& text, const AttributeList&)
+{
+    return AddListEntry(groupDependents_, "GroupName", text, errors_);
+}
+
+bool XMLConfiguration::ServiceDependents(const XMLString& text, const AttributeList&)
+{
+    return AddListEntry(serviceDependents_, "ServiceName", text, errors_);
+}
+
+bool XMLConfiguration::Variable(const XMLString& text, const AttributeList& attributes)
+{
+    if (attributes.empty()) {
+        errors_.push_back("Missing \"Name\" attribute from element \"Variable\"");
+        return false;
+    }
+    if (attributes.size() > 1) {
+        errors_.push_back("Too many attributes for element \"Variable\"");
+        return false;
+    }
+    const auto& [attribute, attributeValue] = attributes.front();
+    if (attribute != reinterpret_cast<const unsigned char*>("Name")) {
+        errors_.push_back("Unknown attribute \"" + Text(attribute) + "\" for element \"Variable\"");
+        return false;
+    }
+    NameValueXMLString name("Name", attributeValue.c_str());
+    NameValueXMLString value("Variable", nullptr);
+    if (!SetStringValue(value, text, errors_)) return false;
+    environment_.emplace_back(name, value);
+    return true;
+}
+
+bool XMLConfiguration::ServiceWorkingDir(const XMLString& text, const AttributeList& attributes)
+{
+    return service_.WorkingDir(text, attributes, errors_);
+}
+
+bool XMLConfiguration::ServiceExecutable(const XMLString& text, const AttributeList& attributes)
+{
+    return service_.Executable(text, attributes, errors_);
+}
+
+bool XMLConfiguration::ServiceParameters(const XMLString& text, const AttributeList& attributes)
+{
+    return service_.Parameters(text, attributes, errors_);
+}
+
+bool XMLConfiguration::ServiceDelay(const XMLString& text, const AttributeList& attributes)
+{
+    return service_.Delay(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PreServiceWorkingDir(const XMLString& text, const AttributeList& attributes)
+{
+    return preService_.WorkingDir(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PreServiceExecutable(const XMLString& text, const AttributeList& attributes)
+{
+    return preService_.Executable(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PreServiceParameters(const XMLString& text, const AttributeList& attributes)
+{
+    return preService_.Parameters(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PreServiceDelay(const XMLString& text, const AttributeList& attributes)
+{
+    return preService_.Delay(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PostServiceWorkingDir(const XMLString& text, const AttributeList& attributes)
+{
+    return postService_.WorkingDir(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PostServiceExecutable(const XMLString& text, const AttributeList& attributes)
+{
+    return postService_.Executable(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PostServiceParameters(const XMLString& text, const AttributeList& attributes)
+{
+    return postService_.Parameters(text, attributes, errors_);
+}
+
+bool XMLConfiguration::PostServiceDelay(const XMLString& text, const AttributeList& attributes)
+{
+    return postService_.Delay(text, attributes, errors_);
+}
