@@ -24,5 +24,10 @@ rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 wineserver -p >"$build/wineserver.log" 2>&1
 "$VELMORA_WINE" wineboot -i >"$build/wineboot.log" 2>&1
+# The service manager started while the prefix was being created misses services created later
+# (OpenService fails with 1060); one started on the finished prefix does not, so restart once.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+wineserver -p >>"$build/wineserver.log" 2>&1
 "$VELMORA_WINE" cmd /c exit >/dev/null 2>&1
 echo "Wine prefix ready: $WINEPREFIX on display :$display"

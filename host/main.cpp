@@ -1,0 +1,76 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "CommandLine.h"
+#include "Quillon.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr std::size_t kMaxServiceName = 256;
+
+// The folder this program runs from: the services it installs run it from there.
+std::string HostDirectory()
+{
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory(path, length < MAX_PATH ? length : MAX_PATH);
+    const std::string::size_type slash = directory.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
+}
+
+// The manager shows standard output as the failure details, so everything goes there.
+int ReportFailure(const CExcep& e)
+{
+    std::string detail = e.detail ? e.detail : "";
+    while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r')) detail.pop_back();
+    std::printf("Error: %s\nDetail: %s\n", e.message ? e.message : "", detail.c_str());
+    std::fflush(stdout);
+    return kExitFailure;
+}
+
+int Install(const std::string& file)
+{
+    char name[kMaxServiceName + 1] = {};
+    try {
+        ServiceInstall(file.c_str(), HostDirectory(), name, sizeof name);
+    } catch (const CExcep& e) {
+        return ReportFailure(e);
+    }
+    std::printf("The service '%s' was installed.\n", name);
+    return 0;
+}
+
+int Uninstall(const std::string& name)
+{
+    try {
+        ServiceUninstall(name.c_str());
+    } catch (const CExcep& e) {
+        return ReportFailure(e);
+    }
+    std::printf("The service '%s' was removed.\n", name.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main()
+{
+    const host::Invocation invocation = host::ParseArguments(host::ArgumentsOf(GetCommandLineA()));
+    switch (invocation.command) {
+    case host::Command::Version:
+        std::printf("Velmora Tessel v1.5.1 Service Host\n");
+        PrintQuillonVersion();
+        return 0;
+    case host::Command::Install:
+        return Install(invocation.argument);
+    case host::Command::Uninstall:
+        return Uninstall(invocation.argument);
+    default:
+        std::fputs(host::kUsage, stdout);
+        return kExitUsage;
+    }
+}

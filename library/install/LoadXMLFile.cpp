@@ -1,0 +1,76 @@
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "DefinitionConversion.h"
+#include "Failure.h"
+#include "Platform.h"
+#include "Quillon.h"
+#include "XMLConfiguration.h"
+
+namespace {
+
+constexpr std::size_t kMaxPath = 260;
+const char kXmlEnding[] = ".xml";
+const char kErrorsHeading[] = "Invalid service configuration, errors are as follows:";
+
+bool Exists(const std::string& path) { return platform::QueryFileStatus(path).kind != platform::FileKind::Missing; }
+
+// The path as given, or with ".xml" added when that is the one that exists.
+std::string LocateDefinition(const char* fileName)
+{
+    const std::string given = fileName;
+    if (Exists(given)) return given;
+    const std::size_t length = given.size();
+    const bool endsInXml = length >= 4 && given.compare(length - 4, 4, kXmlEnding) == 0;
+    if (length >= 4 && (length + 4 >= kMaxPath || endsInXml)) {
+        failure::ThrowLastError("The input file cannot be found.");
+    }
+    const std::string withEnding = given + kXmlEnding;
+    if (!Exists(withEnding)) failure::ThrowLastError("The input file cannot be found.");
+    return withEnding;
+}
+
+[[noreturn]] void ReportErrors(const ErrorList& errors, bool inException)
+{
+    // Saved first: writing the list must not change the error the exception reports.
+    const unsigned long lastError = platform::LastErrorCode();
+    if (inException) {
+        std::string text = std::string(kErrorsHeading) + "\r\n";
+        for (const auto& error : errors) text += error + "\r\n";
+        failure::ThrowCode(failure::Hold(failure::Slot::ConfigurationErrors, std::move(text)), lastError);
+    }
+    std::fputs(kErrorsHeading, stdout);
+    std::fputc('\n', stdout);
+    for (const auto& error : errors) {
+        std::fputs(error.c_str(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    failure::ThrowCode("Invalid service configuration", lastError);
+}
+
+}  // namespace
+
+void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned char* forceReplace,
+                 unsigned char errorsInException)
+{
+    if (!fileName || !definition) failure::Throw("The input file cannot be found.");
+    const std::string path = LocateDefinition(fileName);
+
+    std::unique_ptr<XMLConfiguration> configuration;
+    try {
+        configuration = std::make_unique<XMLConfiguration>(path);
+    } catch (const std::bad_alloc&) {
+        failure::Throw("Not enough memory to read the service configuration");
+    }
+    if (!configuration->IsValid()) ReportErrors(configuration->Errors(), errorsInException != 0);
+    ConvertDefinition(*configuration, *definition, forceReplace);
+}
+
+void PrintQuillonVersion()
+{
+    std::fputs("Quillon Tessel v1.5.1 Build 20021013\n", stdout);
+    std::fflush(stdout);
+}

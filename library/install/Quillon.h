@@ -1,0 +1,102 @@
+#pragma once
+
+// The library's exported entry points and the definition record shared with the programs.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "QuillonExport.h"
+
+// How every failure of the library reaches its caller: thrown by value.
+struct QUILLON_API CExcep {
+    static constexpr std::int32_t kLibraryFailure = 2;
+    static constexpr std::size_t kSystemTextSize = 260;
+
+    // `systemCode` 0 gives the detail "N/A"; any other code the system's text for it.
+    CExcep(const char* message, unsigned long systemCode);
+    // A copy's detail points into its own buffer, never into the object it was copied from.
+    CExcep(const CExcep& other);
+    CExcep& operator=(const CExcep& other);
+
+    const char* message;
+    const char* detail;
+    std::int32_t code;
+    char systemText[kSystemTextSize];
+};
+
+class QUILLON_API EnvironmentVariable {
+public:
+    EnvironmentVariable() = default;
+    EnvironmentVariable(std::string name, std::string value) : name(std::move(name)), value(std::move(value)) {}
+    EnvironmentVariable(const EnvironmentVariable&) = default;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = default;
+    virtual ~EnvironmentVariable();
+
+    std::string name;
+    std::string value;
+};
+
+// The flat definition of one service: filled from a file or the registry, written to both.
+struct QUILLON_API ServiceDefinition {
+    static constexpr std::uint32_t kDefaultDelay = 3000;
+
+    // One program run: the service program, or the one run before or after it.
+    struct Invocation {
+        std::string Executable;
+        std::string WorkingDir;
+        std::string Parameters;
+        std::uint32_t Delay = kDefaultDelay;  // ms: start-up time, or execution time
+    };
+
+    Invocation Service;
+    Invocation PreService;
+    Invocation PostService;
+    std::string Name;
+    std::string DisplayName;
+    std::string Description;
+    std::uint32_t ConsoleApp = 0;
+    std::uint32_t InteractWithDesktop = 0;
+    std::uint32_t StartUpMode = 0;
+    std::uint32_t ShowWindow = 0;
+    std::uint32_t JobType = 1;
+    std::string LoadOrderGroup;
+    std::uint32_t SMFEnabled = 1;
+    std::uint32_t SMFFrequency = 5000;
+    std::uint32_t UponExit = 0;
+    std::uint32_t AffinityMask = 0;
+    std::uint32_t Priority = 0;
+    std::vector<std::string> ServiceDependencies;
+    std::vector<std::string> GroupDependencies;
+    // Group entries ("+name"), then service entries, each zero-terminated, then one more zero;
+    // empty when there are no dependencies. Its size is the block's byte count.
+    std::vector<char> RawDependencies;
+    std::vector<EnvironmentVariable> Environment;
+    std::uint32_t EnvironmentSize = 0;  // bytes of the "name=value" block with all terminators
+    std::uint32_t DebugEnabled = 0;
+    std::string DebugLogFile;
+
+    void Reset() { *this = ServiceDefinition(); }
+};
+
+// The four exports keep plain, undecorated names.
+extern "C" {
+
+// Reads, checks and converts a definition file (".xml" may be left off) into `definition`,
+// which must be fresh or reset. Definition errors go into the exception text when
+// `errorsInException` is set, else to standard output before the exception.
+QUILLON_API void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned char* forceReplace,
+                             unsigned char errorsInException);
+
+// Installs the service a definition file describes. The service's name is copied into
+// `serviceName` (room for `serviceNameSize` bytes with the terminator) as soon as it is known.
+QUILLON_API void ServiceInstall(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                                std::size_t serviceNameSize);
+
+// Marks an installed service for deletion and drops its event-log source.
+QUILLON_API void ServiceUninstall(const char* serviceName);
+
+QUILLON_API void PrintQuillonVersion();
+
+}  // extern "C"

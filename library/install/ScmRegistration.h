@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "Quillon.h"
+#include "UniqueResource.h"
+
+// The service database side of installing and removing a service.
+namespace scm_registration {
+
+// The command line the service database runs: the host program with "-s", quoted only when
+// the path holds a blank (an unquoted path with blanks lets Windows run a program at a prefix).
+std::string HostCommandLine(const std::string& hostProgramPath);
+
+// Text for a service state in the running check ("??" for an unknown one).
+const char* StateText(unsigned long state);
+
+// Creates the service (replacing a stopped one when forceReplace is set) and its description.
+// Returns the open database and service handles, closed by their owners.
+struct Registered {
+    UniqueScHandle database;
+    UniqueScHandle service;
+};
+Registered Install(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgramPath);
+
+// Marks the service for deletion and drops its event-log source.
+void Remove(const char* serviceName);
+
+}  // namespace scm_registration

@@ -1,0 +1,125 @@
+#include "ScmRegistration.h"
+
+#include <windows.h>
+
+#include "Failure.h"
+#include "RegistryStore.h"
+
+namespace scm_registration {
+
+namespace {
+
+constexpr DWORD kReplaceWaitMs = 3000;
+
+UniqueScHandle OpenDatabase()
+{
+    UniqueScHandle database(OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_ALL_ACCESS));
+    if (!database) failure::ThrowLastError("Cannot open Service Control Manager database");
+    return database;
+}
+
+DWORD StartType(std::uint32_t startUpMode)
+{
+    switch (startUpMode) {
+    case 0: return SERVICE_DEMAND_START;
+    case 2: return SERVICE_DISABLED;
+    default: return SERVICE_AUTO_START;
+    }
+}
+
+// A stopped service of the same name is deleted; one in any other state is refused.
+void ReplaceExisting(SC_HANDLE database, const std::string& name)
+{
+    UniqueScHandle existing(OpenServiceA(database, name.c_str(), SERVICE_ALL_ACCESS));
+    if (!existing) {
+        if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
+        failure::ThrowLastError("Error while checking for a pre-existing service");
+    }
+    SERVICE_STATUS status{};
+    if (QueryServiceStatus(existing.get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
+        const std::string text = "Error: A service named '" + name + "' is already running on the system [status=" +
+                                 StateText(status.dwCurrentState) +
+                                 "]. A service must be stopped before it can be re-installed.";
+        failure::Throw(failure::Hold(failure::Slot::RunningService, text));
+    }
+    if (!DeleteService(existing.get())) failure::ThrowLastError("Cannot delete the pre-existing service");
+    existing.reset();
+    Sleep(kReplaceWaitMs);
+}
+
+// Descriptions came with later systems, so the call is looked up rather than imported.
+void SetDescription(SC_HANDLE service, const std::string& description)
+{
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    if (!advapi) return;
+    using ChangeConfig2 = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
+    const auto change = reinterpret_cast<ChangeConfig2>(
+        reinterpret_cast<void*>(GetProcAddress(advapi, "ChangeServiceConfig2A")));
+    if (!change) return;
+    std::string text = description;
+    SERVICE_DESCRIPTIONA info{};
+    info.lpDescription = text.data();
+    change(service, SERVICE_CONFIG_DESCRIPTION, &info);
+}
+
+}  // namespace
+
+std::string HostCommandLine(const std::string& hostProgramPath)
+{
+    if (hostProgramPath.find(' ') == std::string::npos) return hostProgramPath + " -s";
+    return "\"" + hostProgramPath + "\" -s";
+}
+
+const char* StateText(unsigned long state)
+{
+    switch (state) {
+    case SERVICE_START_PENDING: return "Start-pending";
+    case SERVICE_STOP_PENDING: return "Stop-pending";
+    case SERVICE_RUNNING: return "Running";
+    case SERVICE_CONTINUE_PENDING: return "Continue-pending";
+    case SERVICE_PAUSE_PENDING: return "Pause-pending";
+    case SERVICE_PAUSED: return "Paused";
+    default: return "??";
+    }
+}
+
+Registered Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath)
+{
+    DWORD type = SERVICE_WIN32_OWN_PROCESS;
+    if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
+
+    Registered result;
+    result.database = OpenDatabase();
+    if (forceReplace) ReplaceExisting(result.database.get(), d.Name);
+
+    const std::string displayName = "Velmora Service: " + d.DisplayName;
+    const std::string commandLine = HostCommandLine(hostProgramPath);
+    result.service.reset(CreateServiceA(result.database.get(), d.Name.c_str(), displayName.c_str(),
+                                        SERVICE_ALL_ACCESS, type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL,
+                                        commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
+                                        d.RawDependencies.empty() ? nullptr : d.RawDependencies.data(), nullptr,
+                                        nullptr));
+    if (!result.service) failure::ThrowLastError("Service creation failed");
+    SetDescription(result.service.get(), d.Description);
+    return result;
+}
+
+void Remove(const char* serviceName)
+{
+    const UniqueScHandle database = OpenDatabase();
+    const UniqueScHandle service(OpenServiceA(database.get(), serviceName, SERVICE_ALL_ACCESS));
+    if (!service) {
+        const std::string text = std::string("Attempt to get handle to service '") + serviceName + "' failed";
+        failure::ThrowLastError(failure::Hold(failure::Slot::OpenService, text));
+    }
+    if (!DeleteService(service.get())) {
+        if (GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE) {
+            failure::ThrowCode("No such service, or service is already marked for deletion.",
+                               ERROR_SERVICE_MARKED_FOR_DELETE);
+        }
+        failure::ThrowLastError("Cannot mark service for deletion");
+    }
+    registry_store::RemoveEventSource(serviceName);
+}
+
+}  // namespace scm_registration

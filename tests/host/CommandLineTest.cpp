@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+
+namespace {
+
+TEST(HostCommandLine, ArgumentsFollowTheProgramName)
+{
+    EXPECT_EQ(host::ArgumentsOf("Velmora.exe -v"), " -v");
+    EXPECT_EQ(host::ArgumentsOf("\"C:\\Program Files\\Velmora\\Velmora.exe\" -i a b.xml"), " -i a b.xml");
+    EXPECT_EQ(host::ArgumentsOf("  C:\\V\\Velmora.exe"), "");
+    EXPECT_EQ(host::ArgumentsOf("\"unterminated -v"), "");
+}
+
+TEST(HostCommandLine, ParsesEachCommand)
+{
+    struct Case {
+        const char* arguments;
+        host::Command command;
+        const char* argument;
+    };
+    const Case cases[] = {
+        {" -v", host::Command::Version, ""},
+        {" -s", host::Command::Service, ""},
+        {" -i C:\\Temp Files\\my def.xml ", host::Command::Install, "C:\\Temp Files\\my def.xml"},
+        {" -i \"C:\\Temp Files\\my def.xml\"", host::Command::Install, "C:\\Temp Files\\my def.xml"},
+        {" -u \"MySvc\"", host::Command::Uninstall, "MySvc"},
+        {" -u MySvc", host::Command::Uninstall, "MySvc"},
+        {" -c \"MySvc\"", host::Command::Console, "MySvc"},
+        {"", host::Command::Usage, ""},
+        {" -i", host::Command::Usage, ""},
+        {" -u   ", host::Command::Usage, ""},
+        {" -x file", host::Command::Usage, ""},
+        {" -install file", host::Command::Usage, ""},
+        {" -v extra", host::Command::Usage, ""},
+        {" file.xml", host::Command::Usage, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const host::Invocation parsed = host::ParseArguments(c.arguments);
+        EXPECT_EQ(parsed.command, c.command);
+        EXPECT_EQ(parsed.argument, c.argument);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "Definitions.h"
+#include "Quillon.h"
+
+namespace {
+
+std::string WithoutCarriageReturns(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+// Runs LoadXMLFile and returns the failure's message, or "" when it succeeded.
+std::string LoadFailure(const std::string& file, ServiceDefinition& definition, bool errorsInException = true)
+{
+    unsigned char force = 9;
+    try {
+        LoadXMLFile(file.c_str(), &definition, &force, errorsInException ? 1 : 0);
+    } catch (const CExcep& e) {
+        EXPECT_EQ(e.code, 2);
+        return e.message;
+    }
+    return "";
+}
+
+TEST(LoadXMLFile, ReadsEveryFieldOfACompleteDefinition)
+{
+    DefinitionDir dir;
+    const std::string exe = dir.Program("svc.exe");
+    const std::string pre = dir.Program("pre.exe");
+    const std::string work = dir.Folder("work");
+    const std::string file = dir.Write(
+        "full.xml",
+        DefinitionDir::Xml(DefinitionDir::Required("Svc1", exe, work) +
+                               "<Description>Does things</Description><Parameters>-a -b</Parameters>"
+                               "<Delay>1500</Delay><ConsoleApp>yes</ConsoleApp><ForceReplace>on</ForceReplace>",
+                           "<Options><UponExit>2</UponExit><AffinityMask>5</AffinityMask><Priority>5</Priority>"
+                           "<InteractWithDesktop>false</InteractWithDesktop><StartUpMode>0</StartUpMode>"
+                           "<ShowWindow>1</ShowWindow><JobType>2</JobType><LoadOrderGroup>Grp</LoadOrderGroup>"
+                           "<Dependencies><GroupName>G1</GroupName><ServiceName>S1</ServiceName>"
+                           "<GroupName>G2</GroupName></Dependencies></Options>"
+                           "<Debug><DebugEnabled>1</DebugEnabled><DebugLocation>C:\\log.txt</DebugLocation></Debug>"
+                           "<Environment><Variable Name=\"A\">1</Variable><Variable Name=\"B\">22</Variable>"
+                           "</Environment>"
+                           "<SMF><SMFEnabled>0</SMFEnabled><SMFFrequency>750</SMFFrequency></SMF>"
+                           "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + pre +
+                               "</PreExecutable><PreParameters>p</PreParameters><PreDelay>10</PreDelay></PreService>"));
+    ServiceDefinition d;
+    unsigned char force = 0;
+    LoadXMLFile(file.c_str(), &d, &force, 1);
+
+    EXPECT_EQ(force, 1);
+    EXPECT_EQ(d.Name, "Svc1");
+    EXPECT_EQ(d.DisplayName, "Display Svc1");
+    EXPECT_EQ(d.Description, "Does things");
+    EXPECT_EQ(d.Service.Executable, exe);
+    EXPECT_EQ(d.Service.WorkingDir, work);
+    EXPECT_EQ(d.Service.Parameters, "-a -b");
+    EXPECT_EQ(d.Service.Delay, 1500u);
+    EXPECT_EQ(d.ConsoleApp, 1u);
+    EXPECT_EQ(d.InteractWithDesktop, 0u);
+    EXPECT_EQ(d.StartUpMode, 0u);
+    EXPECT_EQ(d.ShowWindow, 1u);
+    EXPECT_EQ(d.JobType, 2u);
+    EXPECT_EQ(d.LoadOrderGroup, "Grp");
+    EXPECT_EQ(d.SMFEnabled, 0u);
+    EXPECT_EQ(d.SMFFrequency, 750u);
+    EXPECT_EQ(d.UponExit, 2u);
+    EXPECT_EQ(d.AffinityMask, 5u);
+    EXPECT_EQ(d.Priority, 5u);
+    EXPECT_EQ(d.GroupDependencies, (std::vector<std::string>{"G1", "G2"}));
+    EXPECT_EQ(d.ServiceDependencies, (std::vector<std::string>{"S1"}));
+    EXPECT_EQ(std::string(d.RawDependencies.begin(), d.RawDependencies.end()), std::string("+G1\0+G2\0S1\0\0", 12));
+    ASSERT_EQ(d.Environment.size(), 2u);
+    EXPECT_EQ(d.Environment[1].name, "B");
+    EXPECT_EQ(d.Environment[1].value, "22");
+    EXPECT_EQ(d.EnvironmentSize, 10u);
+    EXPECT_EQ(d.DebugEnabled, 1u);
+    EXPECT_EQ(d.DebugLogFile, "C:\\log.txt");
+    EXPECT_EQ(d.PreService.Executable, pre);
+    EXPECT_EQ(d.PreService.Parameters, "p");
+    EXPECT_EQ(d.PreService.Delay, 10u);
+    EXPECT_EQ(d.PostService.Executable, "");
+    EXPECT_EQ(d.PostService.Delay, 3000u);
+}
+
+TEST(LoadXMLFile, MinimalDefinitionTakesTheReadersDefaults)
+{
+    DefinitionDir dir;
+    const std::string file =
+        dir.Write("min.xml", DefinitionDir::Xml(DefinitionDir::Required("Abc9", dir.Program(), dir.Folder("w"))));
+    ServiceDefinition d;
+    unsigned char force = 7;
+    LoadXMLFile(file.c_str(), &d, &force, 1);
+    EXPECT_EQ(force, 0);
+    EXPECT_EQ(d.Service.Delay, 0u) << "the reader's value for an absent delay, not 3000";
+    EXPECT_EQ(d.PreService.Delay, 3000u);
+    EXPECT_EQ(d.PreService.Executable, "");
+    EXPECT_EQ(d.StartUpMode, 1u);
+    EXPECT_EQ(d.InteractWithDesktop, 1u);
+    EXPECT_EQ(d.UponExit, 1u);
+    EXPECT_EQ(d.JobType, 1u);
+    EXPECT_EQ(d.SMFEnabled, 1u);
+    EXPECT_EQ(d.SMFFrequency, 5000u);
+    EXPECT_TRUE(d.RawDependencies.empty());
+    EXPECT_EQ(d.EnvironmentSize, 0u);
+}
+
+TEST(LoadXMLFile, ChecksFailInTheirOrder)
+{
+    DefinitionDir dir;
+    const std::string exe = dir.Program();
+    const std::string work = dir.Folder("work");
+    const std::string text = dir.Write("notes.txt", "plain text");
+    const std::string missing = (dir.Path() / "missing.exe").string();
+    struct Case {
+        const char* what;
+        std::string program;
+        std::string rest;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing program before a bad name", DefinitionDir::Required("9lives", missing, work), "",
+         "application binary is invalid"},
+        {"program is a folder", DefinitionDir::Required("Svc", work, work), "",
+         "application binary is not a regular file"},
+        {"program is a text file", DefinitionDir::Required("Svc", text, work), "",
+         "application binary is not executable"},
+        {"working folder missing", DefinitionDir::Required("Svc", exe, work + "/nowhere"), "",
+         "working directory is invalid"},
+        {"working folder is a file", DefinitionDir::Required("Svc", exe, text), "",
+         "working directory is not a directory"},
+        {"name starts with a digit", DefinitionDir::Required("1a", exe, work), "",
+         "The service name begins with a non-alphabetic character."},
+        {"name with an underscore", DefinitionDir::Required("a_b", exe, work), "",
+         "The service name contains a non-alphanumeric character."},
+        {"name with a hyphen", DefinitionDir::Required("a-b", exe, work), "",
+         "The service name contains a non-alphanumeric character."},
+        {"name with an inner blank", DefinitionDir::Required("a b", exe, work), "",
+         "The service name contains a non-alphanumeric character."},
+        {"name with a byte above 127", DefinitionDir::Required("a\xc3\xa9", exe, work), "",
+         "The service name contains a non-alphanumeric character."},
+        {"pre-service program missing", DefinitionDir::Required("Svc", exe, work),
+         "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + missing +
+             "</PreExecutable></PreService>",
+         "application binary is invalid"},
+        {"post-service folder missing", DefinitionDir::Required("Svc", exe, work),
+         "<PostService><PostWorkingDir>" + work + "/x</PostWorkingDir><PostExecutable>" + exe +
+             "</PostExecutable></PostService>",
+         "working directory is invalid"},
+        {"a letter and a digit pass", DefinitionDir::Required("a1", exe, work), "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ServiceDefinition d;
+        EXPECT_EQ(LoadFailure(dir.Write("case.xml", DefinitionDir::Xml(c.program, c.rest)), d), c.message);
+    }
+}
+
+TEST(LoadXMLFile, LocatesTheFileWithOrWithoutItsEnding)
+{
+    DefinitionDir dir;
+    const std::string body = DefinitionDir::Xml(DefinitionDir::Required("Svc", dir.Program(), dir.Folder("w")));
+    const std::string base = (dir.Path() / "def").string();
+    dir.Write("def.xml", body);
+    dir.Write("upper.XML.xml", body);
+    dir.Write("twice.xml.xml", body);
+    struct Case {
+        std::string name;
+        bool found;
+    };
+    const Case cases[] = {
+        {base, true},
+        {base + ".xml", true},
+        {(dir.Path() / "upper.XML").string(), true},   // the ending test is case-sensitive
+        {(dir.Path() / "twice.xml").string(), false},  // never a second ending
+        {(dir.Path() / "none").string(), false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceDefinition d;
+        EXPECT_EQ(LoadFailure(c.name, d), c.found ? "" : "The input file cannot be found.");
+    }
+}
+
+TEST(LoadXMLFile, LongNamesAreNotRetriedWithTheEnding)
+{
+    DefinitionDir dir;
+    std::string name = (dir.Path() / "").string();
+    name += std::string(256 - name.size(), 'n');
+    ASSERT_EQ(name.size(), 256u);
+    ServiceDefinition d;
+    EXPECT_EQ(LoadFailure(name, d), "The input file cannot be found.");
+}
+
+TEST(LoadXMLFile, ReportsDefinitionErrorsInEitherWay)
+{
+    DefinitionDir dir;
+    const std::string file = dir.Write(
+        "bad.xml", DefinitionDir::Xml(DefinitionDir::Required("Svc", dir.Program(), dir.Folder("w")) +
+                                          "<ConsoleApp>maybe</ConsoleApp>",
+                                      "<Options><UponExit>7</UponExit></Options>"));
+    const std::string first =
+        "Invalid value \"maybe\" for element \"ConsoleApp\".  Valid values are:\n\t\"true\", \"on\", \"1\" or\n\t"
+        "\"false\", \"off\", \"0\".";
+    const std::string second = "Invalid value (7) for element \"UponExit\".  Valid range is [0, 3].";
+
+    ServiceDefinition d;
+    testing::internal::CaptureStdout();
+    const std::string inException = LoadFailure(file, d, true);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(inException,
+              "Invalid service configuration, errors are as follows:\r\n" + first + "\r\n" + second + "\r\n");
+
+    testing::internal::CaptureStdout();
+    const std::string printed = LoadFailure(file, d, false);
+    EXPECT_EQ(WithoutCarriageReturns(testing::internal::GetCapturedStdout()),
+              WithoutCarriageReturns("Invalid service configuration, errors are as follows:\n" + first + "\n" +
+                                     second + "\n"));
+    EXPECT_EQ(printed, "Invalid service configuration");
+}
+
+TEST(PrintQuillonVersion, PrintsTheBanner)
+{
+    testing::internal::CaptureStdout();
+    PrintQuillonVersion();
+    EXPECT_EQ(WithoutCarriageReturns(testing::internal::GetCapturedStdout()), "Quillon Tessel v1.5.1 Build 20021013\n");
+}
+
+}  // namespace

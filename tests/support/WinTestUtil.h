@@ -1,0 +1,81 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "UniqueResource.h"
+
+// Small helpers for tests that drive Windows itself.
+namespace wintest {
+
+// The folder of the running test program (the build's bin folder, beside Velmora.exe).
+inline std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of("\\/"));
+}
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs a command line through the command interpreter and captures its standard output.
+inline CommandResult Run(const std::string& command)
+{
+    CommandResult result;
+    FILE* pipe = _popen(command.c_str(), "rb");
+    if (!pipe) return result;
+    char buffer[512];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+    result.exitCode = _pclose(pipe);
+    return result;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+inline DWORD ServiceState(const char* name)
+{
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status{};
+    if (!service || !QueryServiceStatus(service.get(), &status)) return 0;
+    return status.dwCurrentState;
+}
+
+// Waits up to `ms` for a service to reach `state`.
+inline bool WaitForState(const char* name, DWORD state, DWORD ms = 10000)
+{
+    for (DWORD waited = 0; waited <= ms; waited += 50) {
+        if (ServiceState(name) == state) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+inline bool ServiceExists(const char* name)
+{
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_QUERY_STATUS));
+    return static_cast<bool>(service);
+}
+
+// Stops (if running) and deletes a service, ignoring every failure: test clean-up.
+inline void RemoveServiceQuietly(const char* name)
+{
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_ALL_ACCESS));
+    if (!service) return;
+    SERVICE_STATUS status{};
+    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED, 5000);
+    DeleteService(service.get());
+    service.reset();
+    for (int i = 0; i < 100 && ServiceExists(name); ++i) Sleep(50);
+}
+
+}  // namespace wintest

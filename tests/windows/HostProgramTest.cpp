@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "Definitions.h"
+#include "WinTestUtil.h"
+
+namespace {
+
+// Services created during a test carry lower-case names: Wine's service manager finds a service
+// created since it started only by its name in lower case (after a restart, by any case).
+
+// Runs Velmora.exe the way the manager does: through the command interpreter, from the
+// folder that holds it.
+wintest::CommandResult Host(const std::string& arguments)
+{
+    const std::string folder = wintest::ProgramFolder();
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(folder.c_str());
+    wintest::CommandResult result = wintest::Run("Velmora.exe " + arguments);
+    SetCurrentDirectoryA(previous);
+    return result;
+}
+
+class HostProgram : public ::testing::Test {
+protected:
+    void TearDown() override { wintest::RemoveServiceQuietly("vlhostsvc"); }
+    DefinitionDir dir_;
+};
+
+TEST_F(HostProgram, VersionBannerBeginsWithTheProductName)
+{
+    const wintest::CommandResult r = Host("-v");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output.rfind("Velmora Tessel", 0), 0u) << r.output;
+    EXPECT_TRUE(wintest::Contains(r.output, "Quillon Tessel v1.5.1 Build 20021013"));
+}
+
+TEST_F(HostProgram, InstallsFromAPathWithBlanksQuotedOrNot)
+{
+    const std::string file = dir_.Write(
+        "my service def.xml",
+        DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", dir_.Program(), dir_.Folder("w"))));
+    for (const std::string& path : {file, "\"" + file + "\"", file.substr(0, file.size() - 4)}) {
+        SCOPED_TRACE(path);
+        const wintest::CommandResult installed = Host("-i " + path);
+        EXPECT_EQ(installed.exitCode, 0) << installed.output;
+        EXPECT_TRUE(wintest::ServiceExists("vlhostsvc"));
+
+        const wintest::CommandResult removed = Host("-u \"vlhostsvc\"");
+        EXPECT_EQ(removed.exitCode, 0) << removed.output;
+        EXPECT_FALSE(wintest::ServiceExists("vlhostsvc"));
+    }
+}
+
+TEST_F(HostProgram, FailuresExitNonZeroWithTheirTextOnStandardOutput)
+{
+    const std::string invalid = dir_.Write(
+        "invalid.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", dir_.Program(), dir_.Folder("w")) +
+                                              "<Delay>5s</Delay>",
+                                          "<Options><JobType>9</JobType></Options>"));
+    const wintest::CommandResult r = Host("-i " + invalid);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(wintest::Contains(r.output,
+                                  "Invalid service configuration, errors are as follows:\r\n"
+                                  "Invalid value (5s) for element \"Delay\": Invalid trailing characters in integer "
+                                  "\"5s\"\r\n"
+                                  "Invalid value (9) for element \"JobType\".  Valid range is [0, 2].\r\n"))
+        << r.output;
+    EXPECT_TRUE(wintest::Contains(r.output, "Error: Invalid service configuration\r\n")) << r.output;
+    EXPECT_FALSE(wintest::ServiceExists("vlhostsvc"));
+
+    const wintest::CommandResult missing = Host("-u \"VlNoSuchService\"");
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_TRUE(wintest::Contains(missing.output, "Error: Attempt to get handle to service 'VlNoSuchService' failed"))
+        << missing.output;
+
+    const wintest::CommandResult usage = Host("-q");
+    EXPECT_NE(usage.exitCode, 0);
+    EXPECT_TRUE(wintest::Contains(usage.output, "Usage:"));
+}
+
+}  // namespace

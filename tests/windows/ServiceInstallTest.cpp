@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Definitions.h"
+#include "Quillon.h"
+#include "WinTestUtil.h"
+
+namespace {
+
+// Services created during a test carry lower-case names: Wine's service manager finds a service
+// created since it started only by its name in lower case (after a restart, by any case).
+
+const char kHostNoBlank[] = "C:\\VelmoraHost";
+const char kHostWithBlank[] = "C:\\Program Files\\Velmora Host";
+
+struct Config {
+    DWORD type = 0;
+    DWORD startType = 0;
+    std::string binaryPath, group, displayName, description;
+};
+
+Config QueryConfig(const char* name)
+{
+    Config c;
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_QUERY_CONFIG));
+    if (!service) {
+        ADD_FAILURE() << "cannot open " << name << ": " << GetLastError();
+        return c;
+    }
+    std::vector<char> buffer(8192);
+    DWORD needed = 0;
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed)) {
+        ADD_FAILURE() << "cannot query " << name << ": " << GetLastError();
+    } else {
+        c.type = config->dwServiceType;
+        c.startType = config->dwStartType;
+        c.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
+        c.group = config->lpLoadOrderGroup ? config->lpLoadOrderGroup : "";
+        c.displayName = config->lpDisplayName ? config->lpDisplayName : "";
+    }
+    auto* described = reinterpret_cast<SERVICE_DESCRIPTIONA*>(buffer.data());
+    if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, reinterpret_cast<BYTE*>(buffer.data()),
+                             static_cast<DWORD>(buffer.size()), &needed) &&
+        described->lpDescription) {
+        c.description = described->lpDescription;
+    }
+    return c;
+}
+
+class ServiceInstallTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (const char* name : {"vlinsta", "vlinsta0", "vlinsta1", "vlinsta2", "vlinstb", "vlinstc", "vlrun"}) wintest::RemoveServiceQuietly(name);
+    }
+
+    std::string Definition(const std::string& name, const std::string& extraProgram = "",
+                           const std::string& rest = "")
+    {
+        return dir_.Write(name + ".xml",
+                          DefinitionDir::Xml(DefinitionDir::Required(name, dir_.Program(), dir_.Folder("w")) +
+                                                 extraProgram,
+                                             rest));
+    }
+
+    // Installs and returns the failure message, or "" on success.
+    static std::string Install(const std::string& file, const std::string& host = kHostNoBlank)
+    {
+        char name[257] = {};
+        try {
+            ServiceInstall(file.c_str(), host, name, sizeof name);
+        } catch (const CExcep& e) {
+            return e.message;
+        }
+        return "";
+    }
+
+    DefinitionDir dir_;
+};
+
+TEST_F(ServiceInstallTest, CreatesTheEntryWithTheDefinitionsSettings)
+{
+    struct Case {
+        const char* name;  // one per case: a deleted entry's key may vanish only after a new one is made
+        const char* startUpMode;
+        DWORD startType;
+        const char* interact;
+        DWORD type;
+    };
+    const Case cases[] = {
+        {"vlinsta0", "0", SERVICE_DEMAND_START, "0", SERVICE_WIN32_OWN_PROCESS},
+        {"vlinsta1", "1", SERVICE_AUTO_START, "1", SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS},
+        {"vlinsta2", "2", SERVICE_DISABLED, "0", SERVICE_WIN32_OWN_PROCESS},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = Definition(
+            c.name, "<Description>Sample service</Description>",
+            std::string("<Options><StartUpMode>") + c.startUpMode + "</StartUpMode><InteractWithDesktop>" +
+                c.interact + "</InteractWithDesktop><LoadOrderGroup>VlGroup</LoadOrderGroup><Dependencies>"
+                             "<ServiceName>Tcpip</ServiceName><GroupName>NetGroup</GroupName></Dependencies></Options>");
+        ASSERT_EQ(Install(file), "");
+        const Config config = QueryConfig(c.name);
+        EXPECT_EQ(config.startType, c.startType);
+        EXPECT_EQ(config.type, c.type);
+        EXPECT_EQ(config.displayName, std::string("Velmora Service: Display ") + c.name);
+        EXPECT_EQ(config.binaryPath, "C:\\VelmoraHost\\Velmora.exe -s");
+        EXPECT_EQ(config.group, "VlGroup");
+        EXPECT_EQ(config.description, "Sample service");
+
+        // What a client we did not write reads from the service's key.
+        const wintest::CommandResult listed =
+            wintest::Run(std::string("reg.exe query \"HKLM\\SYSTEM\\CurrentControlSet\\Services\\") + c.name + "\"");
+        EXPECT_TRUE(wintest::Contains(listed.output, std::string("DisplayName    REG_SZ    Velmora Service: Display ") + c.name))
+            << listed.output;
+        EXPECT_TRUE(wintest::Contains(listed.output, "ImagePath    REG_SZ    C:\\VelmoraHost\\Velmora.exe -s"));
+        EXPECT_TRUE(wintest::Contains(listed.output, "Group    REG_SZ    VlGroup"));
+        // Wine garbles the service entries of a CreateServiceA dependency block and reports none
+        // through QueryServiceConfigA; the group entry arrives intact. Windows keeps both.
+        EXPECT_TRUE(wintest::Contains(listed.output, "DependOnGroup    REG_MULTI_SZ    NetGroup"));
+
+        ServiceUninstall(c.name);
+        EXPECT_FALSE(wintest::ServiceExists(c.name));
+    }
+}
+
+TEST_F(ServiceInstallTest, QuotesAHostPathWithBlanks)
+{
+    ASSERT_EQ(Install(Definition("vlinstb"), kHostWithBlank), "");
+    EXPECT_EQ(QueryConfig("vlinstb").binaryPath, "\"C:\\Program Files\\Velmora Host\\Velmora.exe\" -s");
+    const wintest::CommandResult source = wintest::Run(
+        "reg.exe query \"HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\vlinstb\"");
+    EXPECT_TRUE(wintest::Contains(source.output,
+                                  "EventMessageFile    REG_SZ    C:\\Program Files\\Velmora Host\\Velmora.exe"))
+        << source.output;
+    EXPECT_TRUE(wintest::Contains(source.output, "TypesSupported    REG_DWORD    0x7"));
+}
+
+TEST_F(ServiceInstallTest, ExistingServiceIsKeptWithoutForceReplace)
+{
+    ASSERT_EQ(Install(Definition("vlinstc")), "");
+    const std::string again = dir_.Write(
+        "again.xml", DefinitionDir::Xml("<Name>vlinstc</Name><DisplayName>Changed</DisplayName><WorkingDir>" +
+                                        dir_.Folder("w") + "</WorkingDir><Executable>" + dir_.Program() +
+                                        "</Executable>"));
+    EXPECT_EQ(Install(again), "Service creation failed");
+    EXPECT_EQ(QueryConfig("vlinstc").displayName, "Velmora Service: Display vlinstc");
+
+    // A stopped service is replaced when the definition asks for it.
+    const std::string forced = dir_.Write(
+        "forced.xml", DefinitionDir::Xml("<Name>vlinstc</Name><DisplayName>Changed</DisplayName><WorkingDir>" +
+                                         dir_.Folder("w") + "</WorkingDir><Executable>" + dir_.Program() +
+                                         "</Executable><ForceReplace>1</ForceReplace>"));
+    EXPECT_EQ(Install(forced), "");
+    EXPECT_EQ(QueryConfig("vlinstc").displayName, "Velmora Service: Changed");
+}
+
+TEST_F(ServiceInstallTest, ForcedReplacementRefusesARunningOrPausedService)
+{
+    const std::string testService = wintest::ProgramFolder() + "\\test_service.exe";
+    {
+        UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        UniqueScHandle service(CreateServiceA(scm.get(), "vlrun", "Running test service", SERVICE_ALL_ACCESS,
+                                              SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                              testService.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(service);
+        ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr));
+    }
+    ASSERT_TRUE(wintest::WaitForState("vlrun", SERVICE_RUNNING));
+    const std::string forced = Definition("vlrun", "<ForceReplace>yes</ForceReplace>");
+    EXPECT_EQ(Install(forced),
+              "Error: A service named 'vlrun' is already running on the system [status=Running]. A service must be "
+              "stopped before it can be re-installed.");
+
+    {
+        UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        UniqueScHandle service(OpenServiceA(scm.get(), "vlrun", SERVICE_ALL_ACCESS));
+        SERVICE_STATUS status{};
+        ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_PAUSE, &status));
+    }
+    ASSERT_TRUE(wintest::WaitForState("vlrun", SERVICE_PAUSED));
+    EXPECT_EQ(Install(forced),
+              "Error: A service named 'vlrun' is already running on the system [status=Paused]. A service must be "
+              "stopped before it can be re-installed.");
+    EXPECT_EQ(QueryConfig("vlrun").displayName, "Running test service") << "nothing may be deleted";
+}
+
+TEST_F(ServiceInstallTest, NameThatDoesNotFitTheBufferIsRefusedWithoutOverflow)
+{
+    const std::string file = Definition("vlinsta");
+    char buffer[12];
+    std::memset(buffer, '#', sizeof buffer);
+    try {
+        ServiceInstall(file.c_str(), kHostNoBlank, buffer, 7);  // room for 6 characters and the terminator
+        ADD_FAILURE() << "a 7-character name cannot fit";
+    } catch (const CExcep& e) {
+        EXPECT_STREQ(e.message, "The service name is too long for the caller's buffer.");
+    }
+    EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(12, '#'));
+    EXPECT_FALSE(wintest::ServiceExists("vlinsta"));
+}
+
+TEST_F(ServiceInstallTest, FailuresBeforeAnythingIsRead)
+{
+    char name[32] = {};
+    try {
+        ServiceInstall("", kHostNoBlank, name, sizeof name);
+        ADD_FAILURE();
+    } catch (const CExcep& e) {
+        EXPECT_STREQ(e.message, "Input file name is blank");
+        EXPECT_STREQ(e.detail, "N/A");
+    }
+    try {
+        ServiceUninstall(nullptr);
+        ADD_FAILURE();
+    } catch (const CExcep& e) {
+        EXPECT_STREQ(e.message, "No service name specified");
+    }
+    try {
+        ServiceUninstall("VlNoSuchService");
+        ADD_FAILURE();
+    } catch (const CExcep& e) {
+        EXPECT_STREQ(e.message, "Attempt to get handle to service 'VlNoSuchService' failed");
+        char expected[260] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       ERROR_SERVICE_DOES_NOT_EXIST, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), expected,
+                       sizeof expected, nullptr);
+        EXPECT_STREQ(e.detail, expected);
+    }
+}
+
+TEST_F(ServiceInstallTest, RemovingARunningServiceTwice)
+{
+    const std::string testService = wintest::ProgramFolder() + "\\test_service.exe";
+    ASSERT_EQ(Install(Definition("vlrun")), "");
+    {
+        // Point the entry at the test service so that it really runs.
+        UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        UniqueScHandle service(OpenServiceA(scm.get(), "vlrun", SERVICE_ALL_ACCESS));
+        ASSERT_TRUE(ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, SERVICE_DEMAND_START, SERVICE_NO_CHANGE,
+                                         testService.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr));
+    }
+    ASSERT_TRUE(wintest::WaitForState("vlrun", SERVICE_RUNNING));
+    ServiceUninstall("vlrun");
+    const wintest::CommandResult source = wintest::Run(
+        "reg.exe query \"HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\vlrun\"");
+    EXPECT_FALSE(wintest::Contains(source.output, "EventMessageFile"));
+    try {
+        ServiceUninstall("vlrun");
+        ADD_FAILURE() << "a service marked for deletion cannot be removed again";
+    } catch (const CExcep& e) {
+        EXPECT_STREQ(e.message, "No such service, or service is already marked for deletion.");
+    }
+}
+
+}  // namespace
