@@ -74,19 +74,21 @@ bool SetBooleanValue(NameValueUnsignedInt& value, const XMLString& text, ErrorLi
 bool SetRangedValue(NameValueUnsignedInt& value, const XMLString& text, unsigned int min, unsigned int max,
                     ErrorList& errors)
 {
-    const std::string range = "  Valid range is [" + std::to_string(min) + ", " + std::to_string(max) + "].";
+    const auto range = [&] {
+        return "  Valid range is [" + std::to_string(min) + ", " + std::to_string(max) + "].";
+    };
     if (IsBlank(text)) {
-        errors.push_back("Invalid blank value for element \"" + value.Name() + "\"." + range);
+        errors.push_back("Invalid blank value for element \"" + value.Name() + "\"." + range());
         return false;
     }
+    const auto invalid = [&] { return "Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\""; };
     NameValueUnsignedInt scratch("tmp");
-    const std::string prefix = "Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\"";
     if (!scratch.SetValue(text.c_str())) {
-        errors.push_back(prefix + ": " + scratch.Error() + "." + range);
+        errors.push_back(invalid() + ": " + scratch.Error() + "." + range());
         return false;
     }
     if (scratch.Value() < min || scratch.Value() > max) {
-        errors.push_back(prefix + "." + range);
+        errors.push_back(invalid() + "." + range());
         return false;
     }
     return value.SetValue(text.c_str());
@@ -292,17 +294,24 @@ bool XMLConfiguration::Read(const std::string& fileName)
 bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
 {
     const xmlNode* element = node;
-    std::vector<unsigned long long> counts;
-    try {
-        counts.assign(row.childCount, 0);
-    } catch (const std::bad_alloc&) {
-        return false;
+    // This runs for every element of every definition read: the counters live on the stack for
+    // the rows of our own schema, and the children are walked in place rather than listed.
+    constexpr unsigned int kInlineRows = 16;
+    unsigned long long inlineCounts[kInlineRows] = {};
+    std::vector<unsigned long long> heapCounts;
+    if (row.childCount > kInlineRows) {
+        try {
+            heapCounts.assign(row.childCount, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
     }
+    unsigned long long* counts = heapCounts.empty() ? inlineCounts : heapCounts.data();
 
     XMLString text;
     bool childrenRead = true;
-    for (const XMLNode& childHandle : node.Children(XMLNode::always_true)) {
-        const xmlNode* child = childHandle;
+    for (xmlNode* child = element->children; child; child = child->next) {
+        if (!XMLNode::always_true(*child)) continue;
         if (child->type != XML_ELEMENT_NODE) {
             AppendText(*child, text);
             continue;
@@ -317,21 +326,22 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
             errors_.push_back("Unexpected element <" + Text(child->name) + "> in element <" + row.name + ">");
             continue;
         }
-        if (!Populate(childHandle, *match)) childrenRead = false;
+        if (!Populate(XMLNode(child), *match)) childrenRead = false;
         ++counts[match - row.children];
     }
 
     bool countsRead = true;
     for (unsigned int i = 0; i < row.childCount; ++i) {
         const ElementNode& childRow = row.children[i];
-        const std::string found = std::to_string(counts[i]);
         if (counts[i] < childRow.minOccurs) {
             errors_.push_back("Insufficient number of instances of element <" + std::string(childRow.name) +
-                              ">: Found " + found + " and require a minimum of " + std::to_string(childRow.minOccurs));
+                              ">: Found " + std::to_string(counts[i]) + " and require a minimum of " +
+                              std::to_string(childRow.minOccurs));
             countsRead = false;
         } else if (childRow.maxOccurs != 0 && counts[i] > childRow.maxOccurs) {
-            errors_.push_back("Too many instances of element <" + std::string(childRow.name) + ">: Found " + found +
-                              " and require a maximum of " + std::to_string(childRow.maxOccurs));
+            errors_.push_back("Too many instances of element <" + std::string(childRow.name) + ">: Found " +
+                              std::to_string(counts[i]) + " and require a maximum of " +
+                              std::to_string(childRow.maxOccurs));
             countsRead = false;
         }
     }

@@ -343,32 +343,27 @@ TEST(XMLConfiguration, BooleanWords)
 TEST(XMLConfiguration, IntegerText)
 {
     struct Case {
-        const char* element;
-        const char* text;
+        const char* options;
         bool valid;
-        unsigned value;  // read back through the matching accessor
+        unsigned uponExit;
+        unsigned frequency;
     };
     const Case cases[] = {
-        {"UponExit", "0x3", true, 3},         {"UponExit", " \t2\n ", true, 2},  {"UponExit", "+1", true, 1},
-        {"UponExit", "", false, 1},           {"UponExit", "-0", false, 1},      {"AffinityMask", "0377", true, 255},
-        {"AffinityMask", "0x100", false, 0},  {"AffinityMask", "08", false, 0},  {"StartUpMode", "2", true, 2},
-        {"StartUpMode", "3", false, 1},       {"SMFFrequency", "", true, 0},     {"SMFFrequency", " \r\n", true, 0},
-        {"SMFFrequency", "0XfFfFfFfF", true, 4294967295u}, {"SMFFrequency", "1 2", false, 5000},
+        {"<Options><UponExit>0x3</UponExit></Options>", true, 3, 5000},
+        {"<Options><UponExit> \t2\n </UponExit></Options>", true, 2, 5000},
+        {"<Options><UponExit>-0</UponExit></Options>", false, 1, 5000},
+        {"<SMF><SMFFrequency></SMFFrequency></SMF>", true, 1, 0},
+        {"<SMF><SMFFrequency> \r\n</SMFFrequency></SMF>", true, 1, 0},
+        {"<SMF><SMFFrequency>0XfFfFfFfF</SMFFrequency></SMF>", true, 1, 4294967295u},
+        {"<SMF><SMFFrequency>1 2</SMFFrequency></SMF>", false, 1, 5000},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.element) + " '" + c.text + "'");
-        const std::string element = std::string("<") + c.element + ">" + c.text + "</" + c.element + ">";
-        const bool monitoring = std::string(c.element) == "SMFFrequency";
-        const XMLConfiguration config =
-            Read(Definition(kProgram + (monitoring ? "<SMF>" + element + "</SMF>" : "<Options>" + element + "</Options>")));
+        SCOPED_TRACE(c.options);
+        const XMLConfiguration config = Read(Definition(kProgram + c.options));
         EXPECT_EQ(config.IsValid(), c.valid) << Joined(config.Errors());
-        const NameValueUnsignedInt& value = monitoring                                   ? config.MonitoringFrequency()
-                                            : std::string(c.element) == "UponExit"       ? config.UponExit()
-                                            : std::string(c.element) == "AffinityMask"   ? config.AffinityMask()
-                                                                                         : config.StartUpMode();
-        EXPECT_EQ(value.Value(), c.value);
+        EXPECT_EQ(config.UponExit().Value(), c.uponExit);
+        EXPECT_EQ(config.MonitoringFrequency().Value(), c.frequency);
     }
-    // Empty delays give 0 in every program block.
     const XMLConfiguration delays =
         Read(Definition(ProgramWith("<Delay/>") + "<PostService><PostWorkingDir>w</PostWorkingDir>"
                                                   "<PostExecutable>e</PostExecutable><PostDelay> </PostDelay></PostService>"));
@@ -410,14 +405,14 @@ TEST(XMLConfiguration, StringsListsAndVariablesKeepTheirText)
         "<Options><Dependencies><ServiceName>x</ServiceName><GroupName>g</GroupName>"
         "<ServiceName>x</ServiceName></Dependencies></Options>"
         "<Environment><Variable Name=\"\">empty name</Variable><Variable Name=\"P\">1</Variable>"
-        "<Variable Name=\"P\">2</Variable><Variable Name=\"&lt;&amp;&gt;\">\xC3\xA9t\xC3\xA9</Variable></Environment>"));
+        "<Variable Name=\"P\">2</Variable><Variable Name=\"&lt;&amp;&gt;&quot;&apos;\">\xC3\xA9t\xC3\xA9&quot;</Variable></Environment>"));
     ASSERT_TRUE(c.IsValid()) << Joined(c.Errors());
     EXPECT_EQ(Str(c.Name().Value()), " padded name ");
     EXPECT_EQ(Str(c.Service().Parameters().Value()), "a <b> & c d&");
     ASSERT_EQ(c.ServiceDependents().size(), 2u);
     EXPECT_EQ(c.GroupDependents().size(), 1u);
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"", "empty name"}, {"P", "1"}, {"P", "2"}, {"<&>", "\xC3\xA9t\xC3\xA9"}};
+        {"", "empty name"}, {"P", "1"}, {"P", "2"}, {"<&>\"'", "\xC3\xA9t\xC3\xA9\""}};
     ASSERT_EQ(c.Environment().size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(Str(c.Environment()[i].first.Value()), expected[i].first);
@@ -524,31 +519,12 @@ TEST(XMLConfiguration, EveryDocumentTheEditorWritesPassesTheDtd)
                                   "Valid range is [0, 3].",
                               }));
 
-    const std::string everything = header +
-        "<Service>\n <Program>\n  <Name>a&amp;b</Name>\n  <DisplayName>&quot;A&apos;s&quot;</DisplayName>\n"
-        "  <Description>Tom &amp; Jerry&apos;s &lt;b&gt;</Description>\n  <WorkingDir>C:\\w</WorkingDir>\n"
-        "  <Executable>C:\\w\\a.exe</Executable>\n  <Parameters>-x</Parameters>\n  <Delay>3000</Delay>\n"
-        "  <ConsoleApp>true</ConsoleApp>\n  <ForceReplace>true</ForceReplace>\n </Program>\n <Options>\n"
-        "  <AffinityMask>3</AffinityMask>\n  <Priority>2</Priority>\n  <InteractWithDesktop>true</InteractWithDesktop>\n"
-        "  <StartUpMode>0</StartUpMode>\n  <UponExit>3</UponExit>\n  <ShowWindow>2</ShowWindow>\n  <JobType>0</JobType>\n"
-        "  <LoadOrderGroup>G</LoadOrderGroup>\n  <Dependencies>\n   <GroupName>g1</GroupName>\n"
-        "   <ServiceName>s1</ServiceName>\n  </Dependencies>\n </Options>\n <Debug>\n"
-        "  <DebugEnabled>true</DebugEnabled>\n  <DebugLocation>C:\\d.log</DebugLocation>\n </Debug>\n"
-        " <Environment>\n  <Variable Name=\"Q&quot;\">v&quot;</Variable>\n </Environment>\n <SMF>\n"
-        "  <SMFEnabled>false</SMFEnabled>\n  <SMFFrequency>100</SMFFrequency>\n </SMF>\n <PreService>\n"
-        "  <PreWorkingDir>C:\\p</PreWorkingDir>\n  <PreExecutable>C:\\p\\p.exe</PreExecutable>\n"
-        "  <PreParameters>-p</PreParameters>\n  <PreDelay>3000</PreDelay>\n </PreService>\n <PostService>\n"
-        "  <PostWorkingDir>C:\\q</PostWorkingDir>\n  <PostExecutable>C:\\q\\q.exe</PostExecutable>\n"
-        "  <PostDelay>3000</PostDelay>\n </PostService>\n</Service>\n";
     // Written on Windows in text mode: every line ends in a carriage return and line feed.
     std::string crlf;
-    for (char ch : everything) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    for (const std::string& text : {everything, crlf}) {
-        const XMLConfiguration c = Read(text);
-        EXPECT_TRUE(c.IsValid()) << Joined(c.Errors());
-        EXPECT_EQ(Str(c.DisplayName().Value()), "\"A's\"");
-        EXPECT_EQ(Str(c.Environment().at(0).first.Value()), "Q\"");
-    }
+    for (char ch : FileText(kFixtures / "full.xml")) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    const XMLConfiguration full = Read(crlf);
+    EXPECT_TRUE(full.IsValid()) << Joined(full.Errors());
+    EXPECT_EQ(Str(full.Service().Parameters().Value()), "--queue \"night shift\" -v");
 }
 
 }  // namespace
