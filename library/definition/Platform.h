@@ -30,4 +30,12 @@ QUILLON_API unsigned long LastErrorCode();
 // The system's text for an error code, cut to fit and always terminated; returns its length.
 QUILLON_API std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size);
 
+// Moves a file over another, replacing it in one step.
+QUILLON_API bool MoveFileOver(const std::string& from, const std::string& to);
+
+// Writes `content` to `path` so that a failure never destroys what was there: the bytes go to a
+// new file beside it, which replaces the old one only once it is complete and closed. On failure
+// the old file is untouched, the new one is gone, and `error` (when given) holds the reason.
+QUILLON_API bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error);
+
 }  // namespace platform

@@ -52,4 +52,6 @@ std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size
     return static_cast<std::size_t>(written) < size ? static_cast<std::size_t>(written) : size - 1;
 }
 
+bool MoveFileOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
 }  // namespace platform

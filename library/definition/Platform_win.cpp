@@ -58,4 +58,9 @@ std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size
     return length < size ? length : size - 1;
 }
 
+bool MoveFileOver(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 }  // namespace platform

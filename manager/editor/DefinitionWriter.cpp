@@ -1,0 +1,138 @@
+#include "DefinitionWriter.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "Platform.h"
+
+namespace definition_writer {
+
+namespace {
+
+const char kEnd[] = "\r\n";
+
+std::string Number(std::uint32_t value)
+{
+    // Written as a signed 32-bit number: a value with its top bit set prints negative.
+    return std::to_string(static_cast<std::int32_t>(value));
+}
+
+const char* Boolean(std::uint32_t value) { return value != 0 ? "true" : "false"; }
+
+class Lines {
+public:
+    void Add(const std::string& line) { text_ += line + kEnd; }
+    void Element(const std::string& indent, const std::string& name, const std::string& value)
+    {
+        Add(indent + "<" + name + ">" + value + "</" + name + ">");
+    }
+    std::string Take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+void Invocation(Lines& out, const ServiceDefinition::Invocation& program, const std::string& prefix)
+{
+    out.Element("  ", prefix + "WorkingDir", Escape(program.WorkingDir));
+    out.Element("  ", prefix + "Executable", Escape(program.Executable));
+    if (!program.Parameters.empty()) out.Element("  ", prefix + "Parameters", Escape(program.Parameters));
+    out.Element("  ", prefix + "Delay", Number(program.Delay));
+}
+
+}  // namespace
+
+ServiceDefinition NewDefinition()
+{
+    ServiceDefinition definition;
+    definition.StartUpMode = 1;
+    definition.UponExit = 1;
+    return definition;
+}
+
+std::string Escape(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\'': out += "&apos;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string DefinitionText(const ServiceDefinition& d)
+{
+    Lines out;
+    out.Add("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>");
+    out.Add("<!DOCTYPE Service SYSTEM \"Velmora.dtd\">");
+    out.Add("<Service>");
+    out.Add(" <Program>");
+    out.Element("  ", "Name", Escape(d.Name));
+    out.Element("  ", "DisplayName", Escape(d.DisplayName));
+    if (!d.Description.empty()) out.Element("  ", "Description", Escape(d.Description));
+    Invocation(out, d.Service, "");
+    out.Element("  ", "ConsoleApp", Boolean(d.ConsoleApp));
+    out.Element("  ", "ForceReplace", "true");
+    out.Add(" </Program>");
+
+    out.Add(" <Options>");
+    out.Element("  ", "AffinityMask", Number(d.AffinityMask));
+    out.Element("  ", "Priority", Number(d.Priority));
+    out.Element("  ", "InteractWithDesktop", Boolean(d.InteractWithDesktop));
+    out.Element("  ", "StartUpMode", Number(d.StartUpMode));
+    out.Element("  ", "UponExit", Number(d.UponExit));
+    out.Element("  ", "ShowWindow", Number(d.ShowWindow));
+    out.Element("  ", "JobType", Number(d.JobType));
+    if (!d.LoadOrderGroup.empty()) out.Element("  ", "LoadOrderGroup", Escape(d.LoadOrderGroup));
+    if (!d.GroupDependencies.empty() || !d.ServiceDependencies.empty()) {
+        out.Add("  <Dependencies>");
+        for (const auto& group : d.GroupDependencies) out.Element("   ", "GroupName", Escape(group));
+        for (const auto& service : d.ServiceDependencies) out.Element("   ", "ServiceName", Escape(service));
+        out.Add("  </Dependencies>");
+    }
+    out.Add(" </Options>");
+
+    if (d.DebugEnabled != 0) {
+        out.Add(" <Debug>");
+        out.Element("  ", "DebugEnabled", "true");
+        out.Element("  ", "DebugLocation", Escape(d.DebugLogFile));
+        out.Add(" </Debug>");
+    }
+    if (!d.Environment.empty()) {
+        out.Add(" <Environment>");
+        for (const auto& variable : d.Environment) {
+            out.Add("  <Variable Name=\"" + Escape(variable.name) + "\">" + Escape(variable.value) + "</Variable>");
+        }
+        out.Add(" </Environment>");
+    }
+    out.Add(" <SMF>");
+    out.Element("  ", "SMFEnabled", Boolean(d.SMFEnabled));
+    out.Element("  ", "SMFFrequency", Number(d.SMFFrequency));
+    out.Add(" </SMF>");
+    if (!d.PreService.Executable.empty()) {
+        out.Add(" <PreService>");
+        Invocation(out, d.PreService, "Pre");
+        out.Add(" </PreService>");
+    }
+    if (!d.PostService.Executable.empty()) {
+        out.Add(" <PostService>");
+        Invocation(out, d.PostService, "Post");
+        out.Add(" </PostService>");
+    }
+    out.Add("</Service>");
+    return out.Take();
+}
+
+bool WriteDefinitionFile(const ServiceDefinition& definition, const std::string& path, std::string* error)
+{
+    return platform::ReplaceFileContent(path, DefinitionText(definition), error);
+}
+
+}  // namespace definition_writer
