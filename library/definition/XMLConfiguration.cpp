@@ -308,12 +308,22 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
     }
     unsigned long long* counts = heapCounts.empty() ? inlineCounts : heapCounts.data();
 
+    // A container's text only matters when it is not blank, and then as a whole; the indentation
+    // between its children is not worth putting together.
+    const bool leaf = row.childCount == 0;
+    bool containerTextBlank = true;
     XMLString text;
     bool childrenRead = true;
     for (xmlNode* child = element->children; child; child = child->next) {
         if (!XMLNode::always_true(*child)) continue;
         if (child->type != XML_ELEMENT_NODE) {
-            AppendText(*child, text);
+            if (leaf) {
+                AppendText(*child, text);
+            } else if (containerTextBlank) {
+                XMLString piece;
+                AppendText(*child, piece);
+                containerTextBlank = IsBlank(piece);
+            }
             continue;
         }
         const ElementNode* match = nullptr;
@@ -328,6 +338,12 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
         }
         if (!Populate(XMLNode(child), *match)) childrenRead = false;
         ++counts[match - row.children];
+    }
+
+    if (!containerTextBlank) {
+        for (const xmlNode* child = element->children; child; child = child->next) {
+            if (child->type != XML_ELEMENT_NODE) AppendText(*child, text);
+        }
     }
 
     bool countsRead = true;
