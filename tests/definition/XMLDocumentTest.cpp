@@ -148,7 +148,8 @@ TEST(XMLNode, ChildrenAndSiblingsInDocumentOrder)
     EXPECT_TRUE(empty.Children(XMLNode::always_true).empty());
     EXPECT_TRUE(empty.Siblings(XMLNode::always_true).empty());
     XMLNode copy(root);
-    copy = copy;
+    const XMLNode& alias = copy;
+    copy = alias;  // assigning a handle to itself changes nothing
     EXPECT_EQ(static_cast<_xmlNode*>(copy), static_cast<_xmlNode*>(root));
 }
 
