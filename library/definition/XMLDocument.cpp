@@ -153,7 +153,14 @@ XMLDocument::XMLDocument(const char* fileName) : fileName_(fileName ? fileName :
 {
     xmlInitParser();
     ParseSettings settings(this);
-    document_ = xmlParseFile(fileName_.c_str());
+    // A parser context of our own with validation asked for shares one name dictionary across
+    // the tree, which a plain file parse does not; the messages and their routing are the same.
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (context) {
+        document_ = xmlCtxtReadFile(context, fileName_.c_str(), nullptr, XML_PARSE_DTDLOAD | XML_PARSE_DTDVALID);
+        if (document_ && !context->valid && errors_.empty()) errors_.emplace_back("Document is not valid\n");
+        xmlFreeParserCtxt(context);
+    }
     valid_ = document_ != nullptr && errors_.empty();
 }
 
