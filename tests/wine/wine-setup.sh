@@ -24,5 +24,10 @@ rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 wineserver -p >"$build/wineserver.log" 2>&1
 "$VELMORA_WINE" wineboot -i >"$build/wineboot.log" 2>&1
+# Under Wine 8 the session that created the prefix cannot start services (a started service
+# cannot open its own entry and times out); a second session can.
+wineserver -k
+wineserver -w
+wineserver -p >>"$build/wineserver.log" 2>&1
 "$VELMORA_WINE" cmd /c exit >/dev/null 2>&1
 echo "Wine prefix ready: $WINEPREFIX on display :$display"
