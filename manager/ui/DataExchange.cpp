@@ -56,9 +56,12 @@ void DdxComboIndex(DataExchange& exchange, int id, int& index)
     if (!control) return;
     if (exchange.Saving()) {
         index = static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0));
-    } else {
-        SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        return;
     }
+    // A position outside the list clears the selection (Wine would keep the old one).
+    const auto count = SendMessageA(control, CB_GETCOUNT, 0, 0);
+    const WPARAM shown = index >= 0 && index < count ? static_cast<WPARAM>(index) : static_cast<WPARAM>(-1);
+    SendMessageA(control, CB_SETCURSEL, shown, 0);
 }
 
 bool ParseInteger(const std::string& text, int& value)

@@ -67,14 +67,17 @@ DWORD pendingExStyle = 0;
 int CALLBACK SheetCallback(HWND, UINT message, LPARAM lParam)
 {
     if (message != PSCB_PRECREATE || pendingStyle == 0) return 0;
+    // The template's font bits say how the rest of it is laid out, so they stay.
+    const DWORD keep = DS_SETFONT | DS_FIXEDSYS | DS_3DLOOK;
+    const DWORD control = (pendingStyle & WS_CHILD) ? DS_CONTROL : 0;
     auto* words = reinterpret_cast<WORD*>(lParam);
     if (words[1] == 0xFFFF) {  // extended template: version, signature, help id, ex style, style
         auto* fields = reinterpret_cast<DWORD*>(words + 2);
         fields[1] = pendingExStyle;
-        fields[2] = pendingStyle;
+        fields[2] = (fields[2] & keep) | pendingStyle | control;
     } else {
         auto* dialog = reinterpret_cast<DLGTEMPLATE*>(lParam);
-        dialog->style = pendingStyle;
+        dialog->style = (dialog->style & keep) | pendingStyle | control;
         dialog->dwExtendedStyle = pendingExStyle;
     }
     return 0;
