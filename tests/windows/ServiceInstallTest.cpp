@@ -164,7 +164,7 @@ TEST_F(ServiceInstallTest, ExistingServiceIsKeptWithoutForceReplace)
 
 TEST_F(ServiceInstallTest, ForcedReplacementRefusesARunningOrPausedService)
 {
-    const std::string testService = wintest::ProgramFolder() + "\\test_service.exe";
+    const std::string testService = wintest::ProgramFolder() + "\\velmora_test_service.exe";
     {
         UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         UniqueScHandle service(CreateServiceA(scm.get(), "vlrun", "Running test service", SERVICE_ALL_ACCESS,
@@ -238,7 +238,7 @@ TEST_F(ServiceInstallTest, FailuresBeforeAnythingIsRead)
 
 TEST_F(ServiceInstallTest, RemovingARunningServiceTwice)
 {
-    const std::string testService = wintest::ProgramFolder() + "\\test_service.exe";
+    const std::string testService = wintest::ProgramFolder() + "\\velmora_test_service.exe";
     ASSERT_EQ(Install(Definition("vlrun")), "");
     {
         // Point the entry at the test service so that it really runs.

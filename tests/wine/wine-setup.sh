@@ -24,8 +24,8 @@ rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 wineserver -p >"$build/wineserver.log" 2>&1
 "$VELMORA_WINE" wineboot -i >"$build/wineboot.log" 2>&1
-# The service manager started while the prefix was being created misses services created later
-# (OpenService fails with 1060); one started on the finished prefix does not, so restart once.
+# The session that created the prefix misbehaves with services created later: OpenService
+# fails with 1060 and a started service cannot open its own entry. A second session is sound.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 wineserver -p >>"$build/wineserver.log" 2>&1

@@ -1,0 +1,140 @@
+#include "HostRunner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <io.h>
+
+#include "InstallerResultDialog.h"
+#include "UniqueResource.h"
+
+namespace host {
+
+namespace {
+constexpr DWORD kPollMs = 500;
+constexpr size_t kReadChunk = 8192;
+constexpr DWORD kEndWaitMs = 5000;
+
+struct FreeName {
+    void operator()(char* name) const { std::free(name); }
+};
+struct CloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Deletes the log file on every way out of a run. A host ended by force may hold the file for
+// a moment after its end was signalled, so the delete is tried for a while.
+class LogFile {
+public:
+    LogFile() : name_(_tempnam(nullptr, "VLRunLog")) {}
+    ~LogFile()
+    {
+        if (!name_) return;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (_unlink(name_.get()) == 0 || errno == ENOENT) return;
+            Sleep(100);
+        }
+    }
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    const char* Name() const { return name_.get(); }
+
+private:
+    std::unique_ptr<char, FreeName> name_;
+};
+
+std::string ReadLog(const char* name)
+{
+    std::unique_ptr<std::FILE, CloseFile> file(std::fopen(name, "rb"));
+    if (!file) return std::string("Unable to retrieve the output: cannot open log file \"") + name + "\"";
+    std::string output;
+    char chunk[kReadChunk];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) output.append(chunk, got);
+    return output;
+}
+
+// Ends the interpreter and, through the job, the host it started: ending cmd.exe alone would
+// leave a hung host running with the log file open.
+void EndRun(const UniqueHandle& job, const UniqueHandle& process)
+{
+    if (!job || !TerminateJobObject(job.get(), 1)) TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), kEndWaitMs);
+}
+}  // namespace
+
+HostRun RunHostProgram(const std::string& installationDir, const std::string& arguments)
+{
+    HostRun run;
+    LogFile log;
+    if (!log.Name()) {
+        run.errorCode = ERROR_CANNOT_MAKE;
+        return run;
+    }
+    // The log path is quoted so that a temporary folder with blanks works.
+    char commandLine[kCommandLineLimit + 1];
+    const int length = std::snprintf(commandLine, sizeof commandLine, "cmd.exe /C \"Velmora.exe %s > \"%s\"\"",
+                                     arguments.c_str(), log.Name());
+    if (length < 0 || static_cast<size_t>(length) > kCommandLineLimit) {
+        run.errorCode = ERROR_FILENAME_EXCED_RANGE;
+        return run;
+    }
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION created{};
+    // Suspended until it is in the job, so that nothing it starts escapes the job.
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        installationDir.empty() ? nullptr : installationDir.c_str(), &startup, &created)) {
+        run.errorCode = GetLastError();
+        return run;
+    }
+    UniqueHandle process(created.hProcess);
+    UniqueHandle thread(created.hThread);
+    UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
+    if (job && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
+    ResumeThread(thread.get());
+
+    // Waiting on the process rather than reading its exit code: a host that ends with exit
+    // code 259 (STILL_ACTIVE) would otherwise look alive until the limit.
+    for (DWORD waited = 0; WaitForSingleObject(process.get(), kPollMs) == WAIT_TIMEOUT;) {
+        waited += kPollMs;
+        if (waited >= kHostPatienceMs) {
+            EndRun(job, process);
+            run.outcome = RunTimedOut;
+            return run;
+        }
+    }
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.get(), &exitCode);
+    run.output = ReadLog(log.Name());
+    run.outcome = exitCode == 0 ? RunSucceeded : RunFailed;
+    return run;
+}
+
+void ReportRunOutcome(const HostRun& run, DWORD successMessage, DWORD failureMessage, HWND owner)
+{
+    switch (run.outcome) {
+    case RunSucceeded:
+        messages::ShowMessage(messages::kInformation, successMessage);
+        break;
+    case RunFailed:
+        InstallerResultDialog(failureMessage, "Velmora Installer Result", run.output).DoModal(owner);
+        break;
+    case RunTimedOut:
+        messages::ShowMessage(messages::kError, MSG_HOST_NOT_RESPONDING);
+        break;
+    case RunNotStarted: {
+        const std::string detail = messages::SystemErrorText(run.errorCode);
+        messages::ShowMessage(messages::kError, MSG_HOST_NOT_STARTED, {"", detail.c_str()});
+        break;
+    }
+    }
+}
+
+}  // namespace host

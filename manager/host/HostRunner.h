@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Messages.h"
+
+namespace host {
+
+// How a run of the host program ended; the values are the message ids that report them.
+enum RunOutcome : DWORD {
+    RunSucceeded = MSG_INSTALL_SUCCEEDED,
+    RunFailed = MSG_INSTALL_FAILED,
+    RunTimedOut = MSG_HOST_NOT_RESPONDING,
+    RunNotStarted = MSG_HOST_NOT_STARTED,
+};
+
+struct HostRun {
+    RunOutcome outcome = RunNotStarted;
+    std::string output;   // what the host printed, byte for byte
+    DWORD errorCode = 0;  // RunNotStarted: the system's reason
+};
+
+// The longest command line the runner passes to the command interpreter.
+constexpr size_t kCommandLineLimit = 519;
+// The host's time to finish before it is ended with exit code 1.
+constexpr DWORD kHostPatienceMs = 30000;
+
+// Runs "Velmora.exe <arguments>" through cmd.exe, hidden, in the installation directory, and
+// captures its standard output through a temporary file that is always deleted. A command line
+// over kCommandLineLimit is not run: RunNotStarted with ERROR_FILENAME_EXCED_RANGE.
+HostRun RunHostProgram(const std::string& installationDir, const std::string& arguments);
+
+// Tells the user how a run went: the success message, the result dialog with the output for a
+// failure, or an error box.
+void ReportRunOutcome(const HostRun& run, DWORD successMessage, DWORD failureMessage, HWND owner);
+
+}  // namespace host

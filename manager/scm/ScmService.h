@@ -1,0 +1,57 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "UniqueResource.h"
+
+namespace scm {
+
+// One opened service: its key name, the state its owner stored, and its configuration once read.
+// The handle stays valid after the ScmConnection that opened it is gone.
+class ScmService {
+public:
+    ScmService(std::string name, UniqueScHandle handle);
+    virtual ~ScmService() = default;
+    ScmService(const ScmService&) = delete;
+    ScmService& operator=(const ScmService&) = delete;
+
+    // Reads the configuration afresh; null without a handle or when the query failed.
+    const QUERY_SERVICE_CONFIGA* QueryConfig();
+    const QUERY_SERVICE_CONFIGA* Config() const;
+    // The state the system reports now; 0 without a handle or when the query failed.
+    DWORD QueryCurrentState() const;
+    void Start() const;
+    BOOL Stop() const;
+    void CloseHandle() { handle_.reset(); }
+    bool HasHandle() const { return static_cast<bool>(handle_); }
+
+    const std::string& Name() const { return name_; }
+    // From the configuration; empty and 0xFFFFFFFF while none has been read.
+    std::string DisplayName() const;
+    DWORD StartType() const;
+
+    void SetState(DWORD state) { state_ = state; }
+    DWORD State() const { return state_; }
+    const char* StartTypeName() const;
+    // Text of the stored state, not of a fresh query.
+    const char* StateName() const;
+    // Whether the host program runs the service; false while no configuration has been read.
+    bool IsOwnService() const;
+
+private:
+    std::string name_;
+    DWORD state_ = 0;
+    UniqueScHandle handle_;
+    std::unique_ptr<unsigned char[]> config_;
+};
+
+const char* StartTypeText(DWORD startType);
+const char* StateText(DWORD state);
+// Whether a service's binary path ends in the host program, with or without the -s option and
+// with or without quotes around the program path.
+bool IsOwnBinaryPath(const char* binaryPath);
+
+}  // namespace scm
