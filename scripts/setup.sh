@@ -9,7 +9,7 @@ mkdir -p "$deps"
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
   googletest libgtest-dev libxml2-dev libxml2-utils
   clang libclang-rt-14-dev
   nsis

@@ -32,7 +32,10 @@ OutputDetailsDialog::OutputDetailsDialog(std::string title, std::string text)
 BOOL OutputDetailsDialog::OnInitDialog()
 {
     SetTitle(title_);
-    return Dialog::OnInitDialog();
+    Dialog::OnInitDialog();
+    // Focus given by the dialog manager would select the whole text and scroll to its end.
+    SetFocus(Item(IDC_OUTPUT_TEXT));
+    return FALSE;
 }
 
 void OutputDetailsDialog::DoDataExchange(ui::DataExchange& exchange)

@@ -1,0 +1,14 @@
+#pragma once
+
+// The product's fixed words, as the windows and the support report show them.
+namespace app {
+
+constexpr const char* kEdition = "Tessel";
+constexpr const char* kVersion = "v1.5.1";
+constexpr const char* kBuildDate = "20021013";
+constexpr const char* kWebSite = "http://www.marrowfield.example/velmora/";
+
+constexpr const char* kProductKey = "SOFTWARE\\Marrowfield\\Velmora\\v1.5";
+constexpr const char* kInstallationDirValue = "InstallationDir";
+
+}  // namespace app

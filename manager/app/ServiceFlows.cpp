@@ -1,0 +1,53 @@
+// The install and remove flows of the main window: both run the host program and report
+// through the message catalogue.
+#include "HostRunner.h"
+#include "Messages.h"
+#include "ServiceControl.h"
+#include "ServiceManagerWindow.h"
+#include "WaitCursor.h"
+
+namespace app {
+
+void ServiceManagerWindow::InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
+                                                    bool startAfterInstall)
+{
+    ui::WaitCursor wait;
+    bool proceed = true;
+    const int count = ItemCount();
+    for (int i = 0; i < count; ++i) {
+        scm::ScmService* service = ServiceAt(i);
+        if (!service || service->Name() != serviceName) continue;
+        proceed = scm::EnsureStopped(*service, MSG_STOP_BEFORE_INSTALL);
+        wait.Restore();
+        // The list's handle would keep a replaced service from going away.
+        if (proceed) service->CloseHandle();
+        break;
+    }
+    if (proceed) {
+        const host::HostRun run = host::RunHostProgram(installationDir_, "-i " + definitionPath);
+        host::ReportRunOutcome(run, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED, Handle());
+        wait.Restore();
+        if (run.outcome == host::RunSucceeded && startAfterInstall) scm::StartOrStopService(serviceName, true);
+        Sleep(kSettleMs);
+    }
+    RefreshServiceList();
+}
+
+void ServiceManagerWindow::RemoveSelectedService()
+{
+    ui::WaitCursor wait;
+    UpdateData(true);
+    if (const scm::ScmService* service = SelectedService()) {
+        const bool proceed = scm::EnsureStopped(*service, MSG_STOP_BEFORE_REMOVE);
+        wait.Restore();
+        if (proceed) {
+            const host::HostRun run = host::RunHostProgram(installationDir_, "-u \"" + service->Name() + "\"");
+            host::ReportRunOutcome(run, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, Handle());
+            wait.Restore();
+            Sleep(kSettleMs);
+        }
+    }
+    RefreshServiceList();
+}
+
+}  // namespace app

@@ -1,0 +1,394 @@
+#include "ServiceManagerWindow.h"
+
+#include <mbstring.h>
+
+#include <cstring>
+
+#include "AboutDialog.h"
+#include "DataExchange.h"
+#include "Formatting.h"
+#include "MainWindowIds.h"
+#include "Messages.h"
+#include "Product.h"
+#include "ScmConnection.h"
+#include "ServiceControl.h"
+#include "SystemTools.h"
+#include "WaitCursor.h"
+
+namespace app {
+
+namespace {
+constexpr size_t kLongestTip = 79;
+
+struct ToolButton {
+    int command;
+    int bitmap;
+    bool separatorAfter;
+};
+constexpr ToolButton kToolButtons[] = {
+    {IDC_NEW, IDB_TOOL_NEW, false},      {IDC_EDIT, IDB_TOOL_EDIT, false},       {IDC_REMOVE, IDB_TOOL_REMOVE, true},
+    {IDC_START, IDB_TOOL_START, false},  {IDC_STOP, IDB_TOOL_STOP, false},       {IDC_RESTART, IDB_TOOL_RESTART, true},
+    {IDC_REFRESH, IDB_TOOL_REFRESH, false},
+};
+
+struct ToolTip {
+    int command;
+    UINT text;
+};
+constexpr ToolTip kToolTips[] = {
+    {IDC_NEW, IDS_TIP_NEW},       {IDC_EDIT, IDS_TIP_EDIT},       {IDC_REMOVE, IDS_TIP_REMOVE},
+    {IDC_START, IDS_TIP_START},   {IDC_STOP, IDS_TIP_STOP},       {IDC_RESTART, IDS_TIP_RESTART},
+    {IDC_REFRESH, IDS_TIP_REFRESH}, {IDOK, IDS_TIP_EXIT},
+};
+
+struct Column {
+    const char* title;
+    int width;
+};
+constexpr Column kColumns[] = {{"Service", 210}, {"Status", 90}, {"Startup Type", 90}};
+
+constexpr int kOtherServiceImage = 0;
+constexpr int kOwnServiceImage = 1;
+
+HICON LoadIconSized(int id, int size)
+{
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+}
+
+void SetSubItemText(HWND list, int item, int subItem, const char* text)
+{
+    LVITEMA column{};
+    column.iSubItem = subItem;
+    column.pszText = const_cast<char*>(text);
+    SendMessageA(list, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&column));
+}
+}  // namespace
+
+ServiceManagerWindow::ServiceManagerWindow(std::string installationDir, bool useManagementConsole)
+    : Dialog(IDD_SERVICE_MANAGER),
+      installationDir_(std::move(installationDir)),
+      useManagementConsole_(useManagementConsole),
+      accelerators_(LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS)))
+{
+}
+
+ServiceManagerWindow::~ServiceManagerWindow()
+{
+    ClearList();
+    editor_.reset();
+}
+
+HWND ServiceManagerWindow::List() const { return Item(IDC_SERVICE_LIST); }
+
+BOOL ServiceManagerWindow::OnInitDialog()
+{
+    SetTitle(Format("Velmora %s Service Manager %s GA %s", kEdition, kVersion, ""));
+    CreateToolbar();
+    // Icons loaded from resources at their size need no destroying.
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconSized(IDI_SERVICE_MANAGER, GetSystemMetrics(SM_CXICON))));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadIconSized(IDI_SERVICE_MANAGER, GetSystemMetrics(SM_CXSMICON))));
+    SetUpList();
+    const BOOL result = Dialog::OnInitDialog();
+    RefreshServiceList();
+    return result;
+}
+
+void ServiceManagerWindow::CreateToolbar()
+{
+    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_TOP,
+                               0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)),
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!toolbar_) return;
+    SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(16, 16));
+    for (const ToolButton& tool : kToolButtons) {
+        TBADDBITMAP bitmap{GetModuleHandleA(nullptr), static_cast<UINT_PTR>(tool.bitmap)};
+        TBBUTTON button{};
+        button.iBitmap = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
+        button.idCommand = tool.command;
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON;
+        SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+        if (tool.separatorAfter) {
+            TBBUTTON separator{};
+            separator.fsStyle = BTNS_SEP;
+            SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&separator));
+        }
+    }
+    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+void ServiceManagerWindow::SetUpList()
+{
+    HWND list = List();
+    images_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4));
+    for (int icon : {IDI_OTHER_SERVICE, IDI_SERVICE_MANAGER}) {
+        HICON image = LoadIconSized(icon, 16);
+        ImageList_AddIcon(images_.get(), image);
+        DestroyIcon(image);
+    }
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.get()));
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    int index = 0;
+    for (const Column& column : kColumns) {
+        LVCOLUMNA format{};
+        format.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        format.fmt = LVCFMT_LEFT;
+        format.cx = column.width;
+        format.pszText = const_cast<char*>(column.title);
+        format.iSubItem = index;
+        SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&format));
+    }
+}
+
+void ServiceManagerWindow::DoDataExchange(ui::DataExchange& exchange) { ui::DdxCheck(exchange, IDC_OWN_ONLY, ownOnly_); }
+
+int ServiceManagerWindow::ItemCount() const
+{
+    return List() ? static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+scm::ScmService* ServiceManagerWindow::ServiceAt(int index) const
+{
+    if (index < 0 || !List()) return nullptr;
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    if (!SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<scm::ScmService*>(item.lParam);
+}
+
+scm::ScmService* ServiceManagerWindow::SelectedService() const
+{
+    if (!List()) return nullptr;
+    return ServiceAt(static_cast<int>(SendMessageA(List(), LVM_GETSELECTIONMARK, 0, 0)));
+}
+
+void ServiceManagerWindow::ClearList()
+{
+    HWND list = List();
+    if (!list) return;
+    const int count = ItemCount();
+    for (int i = 0; i < count; ++i) delete ServiceAt(i);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> service)
+{
+    HWND list = List();
+    if (!list || !service) return;
+    const std::string text = service->DisplayName();
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = ItemCount();
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = service->IsOwnService() ? kOwnServiceImage : kOtherServiceImage;
+    item.lParam = reinterpret_cast<LPARAM>(service.get());
+    const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) return;
+    scm::ScmService* owned = service.release();
+    SetSubItemText(list, index, 1, owned->StateName());
+    SetSubItemText(list, index, 2, owned->StartTypeName());
+    SendMessageA(list, LVM_REDRAWITEMS, index, index);
+}
+
+void ServiceManagerWindow::Select(int index)
+{
+    HWND list = List();
+    SendMessageA(list, LVM_ENSUREVISIBLE, index, FALSE);
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
+    SendMessageA(list, LVM_SETSELECTIONMARK, 0, index);
+}
+
+void ServiceManagerWindow::RestoreSelection(const std::string& keyName, int previousIndex)
+{
+    const int count = ItemCount();
+    const auto* wanted = reinterpret_cast<const unsigned char*>(keyName.c_str());
+    for (int i = 0; i < count; ++i) {
+        const scm::ScmService* service = ServiceAt(i);
+        if (service && _mbscmp(reinterpret_cast<const unsigned char*>(service->Name().c_str()), wanted) == 0) {
+            Select(i);
+            return;
+        }
+    }
+    // When the list got shorter than the old position, nothing is left to select there.
+    const int fallback = previousIndex > 0 ? previousIndex - 1 : 0;
+    if (fallback < count) Select(fallback);
+}
+
+void ServiceManagerWindow::RefreshServiceList()
+{
+    ui::WaitCursor wait;
+    HWND list = List();
+    if (!list) return;
+    std::string rememberedName;
+    const int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    const scm::ScmService* marked = ServiceAt(mark);
+    const bool remembered = marked != nullptr;
+    if (remembered) rememberedName = marked->Name();
+    ClearList();
+
+    scm::ScmConnection connection;
+    const int count = connection.Enumerate(SERVICE_WIN32, SERVICE_STATE_ALL);
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<scm::ScmService> service = connection.OpenService(connection.NameAt(i), SERVICE_ALL_ACCESS);
+        if (!service || !service->QueryConfig()) continue;
+        service->SetState(connection.StateAt(i));
+        if (ownOnly_ == BST_UNCHECKED || service->IsOwnService()) AddServiceItem(std::move(service));
+    }
+    if (remembered) RestoreSelection(rememberedName, mark);
+    UpdateCommandState();
+}
+
+bool ServiceManagerWindow::UpdateCommandState()
+{
+    bool own = false;
+    bool startable = false;
+    if (const scm::ScmService* service = SelectedService()) {
+        own = service->IsOwnService();
+        startable = service->StartType() == SERVICE_AUTO_START || service->StartType() == SERVICE_DEMAND_START;
+    }
+    EnableWindow(Item(IDC_EDIT), own);
+    for (int id : {IDC_START, IDC_STOP, IDC_RESTART}) EnableWindow(Item(id), startable);
+    return own;
+}
+
+void ServiceManagerWindow::SendToSelected(bool stop, bool start)
+{
+    ui::WaitCursor wait;
+    UpdateData(true);
+    const scm::ScmService* service = SelectedService();
+    if (!service) return;
+    // The refresh below deletes the service object, so the name is kept apart.
+    const std::string name = service->Name();
+    if (stop) scm::StartOrStopService(name, false);
+    if (start) scm::StartOrStopService(name, true);
+    Sleep(kSettleMs);
+    RefreshServiceList();
+}
+
+void ServiceManagerWindow::NewDefinition()
+{
+    // EDITOR: create a ServiceEditorDialog (template 159) owned by this window, titled
+    // "New Service Definition", show it and keep it in editor_. Wired when the editor lands.
+}
+
+void ServiceManagerWindow::EditSelected()
+{
+    UpdateData(true);
+    const scm::ScmService* service = SelectedService();
+    if (!service || !service->IsOwnService()) return;
+    // EDITOR: create a ServiceEditorDialog for service->Name() (template 159) owned by this
+    // window, titled "Edit Service Definition", show it and keep it in editor_. Wired when the
+    // editor lands.
+}
+
+bool ServiceManagerWindow::OnCommand(int id, int code, HWND)
+{
+    switch (id) {
+    case IDC_OWN_ONLY:
+        if (code != BN_CLICKED) return false;
+        UpdateData(true);
+        RefreshServiceList();
+        return true;
+    case IDC_REFRESH:
+        RefreshServiceList();
+        return true;
+    case IDC_NEW:
+        NewDefinition();
+        return true;
+    case IDC_EDIT:
+        EditSelected();
+        return true;
+    case IDC_REMOVE:
+        RemoveSelectedService();
+        return true;
+    case IDC_START:
+        SendToSelected(false, true);
+        return true;
+    case IDC_STOP:
+        SendToSelected(true, false);
+        return true;
+    case IDC_RESTART:
+        SendToSelected(true, true);
+        return true;
+    case ID_FILE_SERVICES:
+        OpenServicesTool(useManagementConsole_);
+        return true;
+    case ID_FILE_EVENT_VIEWER:
+        OpenEventViewer(useManagementConsole_);
+        return true;
+    case ID_HELP_WEB_SITE:
+        VisitWebSite();
+        return true;
+    case ID_HELP_ABOUT:
+        AboutDialog(installationDir_).DoModal(Handle());
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ServiceManagerWindow::ToolTipText(NMHDR& header)
+{
+    std::string text;
+    for (const ToolTip& tip : kToolTips) {
+        if (static_cast<UINT_PTR>(tip.command) == header.idFrom) text = messages::StringResource(tip.text);
+    }
+    if (text.size() > kLongestTip) text.resize(kLongestTip);
+    if (header.code == TTN_GETDISPINFOA) {
+        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+        info.lpszText = info.szText;
+        std::memcpy(info.szText, text.c_str(), text.size() + 1);
+    } else {
+        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+        info.lpszText = info.szText;
+        const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), info.szText,
+                                               static_cast<int>(kLongestTip));
+        info.szText[length > 0 ? length : 0] = L'\0';
+    }
+    return true;
+}
+
+bool ServiceManagerWindow::OnNotify(NMHDR& header, LRESULT& result)
+{
+    if (header.code == TTN_GETDISPINFOA || header.code == TTN_GETDISPINFOW) {
+        result = 0;
+        return ToolTipText(header);
+    }
+    if (header.idFrom != IDC_SERVICE_LIST) return false;
+    if (header.code == NM_CLICK) {
+        UpdateData(true);
+        UpdateCommandState();
+        return true;
+    }
+    if (header.code == NM_DBLCLK) {
+        UpdateData(true);
+        if (UpdateCommandState()) EditSelected();
+        return true;
+    }
+    return false;
+}
+
+bool ServiceManagerWindow::PreTranslateMessage(MSG& message)
+{
+    if (accelerators_ && Handle() && TranslateAcceleratorA(Handle(), accelerators_, &message)) return true;
+    return Dialog::PreTranslateMessage(message);
+}
+
+void ServiceManagerWindow::OnOK()
+{
+    editor_.reset();
+    EndDialog(IDOK);
+}
+
+void ServiceManagerWindow::OnCancel() { EndDialog(IDCANCEL); }
+
+void ServiceManagerWindow::OnDestroy() { ClearList(); }
+
+}  // namespace app

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "Dialog.h"
+#include "EditorOwner.h"
+#include "ScmService.h"
+#include "UniqueResource.h"
+
+namespace app {
+
+namespace detail {
+inline HIMAGELIST NullImageList() { return nullptr; }
+inline void DestroyImageList(HIMAGELIST list) { ImageList_Destroy(list); }
+}  // namespace detail
+using UniqueImageList = UniqueResource<HandleTraits<HIMAGELIST, detail::NullImageList, detail::DestroyImageList>>;
+
+// The program's main window: the service list with its filter, the toolbar, menu and
+// accelerators, and the commands on the selected service. The list owns one ScmService per item
+// until the next refresh.
+class ServiceManagerWindow : public ui::Dialog, public EditorOwner {
+public:
+    // The pause after a start, stop, install or remove, before the list is read again.
+    static constexpr DWORD kSettleMs = 500;
+
+    ServiceManagerWindow(std::string installationDir, bool useManagementConsole);
+    ~ServiceManagerWindow() override;
+
+    void InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
+                                  bool startAfterInstall) override;
+    std::string InstallationDir() const override { return installationDir_; }
+    HWND OwnerWindow() const override { return Handle(); }
+
+    // Lists the services again, keeping the selection by key name where it can.
+    void RefreshServiceList();
+    // Enables the hidden Edit, Start, Stop and Restart buttons for the selected service; true
+    // when it is one of ours.
+    bool UpdateCommandState();
+    void RemoveSelectedService();
+
+    // The service of the item at the list's selection mark, or null.
+    scm::ScmService* SelectedService() const;
+    int ItemCount() const;
+    scm::ScmService* ServiceAt(int index) const;
+
+    // Appends an item for the service, which the list then owns.
+    void AddServiceItem(std::unique_ptr<scm::ScmService> service);
+    // Selects the first item whose key name equals `keyName` exactly, with case; without one,
+    // the item before `previousIndex` (or the first when that was 0).
+    void RestoreSelection(const std::string& keyName, int previousIndex);
+
+    bool PreTranslateMessage(MSG& message) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange& exchange) override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR& header, LRESULT& result) override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnDestroy() override;
+
+private:
+    HWND List() const;
+    void CreateToolbar();
+    void SetUpList();
+    void ClearList();
+    void Select(int index);
+    // Stop and/or start the selected service, then pause and refresh.
+    void SendToSelected(bool stop, bool start);
+    void NewDefinition();
+    void EditSelected();
+    bool ToolTipText(NMHDR& header);
+
+    std::string installationDir_;
+    bool useManagementConsole_;
+    int ownOnly_ = BST_CHECKED;
+    UniqueImageList images_;
+    HWND toolbar_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    // The most recently opened editor; destroyed at Exit.
+    std::unique_ptr<ui::Dialog> editor_;
+};
+
+}  // namespace app

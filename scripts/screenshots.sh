@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Pictures of the service manager for people to look at: lays the product out in a fresh Wine
+# prefix on its own Xvfb display, installs a few services through Velmora.exe -i, starts
+# VelmoraUI.exe on a virtual desktop and saves PNGs of its windows.
+#   screenshots.sh [BUILD_DIR [OUT_DIR]]   (defaults: build/windows, build/screenshots)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+out=${2:-$root/build/screenshots}
+bin=$build/bin
+run=$build/screenshots-run
+for f in VelmoraUI.exe Velmora.exe Quillon.dll velmora_screenshot_driver.exe; do
+  [ -f "$bin/$f" ] || { echo "screenshots: $bin/$f missing; build the windows preset first" >&2; exit 1; }
+done
+mkdir -p "$run" "$out"
+
+"$root/tests/wine/wine-setup.sh" "$run" >/dev/null
+trap '"$root/tests/wine/wine-teardown.sh" "$run"' EXIT
+. "$root/tests/wine/wine-env.sh" "$run"
+bash "$root/scripts/layout.sh" "$bin" "$run" >/dev/null
+
+wine() { "$VELMORA_WINE" "$@"; }
+driver() { wine "$bin/velmora_screenshot_driver.exe" "$@"; }
+main='Velmora Tessel Service Manager v1.5.1 GA '
+
+# A handful of realistic definitions: name, display name, start-up mode (0 manual, 1 automatic).
+defs="$WINEPREFIX/drive_c/velmora-definitions"
+mkdir -p "$defs"
+cp "$bin/Velmora.dtd" "$defs/"
+while IFS='|' read -r name display mode description; do
+  cat >"$defs/$name.xml" <<XML
+<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
+<!DOCTYPE Service SYSTEM "Velmora.dtd">
+<Service>
+ <Program>
+  <Name>$name</Name>
+  <DisplayName>$display</DisplayName>
+  <Description>$description</Description>
+  <WorkingDir>C:\\windows\\system32</WorkingDir>
+  <Executable>C:\\windows\\system32\\notepad.exe</Executable>
+ </Program>
+ <Options>
+  <StartUpMode>$mode</StartUpMode>
+ </Options>
+</Service>
+XML
+  wine 'C:\Program Files\Velmora\Velmora.exe' -i "C:\\velmora-definitions\\$name.xml" >/dev/null
+done <<'LIST'
+archivesync|Archive Sync|0|Copies finished reports to the archive share
+mailrelay|Mail Relay|1|Forwards outgoing mail to the company relay
+orderfeed|Order Feed Listener|1|Receives orders from the shop front
+reportqueue|Report Queue|0|Renders queued reports overnight
+LIST
+
+wine explorer /desktop=velmora,1024x768 'C:\Program Files\Velmora\VelmoraUI.exe' >/dev/null 2>&1 &
+driver wait "$main" || { import -window root "$out/failed-start.png"; exit 1; }
+
+# shot NAME CAPTION: the window with that caption, cut out of the screen.
+shot() {
+  sleep 1.5
+  local frame
+  frame=$(driver rect "$2" | tr -d '\r')
+  import -window root "$run/screen.png"
+  convert "$run/screen.png" -crop "$frame" +repage "$out/$1.png"
+  echo "screenshots: $out/$1.png"
+}
+
+driver row "$main" 1071 0          # select the first service
+shot main-window-filtered "$main"
+driver click "$main" 1029
+shot main-window-all-services "$main"
+driver click "$main" 1029
+
+driver command "$main" 16
+driver wait 'About Velmora'
+shot about-box 'About Velmora'
+driver command 'About Velmora' 2
+driver wait 'Velmora Support Details'
+shot support-details 'Velmora Support Details'
+driver command 'Velmora Support Details' 1
+driver command 'About Velmora' 1
+
+# A remove that the host refuses: the selected service disappears before Remove runs.
+driver delete archivesync
+driver command "$main" 1027
+driver wait 'Velmora Installer Result'
+shot installer-result 'Velmora Installer Result'
+driver command 'Velmora Installer Result' 1064
+driver wait 'Velmora Installer Result Details'
+shot installer-result-details 'Velmora Installer Result Details'
+driver command 'Velmora Installer Result Details' 1
+driver command 'Velmora Installer Result' 1
+driver command "$main" 1
