@@ -27,7 +27,12 @@ wintest::CommandResult Host(const std::string& arguments)
 
 class HostProgram : public ::testing::Test {
 protected:
-    void TearDown() override { wintest::RemoveServiceQuietly("vlhostsvc"); }
+    void TearDown() override
+    {
+        for (const char* name : {"vlhostsvc", "vlhostsvc0", "vlhostsvc1", "vlhostsvc2"}) {
+            wintest::RemoveServiceQuietly(name);
+        }
+    }
     DefinitionDir dir_;
 };
 
@@ -41,18 +46,26 @@ TEST_F(HostProgram, VersionBannerBeginsWithTheProductName)
 
 TEST_F(HostProgram, InstallsFromAPathWithBlanksQuotedOrNot)
 {
-    const std::string file = dir_.Write(
-        "my service def.xml",
-        DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", dir_.Program(), dir_.Folder("w"))));
-    for (const std::string& path : {file, "\"" + file + "\"", file.substr(0, file.size() - 4)}) {
-        SCOPED_TRACE(path);
+    struct Case {
+        const char* name;  // one per case: a deleted entry's keys may vanish only after a new one is made
+        bool quoted;
+        bool withEnding;
+    };
+    const Case cases[] = {{"vlhostsvc0", false, true}, {"vlhostsvc1", true, true}, {"vlhostsvc2", false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir_.Write(
+            std::string("my service ") + c.name + ".xml",
+            DefinitionDir::Xml(DefinitionDir::Required(c.name, dir_.Program(), dir_.Folder("w"))));
+        if (!c.withEnding) path.resize(path.size() - 4);
+        if (c.quoted) path = "\"" + path + "\"";
         const wintest::CommandResult installed = Host("-i " + path);
         EXPECT_EQ(installed.exitCode, 0) << installed.output;
-        EXPECT_TRUE(wintest::ServiceExists("vlhostsvc"));
+        EXPECT_TRUE(wintest::ServiceExists(c.name));
 
-        const wintest::CommandResult removed = Host("-u \"vlhostsvc\"");
+        const wintest::CommandResult removed = Host(std::string("-u \"") + c.name + "\"");
         EXPECT_EQ(removed.exitCode, 0) << removed.output;
-        EXPECT_FALSE(wintest::ServiceExists("vlhostsvc"));
+        EXPECT_FALSE(wintest::ServiceExists(c.name));
     }
 }
 
