@@ -5,22 +5,14 @@
 
 #include "CommandLine.h"
 #include "Quillon.h"
+#include "ServiceHost_win.h"
+#include "Supervisor_win.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr std::size_t kMaxServiceName = 256;
-
-// The folder this program runs from: the services it installs run it from there.
-std::string HostDirectory()
-{
-    char path[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length < MAX_PATH ? length : MAX_PATH);
-    const std::string::size_type slash = directory.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
-}
 
 // The manager shows standard output as the failure details, so everything goes there.
 int ReportFailure(const CExcep& e)
@@ -36,7 +28,7 @@ int Install(const std::string& file)
 {
     char name[kMaxServiceName + 1] = {};
     try {
-        ServiceInstall(file.c_str(), HostDirectory(), name, sizeof name);
+        ServiceInstall(file.c_str(), host::HostDirectory(), name, sizeof name);
     } catch (const CExcep& e) {
         return ReportFailure(e);
     }
@@ -69,6 +61,10 @@ int main()
         return Install(invocation.argument);
     case host::Command::Uninstall:
         return Uninstall(invocation.argument);
+    case host::Command::Service:
+        return host::RunServiceProcess();
+    case host::Command::Console:
+        return host::RunInConsole(invocation.argument.c_str());
     default:
         std::fputs(host::kUsage, stdout);
         return kExitUsage;

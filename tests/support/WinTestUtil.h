@@ -37,6 +37,18 @@ inline CommandResult Run(const std::string& command)
     return result;
 }
 
+// Runs Velmora.exe the way the manager does: through the command interpreter, from the
+// folder that holds it.
+inline CommandResult RunHost(const std::string& arguments)
+{
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    CommandResult result = Run("Velmora.exe " + arguments);
+    SetCurrentDirectoryA(previous);
+    return result;
+}
+
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 inline DWORD ServiceState(const char* name)

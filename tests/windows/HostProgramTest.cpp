@@ -12,18 +12,7 @@ namespace {
 // Services created during a test carry lower-case names: Wine's service manager finds a service
 // created since it started only by its name in lower case (after a restart, by any case).
 
-// Runs Velmora.exe the way the manager does: through the command interpreter, from the
-// folder that holds it.
-wintest::CommandResult Host(const std::string& arguments)
-{
-    const std::string folder = wintest::ProgramFolder();
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(folder.c_str());
-    wintest::CommandResult result = wintest::Run("Velmora.exe " + arguments);
-    SetCurrentDirectoryA(previous);
-    return result;
-}
+wintest::CommandResult Host(const std::string& arguments) { return wintest::RunHost(arguments); }
 
 class HostProgram : public ::testing::Test {
 protected:

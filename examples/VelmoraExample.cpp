@@ -1,0 +1,177 @@
+// A small program to run as a service: it records how it was started and what happens to it,
+// and misbehaves on request, so the host's supervision can be seen and tested.
+//
+//   VelmoraExample [--record FILE] [--exit CODE] [--run MS] [--crash] [--child]
+//                  [--ignore-ctrl-c] [--window] [anything else]
+//
+// --record FILE   append the run's process id, start time, arguments, working directory and
+//                 environment to FILE, and later what ended the run
+// --exit CODE     end at once with this exit code
+// --run MS        end with exit code 0 after MS milliseconds
+// --crash         end by an access violation
+// --child         start a copy of itself that ignores Ctrl-C and records to FILE.child
+// --ignore-ctrl-c keep running on Ctrl-C and Ctrl-Break
+// --window        own a hidden top-level window; WM_CLOSE ends the run
+// A run that goes on records "ready" once its child and window are there.
+// Without --exit, --run or --crash it runs until Ctrl-C, Ctrl-Break or WM_CLOSE.
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string recordFile;
+bool ignoreCtrlC = false;
+HANDLE endEvent = nullptr;
+const char* endReason = "";
+
+// System time in 100 ns units, comparable between processes.
+unsigned long long Now()
+{
+    FILETIME time{};
+    GetSystemTimePreciseAsFileTime(&time);
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The file comes first: a console can be slow to take the text.
+void Record(const std::string& text)
+{
+    if (!recordFile.empty()) {
+        if (FILE* file = std::fopen(recordFile.c_str(), "ab")) {
+            std::fputs(text.c_str(), file);
+            std::fclose(file);
+        }
+    }
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::string Line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Line(const char* format, ...)
+{
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return std::string(text) + "\n";
+}
+
+BOOL WINAPI OnControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    Record(Line("control pid=%lu event=%lu ignored=%d", GetCurrentProcessId(), event, ignoreCtrlC ? 1 : 0));
+    if (ignoreCtrlC) return TRUE;
+    endReason = event == CTRL_C_EVENT ? "ctrl-c" : "ctrl-break";
+    SetEvent(endEvent);
+    return TRUE;
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    if (message == WM_CLOSE) {
+        endReason = "wm-close";
+        SetEvent(endEvent);
+        return 0;
+    }
+    return DefWindowProcA(window, message, w, l);
+}
+
+void RecordStart(int argc, char** argv)
+{
+    std::string text = Line("run pid=%lu time=%llu", GetCurrentProcessId(), Now());
+    for (int i = 1; i < argc; ++i) text += Line("arg=%s", argv[i]);
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    text += Line("cwd=%s", folder);
+    if (char* block = GetEnvironmentStringsA()) {
+        for (const char* entry = block; *entry; entry += std::strlen(entry) + 1) text += Line("env=%s", entry);
+        FreeEnvironmentStringsA(block);
+    }
+    Record(text);
+}
+
+void StartChild()
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self + "\" --ignore-ctrl-c";
+    if (!recordFile.empty()) command += " --record \"" + recordFile + ".child\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        Record(Line("child-failed error=%lu", GetLastError()));
+        return;
+    }
+    Record(Line("child pid=%lu", info.dwProcessId));
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+void CreateHiddenWindow()
+{
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VelmoraExampleWindow";
+    RegisterClassA(&windowClass);
+    CreateWindowA(windowClass.lpszClassName, "Velmora example", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                  windowClass.hInstance, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int exitCode = -1;
+    long runMs = -1;
+    bool crash = false, child = false, window = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--record" && i + 1 < argc) recordFile = argv[++i];
+        else if (arg == "--exit" && i + 1 < argc) exitCode = std::atoi(argv[++i]);
+        else if (arg == "--run" && i + 1 < argc) runMs = std::atol(argv[++i]);
+        else if (arg == "--crash") crash = true;
+        else if (arg == "--child") child = true;
+        else if (arg == "--ignore-ctrl-c") ignoreCtrlC = true;
+        else if (arg == "--window") window = true;
+    }
+    endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnControl, TRUE);
+    RecordStart(argc, argv);
+    if (child) StartChild();
+    if (exitCode >= 0) {
+        Record(Line("end pid=%lu reason=exit code=%d time=%llu", GetCurrentProcessId(), exitCode, Now()));
+        return exitCode;
+    }
+    if (crash) {
+        Record(Line("end pid=%lu reason=crash time=%llu", GetCurrentProcessId(), Now()));
+        // No crash dialog or debugger: the supervisor is what should notice.
+        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+        *static_cast<volatile int*>(nullptr) = 1;
+    }
+    if (window) CreateHiddenWindow();
+    Record(Line("ready pid=%lu", GetCurrentProcessId()));
+
+    const DWORD limit = runMs >= 0 ? static_cast<DWORD>(runMs) : INFINITE;
+    const ULONGLONG started = GetTickCount64();
+    for (;;) {
+        const ULONGLONG elapsed = GetTickCount64() - started;
+        const DWORD left = limit == INFINITE ? INFINITE : elapsed >= limit ? 0 : static_cast<DWORD>(limit - elapsed);
+        const DWORD woke = MsgWaitForMultipleObjects(1, &endEvent, FALSE, left, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke == WAIT_TIMEOUT) {
+            endReason = "timeout";
+            break;
+        }
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    Record(Line("end pid=%lu reason=%s code=0 time=%llu", GetCurrentProcessId(), endReason, Now()));
+    return 0;
+}

@@ -1,0 +1,151 @@
+#include "ProgramRunner_win.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "SupervisionPolicy.h"
+
+namespace host {
+
+namespace {
+
+DWORD PriorityClass(std::uint32_t priority)
+{
+    static const DWORD classes[] = {NORMAL_PRIORITY_CLASS,   IDLE_PRIORITY_CLASS,         HIGH_PRIORITY_CLASS,
+                                    REALTIME_PRIORITY_CLASS, BELOW_NORMAL_PRIORITY_CLASS, ABOVE_NORMAL_PRIORITY_CLASS};
+    return priority < sizeof classes / sizeof classes[0] ? classes[priority] : NORMAL_PRIORITY_CLASS;
+}
+
+WORD ShowMode(std::uint32_t showWindow)
+{
+    static const WORD modes[] = {SW_SHOWNORMAL, SW_HIDE, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
+    return showWindow < sizeof modes / sizeof modes[0] ? modes[showWindow] : SW_SHOWNORMAL;
+}
+
+struct FreeEnvironment {
+    void operator()(char* block) const { FreeEnvironmentStringsA(block); }
+};
+
+std::vector<std::string> InheritedEnvironment()
+{
+    std::vector<std::string> entries;
+    const std::unique_ptr<char, FreeEnvironment> block(GetEnvironmentStringsA());
+    for (const char* entry = block.get(); entry && *entry; entry += std::strlen(entry) + 1) entries.emplace_back(entry);
+    return entries;
+}
+
+BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(processId)) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
+
+// A process can be sent a console event only from its console, so a host without one joins
+// the program's console for the moment. The host itself ignores the event it raises there.
+void SendCtrlC(DWORD processId)
+{
+    static const bool ignoring = SetConsoleCtrlHandler(IgnoreControlEvent, TRUE) != FALSE;
+    (void)ignoring;
+    if (!AttachConsole(processId)) return;
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    FreeConsole();
+}
+
+}  // namespace
+
+Job Job::Create()
+{
+    Job job;
+    job.job_.reset(CreateJobObjectA(nullptr, nullptr));
+    if (!job.job_) return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job.job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        job.job_.reset();
+    return job;
+}
+
+bool Job::Assign(HANDLE process) const { return job_ && AssignProcessToJobObject(job_.get(), process); }
+
+void Job::End() const
+{
+    if (job_) TerminateJobObject(job_.get(), ERROR_PROCESS_ABORTED);
+}
+
+DWORD RunningProgram::ExitCode() const
+{
+    DWORD code = 0;
+    if (!process_ || !GetExitCodeProcess(process_.get(), &code)) return 0;
+    return code;
+}
+
+void RunningProgram::AskToEnd(bool sharedConsole) const
+{
+    if (HasEnded()) return;
+    // In a shared console the Ctrl-C reaches every process of it, the host included, which is
+    // stopping already. (Wine delivers no console event to a single process group.)
+    if (!sharedConsole || !GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) SendCtrlC(id_);
+    EnumWindows(CloseWindowOf, static_cast<LPARAM>(id_));
+}
+
+void RunningProgram::End() const
+{
+    if (job_)
+        job_.End();
+    else if (process_)
+        TerminateProcess(process_.get(), ERROR_PROCESS_ABORTED);
+}
+
+LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
+                    const Job* sharedJob, bool ownJob)
+{
+    LaunchResult result;
+    std::string commandLine = CommandLineFor(invocation.Executable, invocation.Parameters);
+    std::vector<char> environment;
+    if (!settings.environment.empty()) environment = MergedEnvironment(InheritedEnvironment(), settings.environment);
+
+    char desktop[] = "winsta0\\default";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = ShowMode(settings.showWindow);
+    if (settings.interactWithDesktop) startup.lpDesktop = desktop;
+
+    DWORD flags = CREATE_SUSPENDED | PriorityClass(settings.priority);
+    if (settings.consoleApp && !settings.sharedConsole) flags |= CREATE_NEW_CONSOLE;
+
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, flags,
+                        environment.empty() ? nullptr : environment.data(),
+                        invocation.WorkingDir.empty() ? nullptr : invocation.WorkingDir.c_str(), &startup, &info)) {
+        result.error = GetLastError();
+        return result;
+    }
+    UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+
+    // Placed in its job before it runs a single instruction, so no child can slip out.
+    Job job;
+    if (ownJob) job = Job::Create();
+    const Job* target = ownJob ? &job : sharedJob;
+    if (target && !target->Assign(process.get())) {
+        result.error = GetLastError();
+        TerminateProcess(process.get(), ERROR_PROCESS_ABORTED);
+        return result;
+    }
+    if (settings.affinityMask) {
+        DWORD_PTR processMask = 0, systemMask = 0;
+        if (GetProcessAffinityMask(process.get(), &processMask, &systemMask) && (settings.affinityMask & systemMask))
+            SetProcessAffinityMask(process.get(), settings.affinityMask & systemMask);
+    }
+    ResumeThread(thread.get());
+    result.program = RunningProgram(std::move(process), info.dwProcessId, std::move(job));
+    return result;
+}
+
+}  // namespace host

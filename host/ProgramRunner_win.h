@@ -1,0 +1,77 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "Quillon.h"
+#include "UniqueResource.h"
+
+namespace host {
+
+// A job object that ends every process in it when it is ended or its last handle closes, so
+// nothing it holds outlives the host, even a host that crashes.
+class Job {
+public:
+    static Job Create();
+    bool Assign(HANDLE process) const;
+    void End() const;
+    explicit operator bool() const { return static_cast<bool>(job_); }
+
+private:
+    UniqueHandle job_;
+};
+
+// How programs are started: the definition-wide settings, apart from each program's own
+// path, folder and parameters.
+struct LaunchSettings {
+    std::uint32_t consoleApp = 0;
+    std::uint32_t showWindow = 0;
+    std::uint32_t priority = 0;
+    std::uint32_t affinityMask = 0;
+    std::uint32_t interactWithDesktop = 0;
+    std::vector<EnvironmentVariable> environment;
+    // Console mode: programs share the administrator's console, so its Ctrl-C reaches them as
+    // in any console; as a service, console programs get a console of their own.
+    bool sharedConsole = false;
+};
+
+class RunningProgram {
+public:
+    RunningProgram() = default;
+    RunningProgram(UniqueHandle process, DWORD id, Job job)
+        : process_(std::move(process)), id_(id), job_(std::move(job)), started_(GetTickCount64())
+    {
+    }
+
+    explicit operator bool() const { return static_cast<bool>(process_); }
+    HANDLE Process() const { return process_.get(); }
+    DWORD Id() const { return id_; }
+    std::uint64_t RunningMs() const { return GetTickCount64() - started_; }
+    bool HasEnded() const { return !process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const;
+
+    // Console programs get a Ctrl-C, windows a WM_CLOSE.
+    void AskToEnd(bool sharedConsole) const;
+    // Ends the program's own job, else the program alone.
+    void End() const;
+
+private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+    Job job_;  // the program's own job (Local Job), if any
+    std::uint64_t started_ = 0;
+};
+
+struct LaunchResult {
+    RunningProgram program;
+    DWORD error = 0;
+};
+
+// Starts one program suspended, puts it into `sharedJob` (or a new job of its own when
+// `ownJob`), applies affinity, then lets it run.
+LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
+                    const Job* sharedJob, bool ownJob);
+
+}  // namespace host

@@ -1,0 +1,80 @@
+#include "SupervisionPolicy.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace host {
+
+namespace {
+
+std::string UpperName(const std::string& entry)
+{
+    // Entries such as "=C:=C:\dir" keep a leading "=" as part of the name.
+    const std::string::size_type equals = entry.find('=', 1);
+    std::string name = entry.substr(0, equals);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+}  // namespace
+
+ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit)
+{
+    if (!smfEnabled) return ExitAction::None;
+    switch (uponExit) {
+    case 1: return ExitAction::Restart;
+    case 2: return ExitAction::Fail;
+    case 3: return ExitAction::Stop;
+    default: return ExitAction::None;
+    }
+}
+
+std::uint32_t RestartBackoff::NextDelay(std::uint32_t intervalMs, std::uint64_t runMs)
+{
+    quickExits_ = runMs >= kStableRunMs ? 1 : quickExits_ + 1;
+    if (quickExits_ <= kFreeRestarts) return intervalMs;
+    const std::uint64_t cap = std::max<std::uint64_t>(intervalMs, std::min<std::uint64_t>(kMaxDelayMs, 8ull * intervalMs));
+    const unsigned doublings = std::min(quickExits_ - kFreeRestarts, 32u);
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(cap, std::uint64_t(intervalMs) << doublings));
+}
+
+std::string CommandLineFor(const std::string& executable, const std::string& parameters)
+{
+    std::string path = executable;
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+    std::string line = "\"" + path + "\"";
+    if (!parameters.empty()) line += " " + parameters;
+    return line;
+}
+
+std::vector<char> MergedEnvironment(const std::vector<std::string>& inherited,
+                                    const std::vector<EnvironmentVariable>& variables)
+{
+    // Later entries replace earlier ones of the same name: the definition's come last.
+    std::vector<std::string> entries;
+    const auto add = [&entries](const std::string& entry) {
+        const std::string name = UpperName(entry);
+        const auto same = std::find_if(entries.begin(), entries.end(),
+                                       [&](const std::string& e) { return UpperName(e) == name; });
+        if (same == entries.end())
+            entries.push_back(entry);
+        else
+            *same = entry;
+    };
+    for (const std::string& entry : inherited)
+        if (!entry.empty()) add(entry);
+    for (const EnvironmentVariable& v : variables) add(v.name + "=" + v.value);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const std::string& a, const std::string& b) { return UpperName(a) < UpperName(b); });
+
+    std::vector<char> block;
+    for (const std::string& entry : entries) {
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back('\0');
+    }
+    if (block.empty()) block.push_back('\0');
+    block.push_back('\0');
+    return block;
+}
+
+}  // namespace host

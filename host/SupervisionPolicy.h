@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Quillon.h"
+
+// The decisions of the supervisor that need no operating system, kept apart for native tests.
+namespace host {
+
+// Service-specific exit codes the host reports when it stops with a failure; the system's
+// recovery actions can act on them. 0 is a clean stop.
+namespace exit_code {
+constexpr std::uint32_t kSettingsUnreadable = 1;  // no Parameters key, or it names no program
+constexpr std::uint32_t kProgramDidNotStart = 2;  // the service program could not be started
+constexpr std::uint32_t kProgramEnded = 3;        // the program ended and "Terminate Velmora" was chosen
+constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure inside the host itself
+}  // namespace exit_code
+
+// How long the program has to end after being asked to, before its job or process is ended.
+constexpr std::uint32_t kStopGraceMs = 5000;
+
+enum class ExitAction { None, Restart, Fail, Stop };
+
+// What to do when the service program ends. Without monitoring its exit is not acted on.
+ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit);
+
+// Delay before each restart: the monitoring interval, doubled for every quick exit in a row
+// beyond the first few, up to a cap of eight intervals (at most one minute). A run that lasts
+// long enough starts the count again, so a program that crashes now and then is restarted
+// promptly while a crash loop settles into one start per cap.
+class RestartBackoff {
+public:
+    static constexpr std::uint32_t kStableRunMs = 10000;
+    static constexpr unsigned kFreeRestarts = 3;
+    static constexpr std::uint32_t kMaxDelayMs = 60000;
+
+    std::uint32_t NextDelay(std::uint32_t intervalMs, std::uint64_t runMs);
+    unsigned QuickExits() const { return quickExits_; }
+
+private:
+    unsigned quickExits_ = 0;
+};
+
+// The command line of a program: its path in double quotes, then its parameters.
+std::string CommandLineFor(const std::string& executable, const std::string& parameters);
+
+// The environment block for a program: the inherited "name=value" entries with the definition's
+// variables added, a definition variable replacing an inherited one of the same name (letter
+// case ignored, as Windows does). Sorted by name without regard to case, each entry
+// zero-terminated, one more zero at the end.
+std::vector<char> MergedEnvironment(const std::vector<std::string>& inherited,
+                                    const std::vector<EnvironmentVariable>& variables);
+
+}  // namespace host

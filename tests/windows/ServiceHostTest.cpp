@@ -1,0 +1,402 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Definitions.h"
+#include "HostMessages.h"
+#include "WinTestUtil.h"
+
+namespace {
+
+// Services created during a test carry lower-case names: Wine's service manager finds a service
+// created since it started only by its name in lower case.
+const char kName[] = "vlhosted";
+constexpr DWORD kGraceMs = 5000;  // the host's stop grace period
+constexpr unsigned long long kTicksPerMs = 10000;
+// How long a program may take to start: a Wine process start on a busy machine can take seconds.
+constexpr DWORD kStartMs = 20000;
+
+unsigned long long Now()
+{
+    FILETIME time{};
+    GetSystemTimePreciseAsFileTime(&time);
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// One run of the example program as it recorded itself.
+struct ProgramRun {
+    DWORD pid = 0;
+    unsigned long long started = 0, ended = 0;
+    std::vector<std::string> args, env;
+    std::string cwd, endReason;
+    DWORD childPid = 0;
+    bool ready = false;
+};
+
+std::string Field(const std::string& line, const std::string& key)
+{
+    const std::string::size_type at = line.find(" " + key + "=");
+    if (at == std::string::npos) return "";
+    const std::string::size_type begin = at + key.size() + 2;
+    return line.substr(begin, line.find(' ', begin) - begin);
+}
+
+std::vector<ProgramRun> ReadRuns(const std::string& file)
+{
+    std::vector<ProgramRun> runs;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("run ", 0) == 0) {
+            runs.emplace_back();
+            runs.back().pid = std::stoul(Field(line, "pid"));
+            runs.back().started = std::stoull(Field(line, "time"));
+        } else if (runs.empty()) {
+            continue;
+        } else if (line.rfind("arg=", 0) == 0) {
+            runs.back().args.push_back(line.substr(4));
+        } else if (line.rfind("env=", 0) == 0) {
+            runs.back().env.push_back(line.substr(4));
+        } else if (line.rfind("cwd=", 0) == 0) {
+            runs.back().cwd = line.substr(4);
+        } else if (line.rfind("ready ", 0) == 0) {
+            runs.back().ready = true;
+        } else if (line.rfind("child ", 0) == 0) {
+            runs.back().childPid = std::stoul(Field(line, "pid"));
+        } else if (line.rfind("end ", 0) == 0 && std::stoul(Field(line, "pid")) == runs.back().pid) {
+            runs.back().endReason = Field(line, "reason");
+            runs.back().ended = std::stoull(Field(line, "time"));
+        }
+    }
+    return runs;
+}
+
+enum class Until { Started, Ready, Ended };
+
+// Waits up to `ms` for the record to hold `count` runs, the last of them as far as `until`.
+std::vector<ProgramRun> WaitForRuns(const std::string& file, std::size_t count, DWORD ms, Until until = Until::Started)
+{
+    std::vector<ProgramRun> runs;
+    for (DWORD waited = 0; waited <= ms; waited += 20) {
+        runs = ReadRuns(file);
+        if (runs.size() >= count && (until != Until::Ready || runs[count - 1].ready) &&
+            (until != Until::Ended || !runs[count - 1].endReason.empty()))
+            break;
+        Sleep(20);
+    }
+    return runs;
+}
+
+bool ProcessGone(DWORD pid)
+{
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return !process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+}
+
+SERVICE_STATUS_PROCESS Status(const char* name)
+{
+    SERVICE_STATUS_PROCESS status{};
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_QUERY_STATUS));
+    DWORD needed = 0;
+    QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
+    return status;
+}
+
+// Handles a process holds, from the system's handle table (Wine's GetProcessHandleCount says 0).
+ULONG HandleCount(DWORD pid)
+{
+    struct Entry {
+        USHORT process, backTrace;
+        UCHAR type, attributes;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<char> buffer(1 << 20);
+    ULONG size = 0;
+    while (query(16 /* SystemHandleInformation */, buffer.data(), static_cast<ULONG>(buffer.size()), &size) ==
+           static_cast<LONG>(0xC0000004)) {
+        buffer.resize(buffer.size() * 2);
+    }
+    const ULONG total = *reinterpret_cast<ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    ULONG count = 0;
+    for (ULONG i = 0; i < total; ++i) count += entries[i].process == static_cast<USHORT>(pid);
+    return count;
+}
+
+wintest::CommandResult Host(const std::string& arguments) { return wintest::RunHost(arguments); }
+
+std::string Sc(const std::string& arguments) { return wintest::Run("sc.exe " + arguments).output; }
+
+class ServiceHost : public ::testing::Test {
+protected:
+    void TearDown() override { wintest::RemoveServiceQuietly(kName); }
+
+    std::string Example() const { return wintest::ProgramFolder() + "\\VelmoraExample.exe"; }
+    std::string File(const std::string& name) const { return (dir_.Path() / name).string(); }
+    std::string Record(const std::string& name) const { return "--record \"" + File(name) + "\""; }
+
+    // Installs the example program as the service through Velmora.exe -i.
+    void Install(const std::string& parameters, const std::string& program = "", const std::string& rest = "",
+                 const std::string& executable = "")
+    {
+        const std::string xml = DefinitionDir::Xml(
+            DefinitionDir::Required(kName, executable.empty() ? Example() : executable, dir_.Folder("work")) +
+                "<Parameters>" + parameters +
+                "</Parameters>" + program,
+            rest);
+        const wintest::CommandResult installed = Host("-i " + dir_.Write("service.xml", xml));
+        ASSERT_EQ(installed.exitCode, 0) << installed.output;
+    }
+
+    void Start()
+    {
+        Sc(std::string("start ") + kName);
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_RUNNING, kStartMs)) << Sc(std::string("query ") + kName);
+    }
+
+    DefinitionDir dir_;
+};
+
+TEST_F(ServiceHost, ProgramRunsWithItsSettingsBetweenPreAndPost)
+{
+    dir_.Write("debug.log", "an earlier line\r\n");
+    const std::string example = Example();
+    Install(Record("service.txt") + " \"two words\"", "<Delay>200</Delay><ConsoleApp>true</ConsoleApp>",
+            "<PreService><PreWorkingDir>" + dir_.Folder("pre") + "</PreWorkingDir><PreExecutable>" + example +
+                "</PreExecutable><PreParameters>" + Record("pre.txt") +
+                " --run 300</PreParameters><PreDelay>10000</PreDelay></PreService>"
+                "<PostService><PostWorkingDir>" + dir_.Folder("post") + "</PostWorkingDir><PostExecutable>" + example +
+                "</PostExecutable><PostParameters>" + Record("post.txt") +
+                " --exit 0</PostParameters><PostDelay>10000</PostDelay></PostService>"
+                "<Environment><Variable Name=\"VL_ONE\">1</Variable><Variable Name=\"temp\">" + File("tmp") +
+                "</Variable></Environment>"
+                "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>" + File("debug.log") +
+                "</DebugLocation></Debug>");
+    Start();
+
+    const std::vector<ProgramRun> pre = ReadRuns(File("pre.txt"));
+    const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs);
+    ASSERT_EQ(pre.size(), 1u);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(pre[0].endReason, "timeout");
+    EXPECT_LT(pre[0].ended, runs[0].started) << "the pre-service program ends before the program starts";
+    EXPECT_EQ(pre[0].cwd, dir_.Folder("pre"));
+    EXPECT_EQ(runs[0].args, (std::vector<std::string>{"--record", File("service.txt"), "two words"}));
+    EXPECT_EQ(runs[0].cwd, dir_.Folder("work"));
+    EXPECT_NE(std::find(runs[0].env.begin(), runs[0].env.end(), "VL_ONE=1"), runs[0].env.end());
+    std::vector<std::string> temps;
+    for (const std::string& e : runs[0].env)
+        if (_strnicmp(e.c_str(), "TEMP=", 5) == 0) temps.push_back(e);
+    EXPECT_EQ(temps, std::vector<std::string>{"temp=" + File("tmp")}) << "the definition's variable replaces TEMP";
+    EXPECT_TRUE(wintest::Contains(Sc(std::string("query ") + kName), "RUNNING"));
+
+    Sc(std::string("stop ") + kName);
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED));
+    EXPECT_TRUE(wintest::Contains(Sc(std::string("query ") + kName), "STOPPED"));
+    const std::vector<ProgramRun> ended = ReadRuns(File("service.txt"));
+    const std::vector<ProgramRun> post = ReadRuns(File("post.txt"));
+    ASSERT_EQ(post.size(), 1u);
+    EXPECT_EQ(ended[0].endReason, "ctrl-c");
+    EXPECT_GT(post[0].started, ended[0].ended) << "the post-service program starts after the program ended";
+    EXPECT_EQ(post[0].cwd, dir_.Folder("post"));
+
+    std::ifstream logFile(File("debug.log"), std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(log.rfind("an earlier line\r\n", 0), 0u) << "the log is appended to, never truncated";
+    for (const char* line : {"Service running", "Asking the service program", "Service stopped"})
+        EXPECT_TRUE(wintest::Contains(log, line)) << line << " in\n" << log;
+}
+
+TEST_F(ServiceHost, AKilledProgramIsReplacedWithinTheIntervalAndItsLocalJobEnds)
+{
+    constexpr unsigned long long kIntervalMs = 1000;
+    Install(Record("service.txt") + " --child", "",
+            "<Options><UponExit>1</UponExit><JobType>2</JobType></Options><SMF><SMFFrequency>1000</SMFFrequency></SMF>");
+    Start();
+    const std::vector<ProgramRun> first = WaitForRuns(File("service.txt"), 1, kStartMs);
+    ASSERT_EQ(first.size(), 1u);
+    ASSERT_TRUE(WaitForRuns(File("service.txt.child"), 1, kStartMs).size() == 1u);
+
+    UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, first[0].pid));
+    ASSERT_TRUE(process);
+    const unsigned long long killed = Now();
+    ASSERT_TRUE(TerminateProcess(process.get(), 9));
+    const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 2, kStartMs);
+    ASSERT_EQ(runs.size(), 2u);
+    const unsigned long long replacedAfterMs = (runs[1].started - killed) / kTicksPerMs;
+    EXPECT_GE(replacedAfterMs + 50, kIntervalMs) << "restarted only after the monitoring interval";
+    EXPECT_LE(replacedAfterMs, kIntervalMs + 1000);
+    EXPECT_TRUE(ProcessGone(first[0].childPid)) << "the ended run's child went with its local job";
+    EXPECT_FALSE(ProcessGone(runs[1].pid));
+}
+
+TEST_F(ServiceHost, AProgramThatExitsAtOnceIsRestartedWithBackOffAndTheServiceStaysControllable)
+{
+    Install(Record("service.txt") + " --exit 1", "",
+            "<Options><UponExit>1</UponExit></Options><SMF><SMFFrequency>50</SMFFrequency></SMF>",
+            wintest::ProgramFolder() + "\\example_windowed.exe");
+    Start();
+    const DWORD host = Status(kName).dwProcessId;
+    ASSERT_EQ(WaitForRuns(File("service.txt"), 10, 60000, Until::Ended).size(), 10u);
+    const ULONG handlesAfter10 = HandleCount(host);
+    const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 50, 240000, Until::Ended);
+    ASSERT_EQ(runs.size(), 50u);
+    const ULONG handlesAfter50 = HandleCount(host);
+    EXPECT_GT(handlesAfter10, 0u);
+    EXPECT_LE(handlesAfter50, handlesAfter10 + 2) << "a handle per restart would show here";
+
+    const unsigned long long firstGapMs = (runs[1].started - runs[0].ended) / kTicksPerMs;
+    const unsigned long long lastGapMs = (runs[49].started - runs[48].ended) / kTicksPerMs;
+    EXPECT_GE(lastGapMs, 4 * 50u) << "back-off engaged";
+    EXPECT_GT(lastGapMs, firstGapMs);
+
+    Sc(std::string("stop ") + kName);
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 10000));
+    EXPECT_EQ(Status(kName).dwWin32ExitCode, static_cast<DWORD>(NO_ERROR));
+}
+
+TEST_F(ServiceHost, StopEndsTheProgramAndEverythingItStarted)
+{
+    const struct {
+        const char* jobType;
+        const char* parameters;
+        const char* endReason;  // "" when the program has to be ended after the grace period
+    } cases[] = {
+        {"1", " --ignore-ctrl-c --child", ""},
+        {"2", " --ignore-ctrl-c --child", ""},
+        {"1", " --ignore-ctrl-c --window", "wm-close"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("job type ") + c.jobType + c.parameters);
+        DeleteFileA(File("service.txt").c_str());
+        Install(Record("service.txt") + c.parameters, "<ConsoleApp>true</ConsoleApp>",
+                std::string("<Options><JobType>") + c.jobType + "</JobType></Options>");
+        Start();
+        const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready);
+        ASSERT_TRUE(runs.size() == 1u && runs[0].ready);
+        const DWORD host = Status(kName).dwProcessId;
+
+        const DWORD asked = GetTickCount();
+        Sc(std::string("stop ") + kName);
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kGraceMs + 5000));
+        const DWORD tookMs = GetTickCount() - asked;
+        EXPECT_LE(tookMs, kGraceMs + 1000);
+        EXPECT_TRUE(ProcessGone(runs[0].pid));
+        if (runs[0].childPid) {
+            EXPECT_TRUE(ProcessGone(runs[0].childPid));
+        }
+        for (int i = 0; i < 50 && !ProcessGone(host); ++i) Sleep(20);
+        EXPECT_TRUE(ProcessGone(host));
+        EXPECT_EQ(ReadRuns(File("service.txt"))[0].endReason, c.endReason);
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
+TEST_F(ServiceHost, ExitActionsEndTheServiceStoppedWithTheirExitCodes)
+{
+    const struct {
+        const char* uponExit;
+        DWORD win32ExitCode, serviceExitCode;
+    } cases[] = {
+        {"2", ERROR_SERVICE_SPECIFIC_ERROR, 3},
+        {"3", NO_ERROR, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("upon exit ") + c.uponExit);
+        Install(Record("service.txt") + " --run 300", "",
+                std::string("<Options><UponExit>") + c.uponExit + "</UponExit></Options>");
+        Sc(std::string("start ") + kName);
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 2 * kStartMs));
+        const SERVICE_STATUS_PROCESS status = Status(kName);
+        EXPECT_EQ(status.dwWin32ExitCode, c.win32ExitCode);
+        EXPECT_EQ(status.dwServiceSpecificExitCode, c.serviceExitCode);
+        EXPECT_TRUE(wintest::Contains(Sc(std::string("query ") + kName),
+                                      "SERVICE_EXIT_CODE  : " + std::to_string(c.serviceExitCode)));
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
+TEST_F(ServiceHost, SettingsWithoutAProgramFailTheStartWithTheirExitCode)
+{
+    Install(Record("service.txt"));
+    const std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + kName + "\\Parameters";
+    ASSERT_EQ(RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "ServiceExe"), ERROR_SUCCESS);
+    Sc(std::string("start ") + kName);
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
+    EXPECT_EQ(Status(kName).dwServiceSpecificExitCode, 1u);
+    EXPECT_TRUE(ReadRuns(File("service.txt")).empty());
+}
+
+TEST_F(ServiceHost, ConsoleModeRunsTheSameSupervisionUntilCtrlC)
+{
+    Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>");
+    std::string command = "\"" + wintest::ProgramFolder() + "\\Velmora.exe\" -c \"" + kName + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                               &startup, &info));
+    const UniqueHandle host(info.hProcess), thread(info.hThread);
+    // A host left running would keep this test's output open and hold up the whole run.
+    struct EndOnExit {
+        HANDLE process;
+        ~EndOnExit() { TerminateProcess(process, 1); }
+    } endOnExit{host.get()};
+    const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs);
+    ASSERT_EQ(runs.size(), 1u);
+
+    // Ctrl-C in the host's console, as an administrator would press it.
+    std::string press = "\"" + wintest::ProgramFolder() + "\\send_ctrl_c.exe\" " + std::to_string(info.dwProcessId);
+    PROCESS_INFORMATION pressed{};
+    ASSERT_TRUE(CreateProcessA(nullptr, &press[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                               &startup, &pressed));
+    const UniqueHandle presser(pressed.hProcess), presserThread(pressed.hThread);
+    ASSERT_EQ(WaitForSingleObject(presser.get(), 20000), WAIT_OBJECT_0);
+    DWORD pressCode = 99;
+    GetExitCodeProcess(presser.get(), &pressCode);
+    EXPECT_EQ(pressCode, 0u);
+    ASSERT_EQ(WaitForSingleObject(host.get(), 20000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(host.get(), &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(ProcessGone(runs[0].pid));
+    EXPECT_FALSE(ReadRuns(File("service.txt"))[0].endReason.empty());
+}
+
+TEST(HostMessages, EveryEventHasItsTextInTheHostProgram)
+{
+    const std::string host = wintest::ProgramFolder() + "\\Velmora.exe";
+    UniqueHmodule module(LoadLibraryExA(host.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    for (DWORD id : {MSG_SERVICE_STARTED, MSG_SERVICE_STOPPED, MSG_PROGRAM_RESTARTING, MSG_PROGRAM_ENDED,
+                     MSG_PROGRAM_ENDED_SERVICE_FAILS, MSG_PROGRAM_ENDED_SERVICE_STOPS, MSG_PROGRAM_START_FAILED,
+                     MSG_SETTINGS_UNREADABLE, MSG_PROGRAM_FORCED_TO_END, MSG_HOST_FAILURE}) {
+        SCOPED_TRACE(id);
+        EXPECT_NE(id & 0xFFFF, 0u) << "the event log shows the low word as the event id";
+        char text[512] = {};
+        const char* service = "svc";
+        const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(service), reinterpret_cast<DWORD_PTR>("a"),
+                                  reinterpret_cast<DWORD_PTR>("b"), reinterpret_cast<DWORD_PTR>("c")};
+        const DWORD length =
+            FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module.get(), id, 0x409, text,
+                           sizeof text, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
+        EXPECT_GT(length, 0u) << GetLastError();
+        EXPECT_TRUE(wintest::Contains(text, "svc")) << text;
+    }
+}
+
+}  // namespace
