@@ -1,6 +1,8 @@
 # Windows target: the cross-built dependencies from .deps/mingw, the MinGW runtime DLLs beside
 # the programs, and Wine as the emulator that ctest runs the test programs with.
-set(mingwDeps ${VELMORA_DEPS}/mingw)
+set(VELMORA_MINGW_PREFIX ${VELMORA_DEPS}/mingw CACHE PATH
+    "Prefix holding the Windows builds of libxml2 (static) and GoogleTest")
+set(mingwDeps ${VELMORA_MINGW_PREFIX})
 if(NOT EXISTS ${mingwDeps}/lib/libxml2.a OR NOT EXISTS ${mingwDeps}/lib/libgtest.a)
     message(FATAL_ERROR "Windows dependencies missing in ${mingwDeps}: run scripts/setup.sh first")
 endif()
@@ -28,5 +30,8 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     file(COPY ${path} DESTINATION ${CMAKE_BINARY_DIR}/bin)
 endforeach()
 
+# Built on Linux, the tests run under Wine; built on Windows, they run as they are.
 set(VELMORA_WINE_DIR ${CMAKE_SOURCE_DIR}/tests/wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMORA_WINE_DIR}/wine-run.sh ${CMAKE_BINARY_DIR})
+if(CMAKE_CROSSCOMPILING)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMORA_WINE_DIR}/wine-run.sh ${CMAKE_BINARY_DIR})
+endif()
