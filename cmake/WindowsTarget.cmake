@@ -1,5 +1,10 @@
 # Windows target: the cross-built dependencies from .deps/mingw, the MinGW runtime DLLs beside
 # the programs, and Wine as the emulator that ctest runs the test programs with.
+# The toolchain file names windmc when cross-compiling; on Windows it is found on the path.
+if(NOT CMAKE_MC_COMPILER)
+    find_program(CMAKE_MC_COMPILER NAMES windmc x86_64-w64-mingw32-windmc REQUIRED)
+endif()
+
 set(VELMORA_MINGW_PREFIX ${VELMORA_DEPS}/mingw CACHE PATH
     "Prefix holding the Windows builds of libxml2 (static) and GoogleTest")
 set(mingwDeps ${VELMORA_MINGW_PREFIX})
