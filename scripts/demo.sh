@@ -22,6 +22,14 @@ trap 'sh "$root/tests/wine/wine-teardown.sh" "$run"' EXIT
 install="$WINEPREFIX/drive_c/Program Files/Velmora"
 in_install() { (cd "$install" && "$VELMORA_WINE" "$@"); }
 step() { echo; echo "== $*"; }
+# wait_state STATE: up to 30 s for the service to reach it, then show what sc.exe reports.
+wait_state() {
+  for _ in $(seq 1 60); do
+    in_install sc.exe query "$service" | grep -q "$1" && break
+    sleep 0.5
+  done
+  in_install sc.exe query "$service"
+}
 service=VelmoraExample
 definition='C:\Program Files\Velmora\examples\example-service.xml'
 
@@ -46,11 +54,7 @@ in_install reg.exe query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\$service" /
 
 step "sc.exe start $service"
 in_install sc.exe start "$service" >/dev/null
-for _ in $(seq 1 60); do
-  in_install sc.exe query "$service" | grep -q RUNNING && break
-  sleep 0.5
-done
-in_install sc.exe query "$service"
+wait_state RUNNING
 record="$install/examples/example-record.txt"
 for _ in $(seq 1 40); do grep -q ready "$record" 2>/dev/null && break; sleep 0.5; done
 step "what the example program recorded (examples/example-record.txt)"
@@ -85,11 +89,7 @@ fi
 
 step "sc.exe stop $service"
 in_install sc.exe stop "$service" >/dev/null
-for _ in $(seq 1 60); do
-  in_install sc.exe query "$service" | grep -q STOPPED && break
-  sleep 0.5
-done
-in_install sc.exe query "$service"
+wait_state STOPPED
 step "the host's debug log (examples/example-service.log)"
 sed 's/^/    /' "$install/examples/example-service.log" | tail -12
 
