@@ -12,6 +12,7 @@
 #include "Product.h"
 #include "ScmConnection.h"
 #include "ServiceControl.h"
+#include "ServiceEditorDialog.h"
 #include "SystemTools.h"
 #include "WaitCursor.h"
 
@@ -75,7 +76,7 @@ ServiceManagerWindow::ServiceManagerWindow(std::string installationDir, bool use
 ServiceManagerWindow::~ServiceManagerWindow()
 {
     ClearList();
-    editor_.reset();
+    editors_.clear();
 }
 
 HWND ServiceManagerWindow::List() const { return Item(IDC_SERVICE_LIST); }
@@ -274,8 +275,8 @@ void ServiceManagerWindow::SendToSelected(bool stop, bool start)
 
 void ServiceManagerWindow::NewDefinition()
 {
-    // EDITOR: create a ServiceEditorDialog (template 159) owned by this window, titled
-    // "New Service Definition", show it and keep it in editor_. Wired when the editor lands.
+    auto editor = std::make_unique<ServiceEditorDialog>(*this);
+    if (editor->Open("New Service Definition")) editors_.push_back(std::move(editor));
 }
 
 void ServiceManagerWindow::EditSelected()
@@ -283,9 +284,8 @@ void ServiceManagerWindow::EditSelected()
     UpdateData(true);
     const scm::ScmService* service = SelectedService();
     if (!service || !service->IsOwnService()) return;
-    // EDITOR: create a ServiceEditorDialog for service->Name() (template 159) owned by this
-    // window, titled "Edit Service Definition", show it and keep it in editor_. Wired when the
-    // editor lands.
+    auto editor = std::make_unique<ServiceEditorDialog>(*this, service->Name());
+    if (editor->Open("Edit Service Definition")) editors_.push_back(std::move(editor));
 }
 
 bool ServiceManagerWindow::OnCommand(int id, int code, HWND)
@@ -383,7 +383,7 @@ bool ServiceManagerWindow::PreTranslateMessage(MSG& message)
 
 void ServiceManagerWindow::OnOK()
 {
-    editor_.reset();
+    if (!editors_.empty()) editors_.pop_back();
     EndDialog(IDOK);
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Dialog.h"
 #include "EditorOwner.h"
@@ -83,8 +84,13 @@ private:
     UniqueImageList images_;
     HWND toolbar_ = nullptr;
     HACCEL accelerators_ = nullptr;
-    // The most recently opened editor; destroyed at Exit.
-    std::unique_ptr<ui::Dialog> editor_;
+    // The editors opened from this window; an earlier one stays open when another is opened,
+    // and the last one is the one Exit closes first.
+    std::vector<std::unique_ptr<ui::Dialog>> editors_;
+
+public:
+    // The most recently opened editor, or none.
+    ui::Dialog* LastEditor() const { return editors_.empty() ? nullptr : editors_.back().get(); }
 };
 
 }  // namespace app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "Dialog.h"
+
+// Actions several editor pages share: tidying a text field, the time default, and choosing a
+// folder, a program or a log file for a field.
+namespace page_actions {
+
+// Removes blanks and line breaks around the field's text.
+void TrimField(ui::Dialog& page, int field);
+// An empty time field gets the default time; then the page takes its values from the controls,
+// so a bad number is reported at once.
+void DefaultTime(ui::Dialog& page, int field);
+void BrowseFolder(ui::Dialog& page, int folderField);
+// Puts the chosen program into the executable field and, when the working directory field is
+// empty, the program's folder into it.
+void BrowseExecutable(ui::Dialog& page, int executableField, int folderField);
+void BrowseLogFile(ui::Dialog& page, int logField);
+
+}  // namespace page_actions

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "PageValues.h"
+#include "PropertySheet.h"
+
+// "Dependencies": the services and the load-order groups the service depends on.
+class ServiceDepsPage : public ui::PropertyPage {
+public:
+    ServiceDepsPage();
+
+    void FromRecord(const ServiceDefinition& record) { values_ = page_values::DependenciesFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { page_values::DependenciesToRecord(values_, record); }
+    // Fills both list boxes from the page lists.
+    void Refresh();
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange& exchange) override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    void Add(int listBox, const std::string& text, std::vector<std::string>& list);
+    void Remove(int listBox, std::vector<std::string>& list);
+    void Rebuild(int listBox, std::vector<std::string>& list) const;
+
+    page_values::DependencyValues values_;
+    std::string serviceText_, groupText_;
+};

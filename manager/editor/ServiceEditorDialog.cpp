@@ -1,0 +1,410 @@
+#include "ServiceEditorDialog.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <iterator>
+
+#include "DefinitionWriter.h"
+#include "EditorIds.h"
+#include "InstallerResultDialog.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "Platform.h"
+#include "RegistryLoader.h"
+#include "ShellDialogs.h"
+#include "UniqueResource.h"
+
+namespace {
+
+constexpr int kApplicationIcon = 128;
+constexpr int kSheetMargin = 7;  // pixels between the sheet's corner and the frame's
+constexpr UINT kFocusNameMessage = WM_APP + 1;
+constexpr std::size_t kTooltipLength = 79;
+
+struct ToolButton {
+    int command;
+    int bitmap;
+};
+const ToolButton kToolButtons[] = {
+    {IDC_EDITOR_NEW, IDB_EDITOR_NEW},
+    {IDC_EDITOR_OPEN, IDB_EDITOR_OPEN},
+    {IDC_EDITOR_SAVE, IDB_EDITOR_SAVE},
+    {IDC_EDITOR_SAVE_AS, IDB_EDITOR_SAVE_AS},
+    {0, 0},  // separator
+    {IDC_EDITOR_VIEW_XML, IDB_EDITOR_VIEW_XML},
+};
+
+const struct {
+    int command;
+    UINT text;
+} kTooltips[] = {
+    {IDC_EDITOR_NEW, IDS_TIP_EDITOR_NEW},         {IDC_EDITOR_OPEN, IDS_TIP_EDITOR_OPEN},
+    {IDC_EDITOR_SAVE, IDS_TIP_EDITOR_SAVE},       {IDC_EDITOR_SAVE_AS, IDS_TIP_EDITOR_SAVE_AS},
+    {IDC_EDITOR_VIEW_XML, IDS_TIP_EDITOR_VIEW_XML}, {IDC_EDITOR_INSTALL, IDS_TIP_EDITOR_INSTALL},
+    {IDCANCEL, IDS_TIP_EDITOR_CLOSE},
+};
+
+std::string TooltipText(UINT_PTR command)
+{
+    for (const auto& tip : kTooltips) {
+        if (static_cast<UINT_PTR>(tip.command) == command) return messages::StringResource(tip.text).substr(0, kTooltipLength);
+    }
+    return {};
+}
+
+// A new file of the editor's own in the temporary folder. The run-time library's naming keeps
+// only three characters of the prefix under some systems, so the name is made here; creating
+// the file reserves it against other editors.
+std::string MakeTemporaryPath()
+{
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return {};
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[48];
+        std::snprintf(name, sizeof name, "VLSvcConfig%lx_%u", GetCurrentProcessId(), ++counter);
+        const std::string path = std::string(folder) + name;
+        UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) return path;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    }
+    return {};
+}
+
+shell_dialogs::FileRequest DefinitionFileRequest(HWND owner, bool save, const std::string& initialName)
+{
+    shell_dialogs::FileRequest request;
+    request.owner = owner;
+    request.save = save;
+    request.defaultExtension = "xml";
+    request.initialName = initialName;
+    request.filters = {{"XML Files (*.xml)", "*.xml"}, {"All Files (*.*)", "*.*"}};
+    return request;
+}
+
+// Makes a folder the current directory for its lifetime and puts the previous one back.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& folder)
+    {
+        const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+        if (needed > 0) {
+            std::string previous(needed, '\0');
+            const DWORD length = GetCurrentDirectoryA(needed, previous.data());
+            if (length > 0 && length < needed) {
+                previous.resize(length);
+                previous_ = previous;
+            }
+        }
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~CurrentDirectory()
+    {
+        if (!previous_.empty()) SetCurrentDirectoryA(previous_.c_str());
+    }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    std::string previous_;
+};
+
+}  // namespace
+
+ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner) : ServiceEditorDialog(owner, std::string()) {}
+
+ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& serviceName)
+    : Dialog(IDD_SERVICE_EDITOR), owner_(owner), sheet_(messages::StringResource(IDS_SERVICE_DEFINITION))
+{
+    sheet_.AddPage(program_);
+    sheet_.AddPage(options_);
+    sheet_.AddPage(dependencies_);
+    sheet_.AddPage(environment_);
+    sheet_.AddPage(prePost_);
+    ResetRecord();
+    if (!serviceName.empty()) registry_loader::LoadFromRegistry(serviceName, record_);
+    RecordToPages(false);
+    temporaryPath_ = MakeTemporaryPath();
+    if (!temporaryPath_.empty()) definition_writer::WriteDefinitionFile(record_, temporaryPath_);
+    icon_ = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kApplicationIcon));
+}
+
+ServiceEditorDialog::~ServiceEditorDialog()
+{
+    DeleteTemporaryFile();
+    // The window goes while the pages it shows still exist.
+    if (Handle()) DestroyWindow(Handle());
+}
+
+bool ServiceEditorDialog::Open(const std::string& title)
+{
+    if (!Create(owner_.OwnerWindow())) return false;
+    SetTitle(title);
+    ShowWindow(Handle(), SW_SHOW);
+    return true;
+}
+
+BOOL ServiceEditorDialog::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    if (icon_) {
+        SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
+    CreateToolbar();
+
+    if (sheet_.Create(Handle(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, WS_EX_CONTROLPARENT)) {
+        RECT frame{};
+        GetWindowRect(Item(IDC_EDITOR_SHEET_FRAME), &frame);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&frame), 2);
+        // First in the tab order, and above the frame it covers.
+        SetWindowPos(sheet_.Handle(), HWND_TOP, frame.left - kSheetMargin, frame.top - kSheetMargin, 0, 0,
+                     SWP_NOSIZE | SWP_NOACTIVATE);
+        // Every page window exists, with its own initialisation done, before a command
+        // gathers the pages.
+        for (int page : {1, 2, 3, 4, 0}) sheet_.SetActivePage(page);
+    }
+    SetFocus(program_.Item(IDC_SHORT_NAME));
+    return FALSE;
+}
+
+void ServiceEditorDialog::CreateToolbar()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_TOP,
+                               0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDITOR_TOOLBAR)),
+                               instance, nullptr);
+    if (!toolbar_) return;
+    SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    for (const ToolButton& tool : kToolButtons) {
+        TBBUTTON button{};
+        if (tool.command == 0) {
+            button.fsStyle = BTNS_SEP;
+        } else {
+            TBADDBITMAP bitmap{instance, static_cast<UINT_PTR>(tool.bitmap)};
+            button.iBitmap = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
+            button.idCommand = tool.command;
+            button.fsState = TBSTATE_ENABLED;
+            button.fsStyle = BTNS_BUTTON;
+        }
+        SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    }
+    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+bool ServiceEditorDialog::OnCommand(int id, int code, HWND)
+{
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_EDITOR_INSTALL: Install(); return true;
+    case IDC_EDITOR_VIEW_XML: ViewXml(); return true;
+    case IDC_EDITOR_SAVE: Save(); return true;
+    case IDC_EDITOR_SAVE_AS: SaveAs(); return true;
+    case IDC_EDITOR_NEW: NewDefinition(); return true;
+    case IDC_EDITOR_OPEN: OpenFile(); return true;
+    default: return false;
+    }
+}
+
+bool ServiceEditorDialog::OnNotify(NMHDR& header, LRESULT& result)
+{
+    if (header.code == TTN_GETDISPINFOA) {
+        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+        const std::string text = TooltipText(header.idFrom);
+        lstrcpynA(info.szText, text.c_str(), sizeof info.szText);
+        info.lpszText = info.szText;
+        info.hinst = nullptr;
+        result = 0;
+        return true;
+    }
+    if (header.code == TTN_GETDISPINFOW) {
+        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+        const std::string text = TooltipText(header.idFrom);
+        info.szText[0] = L'\0';
+        const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), info.szText,
+                                               static_cast<int>(std::size(info.szText)) - 1);
+        info.szText[length > 0 ? length : 0] = L'\0';
+        info.lpszText = info.szText;
+        info.hinst = nullptr;
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+bool ServiceEditorDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR&)
+{
+    // Showing the window hands the focus to the short name, after the system has placed it.
+    if (message == WM_SHOWWINDOW && wParam) {
+        PostMessageA(Handle(), kFocusNameMessage, 0, 0);
+    } else if (message == kFocusNameMessage) {
+        if (program_.Handle() && sheet_.ActiveIndex() == 0) SetFocus(program_.Item(IDC_SHORT_NAME));
+        return true;
+    }
+    return false;
+}
+
+bool ServiceEditorDialog::PreTranslateMessage(MSG& message)
+{
+    // Ctrl+Tab and Ctrl+Page Up/Down turn the sheet's pages.
+    const bool pageKey = message.message == WM_KEYDOWN &&
+                         (message.wParam == VK_TAB || message.wParam == VK_PRIOR || message.wParam == VK_NEXT) &&
+                         (GetKeyState(VK_CONTROL) & 0x8000);
+    if (pageKey && sheet_.Handle() &&
+        SendMessageA(sheet_.Handle(), PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message))) {
+        return true;
+    }
+    return Dialog::PreTranslateMessage(message);
+}
+
+void ServiceEditorDialog::ResetRecord() { record_ = definition_writer::NewDefinition(); }
+
+void ServiceEditorDialog::RecordToPages(bool refresh)
+{
+    program_.FromRecord(record_);
+    options_.FromRecord(record_);
+    dependencies_.FromRecord(record_);
+    environment_.FromRecord(record_);
+    prePost_.FromRecord(record_);
+    if (!refresh) return;
+    options_.ApplyEnableRules();
+    dependencies_.Refresh();
+    environment_.Refresh();
+    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_};
+    for (ui::PropertyPage* page : pages) page->UpdateData(false);
+}
+
+void ServiceEditorDialog::PagesToRecord()
+{
+    // A page that refuses a value has reported it; the record gets the value it held before.
+    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_};
+    for (ui::PropertyPage* page : pages) page->UpdateData(true);
+    program_.ToRecord(record_);
+    options_.ToRecord(record_);
+    dependencies_.ToRecord(record_);
+    environment_.ToRecord(record_);
+    prePost_.ToRecord(record_);
+}
+
+ui::PropertyPage& ServiceEditorDialog::Page(definition_validation::Page page)
+{
+    using definition_validation::Page;
+    switch (page) {
+    case Page::Settings: return options_;
+    case Page::Dependencies: return dependencies_;
+    case Page::Environment: return environment_;
+    case Page::PrePost: return prePost_;
+    default: return program_;
+    }
+}
+
+void ServiceEditorDialog::FocusOn(const definition_validation::Failure& failure)
+{
+    const int index = static_cast<int>(failure.page) - static_cast<int>(definition_validation::Page::Program);
+    if (sheet_.ActiveIndex() != index) sheet_.SetActivePage(index);
+    if (HWND control = Page(failure.page).Item(failure.control)) SetFocus(control);
+}
+
+bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* what)
+{
+    std::string reason;
+    if (!path.empty() && definition_writer::WriteDefinitionFile(record_, path, &reason)) return true;
+    std::string text = std::string("The service definition could not be written to ") + what + ":\r\n" +
+                       (path.empty() ? std::string("(no file name)") : path);
+    if (!reason.empty()) text += "\r\n\r\n" + reason;
+    ui::AppMessageBox(text, MB_OK | MB_ICONSTOP);
+    return false;
+}
+
+void ServiceEditorDialog::Install()
+{
+    PagesToRecord();
+    const definition_validation::Failure failure = definition_validation::Validate(record_);
+    if (failure.messageId != 0) {
+        messages::ShowMessage(messages::kError, failure.messageId);
+        FocusOn(failure);
+        return;
+    }
+    if (!WriteReporting(temporaryPath_, "the temporary file")) return;
+    owner_.InstallServiceDefinition(record_.Name, temporaryPath_, record_.StartUpMode == 1);
+}
+
+void ServiceEditorDialog::ViewXml()
+{
+    if (temporaryPath_.empty()) return;
+    PagesToRecord();
+    if (!WriteReporting(temporaryPath_, "the temporary file")) return;
+    if (!shell_dialogs::StartProgram("notepad " + temporaryPath_)) {
+        ui::AppMessageBox("Notepad could not be started.\r\n\r\n" + messages::SystemErrorText(GetLastError()),
+                          MB_OK | MB_ICONSTOP);
+    }
+}
+
+void ServiceEditorDialog::Save()
+{
+    if (currentPath_.empty()) {
+        SaveAs();
+        return;
+    }
+    PagesToRecord();
+    WriteReporting(currentPath_, "the file");
+}
+
+void ServiceEditorDialog::SaveAs()
+{
+    const auto chosen = shell_dialogs::ChooseFile(DefinitionFileRequest(Handle(), true, currentPath_));
+    if (!chosen) return;
+    currentPath_ = *chosen;
+    PagesToRecord();
+    WriteReporting(currentPath_, "the file");
+}
+
+void ServiceEditorDialog::NewDefinition()
+{
+    ResetRecord();
+    RecordToPages(true);
+}
+
+void ServiceEditorDialog::OpenFile()
+{
+    const auto chosen = shell_dialogs::ChooseFile(DefinitionFileRequest(Handle(), false, currentPath_));
+    if (!chosen) return;
+    currentPath_ = *chosen;
+    ResetRecord();
+    std::string details;
+    bool loaded = false;
+    {
+        // Definitions name their DTD relative to the installation directory.
+        CurrentDirectory inInstallation(owner_.InstallationDir());
+        unsigned char forceReplace = 0;
+        try {
+            LoadXMLFile(currentPath_.c_str(), &record_, &forceReplace, 1);
+            loaded = true;
+        } catch (const CExcep& failure) {
+            if (failure.code != 0 && failure.message) details = failure.message;
+        }
+    }
+    if (!loaded) {
+        // The library may have filled part of the record before it stopped.
+        ResetRecord();
+        host::InstallerResultDialog(MSG_CONFIG_NOT_LOADED, "File Open Error", details).DoModal(Handle());
+        return;
+    }
+    RecordToPages(true);
+}
+
+void ServiceEditorDialog::DeleteTemporaryFile()
+{
+    if (temporaryPath_.empty()) return;
+    DeleteFileA(temporaryPath_.c_str());
+    temporaryPath_.clear();
+}
+
+void ServiceEditorDialog::Close()
+{
+    DeleteTemporaryFile();
+    ResetRecord();
+    EndDialog(IDCANCEL);
+}

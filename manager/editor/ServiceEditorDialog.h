@@ -1,0 +1,85 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "DefinitionValidation.h"
+#include "Dialog.h"
+#include "EditorOwner.h"
+#include "PropertySheet.h"
+#include "Quillon.h"
+#include "ServiceDepsPage.h"
+#include "ServiceEnvPage.h"
+#include "ServiceOptionsPage.h"
+#include "ServicePrePostPage.h"
+#include "ServiceProgramPage.h"
+
+// The service definition editor: one record shown on five pages, saved as a definition file,
+// shown as XML and installed through the owner. A modeless window; each editor has its own
+// record and its own temporary file, which goes when the editor closes.
+class ServiceEditorDialog : public ui::Dialog {
+public:
+    // A new definition.
+    explicit ServiceEditorDialog(EditorOwner& owner);
+    // The definition of an installed service, read from its registry parameters; the defaults
+    // with an empty name when they cannot be read.
+    ServiceEditorDialog(EditorOwner& owner, const std::string& serviceName);
+    ~ServiceEditorDialog() override;
+
+    // Creates the window, owned by the owner's window, with this title and shows it.
+    bool Open(const std::string& title);
+
+    const ServiceDefinition& Record() const { return record_; }
+    // Empty once the editor has closed.
+    const std::string& TemporaryPath() const { return temporaryPath_; }
+    const std::string& CurrentPath() const { return currentPath_; }
+    ui::PropertySheetWindow& Sheet() { return sheet_; }
+    HWND Toolbar() const { return toolbar_; }
+
+    void ResetRecord();
+    // Copies the record into the pages' values; `refresh` also shows them in the controls.
+    void RecordToPages(bool refresh);
+    // Every page takes its values from its controls, then the record is copied from them.
+    void PagesToRecord();
+    // Activates the page of a failed rule and puts the focus on its control.
+    void FocusOn(const definition_validation::Failure& failure);
+
+    bool PreTranslateMessage(MSG& message) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR& header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    void OnOK() override { Close(); }
+    void OnCancel() override { Close(); }
+
+private:
+    void CreateToolbar();
+    void Install();
+    void ViewXml();
+    void Save();
+    void SaveAs();
+    void NewDefinition();
+    void OpenFile();
+    void Close();
+    // Writes the record; on failure tells the user what was not written and why.
+    bool WriteReporting(const std::string& path, const char* what);
+    void DeleteTemporaryFile();
+    ui::PropertyPage& Page(definition_validation::Page page);
+
+    EditorOwner& owner_;
+    ServiceDefinition record_;
+    std::string temporaryPath_;
+    std::string currentPath_;
+    HICON icon_ = nullptr;
+    HWND toolbar_ = nullptr;
+    // The pages outlive the sheet, whose window holds theirs.
+    ServiceProgramPage program_;
+    ServiceOptionsPage options_;
+    ServiceDepsPage dependencies_;
+    ServiceEnvPage environment_;
+    ServicePrePostPage prePost_;
+    ui::PropertySheetWindow sheet_;
+};

@@ -1,0 +1,115 @@
+#include "ServiceEnvPage.h"
+
+#include <commctrl.h>
+
+#include "EditorIds.h"
+#include "ServiceEnvVarDialog.h"
+
+using page_values::kNoVariable;
+
+ServiceEnvPage::ServiceEnvPage() : PropertyPage(IDD_PAGE_ENVIRONMENT) {}
+
+BOOL ServiceEnvPage::OnInitDialog()
+{
+    const BOOL result = PropertyPage::OnInitDialog();
+    HWND list = Item(IDC_ENV_LIST);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const struct {
+        const char* title;
+        int width;
+    } columns[] = {{"Variable", 140}, {"Value", 260}};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = const_cast<char*>(columns[i].title);
+        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    Refresh();
+    return result;
+}
+
+void ServiceEnvPage::Refresh()
+{
+    if (!Handle()) return;
+    SendMessageA(Item(IDC_ENV_LIST), LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t row = 0; row < variables_.size(); ++row) ShowRow(row, true);
+}
+
+void ServiceEnvPage::ShowRow(std::size_t row, bool insert)
+{
+    HWND list = Item(IDC_ENV_LIST);
+    const EnvironmentVariable& variable = variables_[row];
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(row);
+    if (insert) {
+        item.pszText = const_cast<char*>(variable.name.c_str());
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    item.iSubItem = 1;
+    item.pszText = const_cast<char*>(variable.value.c_str());
+    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(list, LVM_REDRAWITEMS, row, row);
+}
+
+bool ServiceEnvPage::OnCommand(int id, int code, HWND)
+{
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_ENV_NEW: NewVariable(); return true;
+    case IDC_ENV_EDIT: EditVariable(); return true;
+    case IDC_ENV_REMOVE: RemoveVariable(); return true;
+    default: return false;
+    }
+}
+
+bool ServiceEnvPage::OnNotify(NMHDR& header, LRESULT& result)
+{
+    if (header.idFrom == IDC_ENV_LIST && header.code == NM_DBLCLK) {
+        UpdateData(true);
+        EditVariable();
+        result = 0;
+        return true;
+    }
+    return PropertyPage::OnNotify(header, result);
+}
+
+std::size_t ServiceEnvPage::MarkedRow() const
+{
+    const LRESULT mark = SendMessageA(Item(IDC_ENV_LIST), LVM_GETSELECTIONMARK, 0, 0);
+    if (mark < 0 || static_cast<std::size_t>(mark) >= variables_.size()) return kNoVariable;
+    return static_cast<std::size_t>(mark);
+}
+
+void ServiceEnvPage::NewVariable()
+{
+    ServiceEnvVarDialog dialog;
+    if (dialog.DoModal(Handle()) != IDOK) return;
+    const std::size_t before = variables_.size();
+    const std::size_t row = page_values::SetVariable(variables_, dialog.Name(), dialog.Value());
+    ShowRow(row, variables_.size() != before);
+}
+
+void ServiceEnvPage::EditVariable()
+{
+    const std::size_t row = MarkedRow();
+    if (row == kNoVariable) return;
+    const std::string name = variables_[row].name;
+    ServiceEnvVarDialog dialog(name, variables_[row].value);
+    if (dialog.DoModal(Handle()) != IDOK) return;
+    for (std::size_t changed : page_values::SetEveryVariable(variables_, name, dialog.Value())) {
+        ShowRow(changed, false);
+    }
+}
+
+void ServiceEnvPage::RemoveVariable()
+{
+    // The rows mirror the list, so the marked row is the variable to remove, also when an
+    // earlier one has the same name.
+    const std::size_t row = MarkedRow();
+    if (row == kNoVariable) return;
+    variables_.erase(variables_.begin() + static_cast<std::ptrdiff_t>(row));
+    SendMessageA(Item(IDC_ENV_LIST), LVM_DELETEITEM, row, 0);
+}

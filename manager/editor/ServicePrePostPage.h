@@ -1,0 +1,20 @@
+#pragma once
+
+#include "PageValues.h"
+#include "PropertySheet.h"
+
+// "Pre-service / Post-service": the programs run before the service starts and after it stops.
+class ServicePrePostPage : public ui::PropertyPage {
+public:
+    ServicePrePostPage();
+
+    void FromRecord(const ServiceDefinition& record) { values_ = page_values::PrePostFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { page_values::PrePostToRecord(values_, record); }
+
+protected:
+    void DoDataExchange(ui::DataExchange& exchange) override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    page_values::PrePostValues values_;
+};

@@ -1,0 +1,55 @@
+#include "ServiceProgramPage.h"
+
+#include "DataExchange.h"
+#include "EditorIds.h"
+#include "PageActions.h"
+
+namespace {
+constexpr int kMaxTime = 100000000;
+}
+
+ServiceProgramPage::ServiceProgramPage() : PropertyPage(IDD_PAGE_PROGRAM) {}
+
+void ServiceProgramPage::DoDataExchange(ui::DataExchange& exchange)
+{
+    ui::DdxText(exchange, IDC_SHORT_NAME, values_.name);
+    ui::DdxText(exchange, IDC_DISPLAY_NAME, values_.displayName);
+    ui::DdxText(exchange, IDC_DESCRIPTION, values_.description);
+    ui::DdxCheck(exchange, IDC_CONSOLE_APP, values_.consoleApp);
+    ui::DdxText(exchange, IDC_WORKING_DIR, values_.workingDir);
+    ui::DdxText(exchange, IDC_EXECUTABLE, values_.executable);
+    ui::DdxText(exchange, IDC_PARAMETERS, values_.parameters);
+    ui::DdxInt(exchange, IDC_STARTUP_TIME, values_.startupTime, 0, kMaxTime);
+}
+
+bool ServiceProgramPage::OnCommand(int id, int code, HWND)
+{
+    switch (code) {
+    case EN_KILLFOCUS:
+        if (id == IDC_STARTUP_TIME) {
+            page_actions::DefaultTime(*this, id);
+        } else {
+            page_actions::TrimField(*this, id);
+        }
+        return true;
+    case EN_SETFOCUS:
+        if (id == IDC_DISPLAY_NAME) SuggestDisplayName();
+        return true;
+    case BN_CLICKED:
+        if (id == IDC_BROWSE_DIR) {
+            page_actions::BrowseFolder(*this, IDC_WORKING_DIR);
+        } else if (id == IDC_BROWSE_EXE) {
+            page_actions::BrowseExecutable(*this, IDC_EXECUTABLE, IDC_WORKING_DIR);
+        } else {
+            return false;
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ServiceProgramPage::SuggestDisplayName()
+{
+    if (ItemText(IDC_DISPLAY_NAME).empty()) SetItemText(IDC_DISPLAY_NAME, ItemText(IDC_SHORT_NAME));
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "PageValues.h"
+#include "PropertySheet.h"
+
+// "Program": the service's identity and the program that runs as the service.
+class ServiceProgramPage : public ui::PropertyPage {
+public:
+    ServiceProgramPage();
+
+    void FromRecord(const ServiceDefinition& record) { values_ = page_values::ProgramFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { page_values::ProgramToRecord(values_, record); }
+
+protected:
+    void DoDataExchange(ui::DataExchange& exchange) override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    void SuggestDisplayName();
+
+    page_values::ProgramValues values_;
+};

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Renders the definition editor under Xvfb in a fresh Wine prefix and saves PNGs in
+# build/screenshots/: each of its five pages on a realistic definition (the Settings page with
+# monitoring and debugging on, the Dependencies page with both lists filled), and the
+# environment variable dialog. Needs the Windows build (cmake --build --preset windows).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$root/build/windows/bin
+run=$root/build/screenshots-editor
+out=$root/build/screenshots
+[ -f "$bin/velmora_editor_preview.exe" ] || { echo "build the windows preset first" >&2; exit 1; }
+mkdir -p "$run" "$out"
+
+"$root/tests/wine/wine-setup.sh" "$run" >/dev/null
+trap '"$root/tests/wine/wine-teardown.sh" "$run" >/dev/null 2>&1 || true' EXIT
+. "$root/tests/wine/wine-env.sh" "$run"
+
+shot() {  # NAME TAB [variable]
+  local name=$1 tab=$2; shift 2
+  rm -f "$run/ready"
+  "$VELMORA_WINE" explorer /desktop=editor,1024x768 "$bin/velmora_editor_preview.exe" "$tab" "Z:$run/ready" "$@" \
+    >/dev/null 2>&1 &
+  local pid=$!
+  for _ in $(seq 1 100); do [ -f "$run/ready" ] && break; sleep 0.2; done
+  # The editor sits at the desktop's top left; the rest of the desktop is empty.
+  import -window root -display "$DISPLAY" -crop 660x600+0+0 +repage "$out/$name.png"
+  kill "$pid" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$pid" 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1
+  echo "saved $out/$name.png"
+}
+
+shot editor-1-program 0
+shot editor-2-settings 1
+shot editor-3-dependencies 2
+shot editor-4-environment 3
+shot editor-5-prepost 4
+shot editor-6-variable-dialog 3 variable

@@ -1,0 +1,147 @@
+// Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
+// READY [variable]. TAB is the page to show (0 to 4); READY is a file created once the window
+// is drawn; "variable" also opens the variable dialog of the environment's second row. The programs the definition names are created first, because
+// opening a definition checks that they exist.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "EditorIds.h"
+#include "ServiceEditorDialog.h"
+#include "ShellDialogs.h"
+
+namespace {
+
+const char kFolder[] = "C:\\Program Files\\Mail Relay";
+
+const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
+<!DOCTYPE Service SYSTEM "Velmora.dtd">
+<Service>
+ <Program>
+  <Name>MailRelay</Name>
+  <DisplayName>Mail Relay</DisplayName>
+  <Description>Forwards the queued mail of the branch offices to the central mail host</Description>
+  <WorkingDir>C:\Program Files\Mail Relay</WorkingDir>
+  <Executable>C:\Program Files\Mail Relay\relay.exe</Executable>
+  <Parameters>--queue D:\mail\queue --port 2525</Parameters>
+  <Delay>5000</Delay>
+  <ConsoleApp>true</ConsoleApp>
+  <ForceReplace>true</ForceReplace>
+ </Program>
+ <Options>
+  <AffinityMask>3</AffinityMask>
+  <Priority>5</Priority>
+  <InteractWithDesktop>false</InteractWithDesktop>
+  <StartUpMode>1</StartUpMode>
+  <UponExit>1</UponExit>
+  <ShowWindow>1</ShowWindow>
+  <JobType>1</JobType>
+  <LoadOrderGroup>MailServices</LoadOrderGroup>
+  <Dependencies>
+   <GroupName>NetworkProvider</GroupName>
+   <GroupName>TDI</GroupName>
+   <ServiceName>Tcpip</ServiceName>
+   <ServiceName>Dnscache</ServiceName>
+   <ServiceName>LanmanWorkstation</ServiceName>
+  </Dependencies>
+ </Options>
+ <Debug>
+  <DebugEnabled>true</DebugEnabled>
+  <DebugLocation>C:\Program Files\Mail Relay\logs\relay-debug.log</DebugLocation>
+ </Debug>
+ <Environment>
+  <Variable Name="RELAY_HOME">C:\Program Files\Mail Relay</Variable>
+  <Variable Name="PATH">C:\Program Files\Mail Relay\bin;C:\Windows\system32</Variable>
+  <Variable Name="JAVA_OPTS">-Xmx512m -Drelay.mode=branch</Variable>
+  <Variable Name="TZ">UTC</Variable>
+ </Environment>
+ <SMF>
+  <SMFEnabled>true</SMFEnabled>
+  <SMFFrequency>10000</SMFFrequency>
+ </SMF>
+ <PreService>
+  <PreWorkingDir>C:\Program Files\Mail Relay</PreWorkingDir>
+  <PreExecutable>C:\Program Files\Mail Relay\check-queue.bat</PreExecutable>
+  <PreParameters>/repair</PreParameters>
+  <PreDelay>20000</PreDelay>
+ </PreService>
+ <PostService>
+  <PostWorkingDir>C:\Program Files\Mail Relay</PostWorkingDir>
+  <PostExecutable>C:\Program Files\Mail Relay\flush.exe</PostExecutable>
+  <PostDelay>3000</PostDelay>
+ </PostService>
+</Service>
+)";
+
+class PreviewOwner : public EditorOwner {
+public:
+    void InstallServiceDefinition(const std::string&, const std::string&, bool) override {}
+    std::string InstallationDir() const override
+    {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        return std::filesystem::path(path).parent_path().string();
+    }
+    HWND OwnerWindow() const override { return nullptr; }
+};
+
+std::string readyFile;
+
+void Touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "MZ"; }
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    const int tab = __argc > 1 ? std::atoi(__argv[1]) : 0;
+    const std::string ready = __argc > 2 ? __argv[2] : "";
+    const bool variable = __argc > 3 && std::string(__argv[3]) == "variable";
+
+    std::filesystem::create_directories(std::string(kFolder) + "\\logs");
+    for (const char* program : {"relay.exe", "check-queue.bat", "flush.exe"}) Touch(std::string(kFolder) + "\\" + program);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string file = std::string(temp) + "MailRelay.xml";
+    std::ofstream(file, std::ios::binary) << kDefinition;
+
+    PreviewOwner owner;
+    ServiceEditorDialog editor(owner);
+    if (!editor.Open("Edit Service Definition")) return 1;
+    shell_dialogs::SetFileChooser([&](const shell_dialogs::FileRequest&) { return std::optional<std::string>(file); });
+    SendMessageA(editor.Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDITOR_OPEN, BN_CLICKED), 0);
+    shell_dialogs::SetFileChooser(nullptr);
+    SetWindowPos(editor.Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    editor.Sheet().SetActivePage(tab);
+
+    if (variable) {
+        HWND page = PropSheet_GetCurrentPageHwnd(editor.Sheet().Handle());
+        HWND list = GetDlgItem(page, IDC_ENV_LIST);
+        LVITEMA item{};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(list, LVM_SETSELECTIONMARK, 0, 1);
+        PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_ENV_EDIT, BN_CLICKED), 0);
+    }
+    // Announced once every window, the variable dialog included, has painted.
+    SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        if (!readyFile.empty()) std::ofstream(readyFile) << "ready";
+    });
+    readyFile = ready;
+
+    MSG message{};
+    while (editor.Handle() && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!editor.PreTranslateMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
