@@ -15,6 +15,7 @@
 #include "Seams.h"
 #include "ServiceManagerWindow.h"
 #include "ServiceControl.h"
+#include "ServiceEditorDialog.h"
 #include "SystemTools.h"
 
 namespace {
@@ -120,6 +121,49 @@ TEST_F(MainWindow, CommandStateFollowsTheSelectedService)
             EXPECT_FALSE(IsWindowVisible(window_->Item(id)));
         }
     }
+}
+
+TEST_F(MainWindow, NewAndEditOpenEditorsAndAnEarlierOneStaysOpen)
+{
+    Open();
+    ShowAll();
+    auto lastEditor = [&] { return dynamic_cast<ServiceEditorDialog*>(window_->LastEditor()); };
+    auto title = [](HWND window) {
+        char text[128] = {};
+        GetWindowTextA(window, text, sizeof text);
+        return std::string(text);
+    };
+
+    Select("vlmwother1");
+    SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDIT, BN_CLICKED), 0);
+    EXPECT_EQ(lastEditor(), nullptr) << "a service not run by the host is not edited";
+
+    // The editor shows what the library stored for the service.
+    {
+        UniqueHkey key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\vlmwown1\\Parameters", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        const char exe[] = "C:\\apps\\own.exe";
+        RegSetValueExA(key.get(), "ServiceExe", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe), sizeof exe);
+    }
+    Select("vlmwown1");
+    SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDIT, BN_CLICKED), 0);
+    ServiceEditorDialog* edit = lastEditor();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(title(edit->Handle()), "Edit Service Definition");
+    EXPECT_EQ(edit->Record().Name, "vlmwown1");
+    EXPECT_EQ(edit->Record().Service.Executable, "C:\\apps\\own.exe");
+    const HWND editWindow = edit->Handle();
+
+    SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_NEW, BN_CLICKED), 0);
+    ServiceEditorDialog* fresh = lastEditor();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(fresh, edit);
+    EXPECT_EQ(title(fresh->Handle()), "New Service Definition");
+    EXPECT_EQ(fresh->Record().Name, "");
+    EXPECT_TRUE(IsWindow(editWindow)) << "the earlier editor stays open";
+    EXPECT_NE(fresh->TemporaryPath(), edit->TemporaryPath());
 }
 
 TEST_F(MainWindow, RefreshKeepsTheSelectionOrFallsBackToTheItemBefore)
