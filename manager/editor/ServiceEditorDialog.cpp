@@ -10,7 +10,6 @@
 #include "InstallerResultDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
-#include "Platform.h"
 #include "RegistryLoader.h"
 #include "ShellDialogs.h"
 #include "UniqueResource.h"

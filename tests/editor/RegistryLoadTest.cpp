@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DefinitionWriter.h"
+#include "LoaderExpectations.h"
 #include "EditorTestSupport.h"
 #include "RegistryLoader.h"
 #include "Seams.h"
@@ -71,14 +72,7 @@ TEST(RegistryLoad, AKeyWithOnlyTheProgramLoadsTheMissingValuesAndTheEditorShowsT
     EXPECT_EQ(d.Name, "vlload1");
     EXPECT_EQ(d.Service.Executable, "C:\\relay\\relay.exe");
     EXPECT_EQ(d.Service.WorkingDir, "C:\\relay");
-    for (auto delay : {d.Service.Delay, d.PreService.Delay, d.PostService.Delay}) EXPECT_EQ(delay, 0u);
-    EXPECT_EQ(d.StartUpMode, 0u);
-    EXPECT_EQ(d.ShowWindow, 0u);
-    EXPECT_EQ(d.JobType, 1u);
-    EXPECT_EQ(d.SMFEnabled, 0u);
-    EXPECT_EQ(d.SMFFrequency, 0u);
-    EXPECT_EQ(d.UponExit, 0u);
-    EXPECT_EQ(d.DebugEnabled, 0u);
+    ExpectOnlyTheProgramWasStored(d);
 
     EditorFixture f;
     f.Reopen(key.Service());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DefinitionWriter.h"
+#include "LoaderExpectations.h"
 #include "RegistryLoader.h"
 
 namespace {
@@ -102,16 +103,7 @@ TEST(RegistryLoader, OnlyTheProgramGivesTheDocumentedMissingValues)
     EXPECT_EQ(d.Name, "Relay");
     EXPECT_EQ(d.Service.Executable, "C:\\r.exe");
     EXPECT_EQ(d.Service.WorkingDir, "C:\\");
-    for (auto delay : {d.Service.Delay, d.PreService.Delay, d.PostService.Delay}) EXPECT_EQ(delay, 0u);
-    EXPECT_EQ(d.StartUpMode, 0u);
-    EXPECT_EQ(d.ShowWindow, 0u);
-    EXPECT_EQ(d.JobType, 1u);
-    EXPECT_EQ(d.SMFEnabled, 0u);
-    EXPECT_EQ(d.SMFFrequency, 0u);
-    EXPECT_EQ(d.UponExit, 0u);
-    EXPECT_EQ(d.DebugEnabled, 0u);
-    EXPECT_TRUE(d.RawDependencies.empty());
-    EXPECT_EQ(d.EnvironmentSize, 0u);
+    ExpectOnlyTheProgramWasStored(d);
     // The interval is not even looked at without the switch; the older exit value is.
     EXPECT_EQ(std::count(reads.begin(), reads.end(), "SMFFrequency"), 0);
     EXPECT_EQ(std::count(reads.begin(), reads.end(), "AutoRestart"), 1);
