@@ -27,8 +27,10 @@ void ForEachString(const char* data, std::size_t size, Visit visit)
 
 std::string Text(const char* data, std::size_t size)
 {
-    if (size == 0 || data[size - 1] != '\0') return std::string(data, size);
-    return std::string(data, std::strlen(data));
+    // Text ends at its first zero byte, terminated or not: no caller can pass the bytes after
+    // it on, since every system call would cut the text there.
+    const void* zero = std::memchr(data, '\0', size);
+    return std::string(data, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size);
 }
 
 std::optional<std::uint32_t> Number(const char* data, std::size_t size)
@@ -44,6 +46,8 @@ void SplitDependencies(const char* data, std::size_t size, std::vector<std::stri
 {
     ForEachString(data, size, [&](const std::string& entry) {
         if (entry.empty()) return false;
+        // A lone "+" names no group; kept, it would make the definition unreadable.
+        if (entry == "+") return true;
         if (entry[0] == '+')
             groups.push_back(entry.substr(1));
         else

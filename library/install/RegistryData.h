@@ -18,13 +18,13 @@ using RawValue = std::optional<std::vector<char>>;
 // Fetches a value of the Parameters key by name.
 using ValueSource = std::function<RawValue(const char* name)>;
 
-// Data ending in a zero byte is the text up to the first zero; otherwise all of it.
+// The text up to the first zero byte, or all of the data when it holds none.
 QUILLON_API std::string Text(const char* data, std::size_t size);
 // A number is exactly four little-endian bytes; any other size is no number.
 QUILLON_API std::optional<std::uint32_t> Number(const char* data, std::size_t size);
 
 // Dependency strings: "+group" entries go to `groups`, the rest to `services`; an empty string
-// or the end of the data ends the walk.
+// or the end of the data ends the walk, and a lone "+" is skipped.
 QUILLON_API void SplitDependencies(const char* data, std::size_t size, std::vector<std::string>& groups,
                                    std::vector<std::string>& services);
 // "name=value" entries; empty names, empty values and entries without "=" are skipped.

@@ -2,17 +2,13 @@
 
 #include <cstring>
 
+#include "RegistryData.h"
+
 namespace registry_loader {
 
 namespace {
 
 constexpr std::uint32_t kLowestInterval = 50;
-
-std::string NextString(const std::string& data, std::size_t start)
-{
-    const std::size_t end = data.find('\0', start);
-    return data.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
 
 class Reader {
 public:
@@ -49,17 +45,13 @@ void ReadInvocation(Reader& in, ServiceDefinition::Invocation& program, const ch
 
 }  // namespace
 
+// The parsing of stored bytes is the library's, shared with the host that reads the same values.
 std::optional<std::uint32_t> NumberFromData(const std::string& data)
 {
-    if (data.size() != kNumberSize) return std::nullopt;
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < kNumberSize; ++i) {
-        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
-    }
-    return value;
+    return registry_data::Number(data.data(), data.size());
 }
 
-std::string TextFromData(const std::string& data) { return NextString(data, 0); }
+std::string TextFromData(const std::string& data) { return registry_data::Text(data.data(), data.size()); }
 
 std::string WithoutDisplayNamePrefix(const std::string& displayName)
 {
@@ -71,31 +63,13 @@ std::string WithoutDisplayNamePrefix(const std::string& displayName)
 Dependencies DependenciesFromData(const std::string& data)
 {
     Dependencies result;
-    for (std::size_t start = 0; start < data.size();) {
-        const std::string entry = NextString(data, start);
-        if (entry.empty()) break;
-        if (entry[0] == '+') {
-            // A lone "+" names no group; an empty entry would make the definition unreadable.
-            if (entry.size() > 1) result.groups.push_back(entry.substr(1));
-        } else {
-            result.services.push_back(entry);
-        }
-        start += entry.size() + 1;
-    }
+    registry_data::SplitDependencies(data.data(), data.size(), result.groups, result.services);
     return result;
 }
 
 std::vector<EnvironmentVariable> EnvironmentFromData(const std::string& data)
 {
-    std::vector<EnvironmentVariable> variables;
-    for (std::size_t start = 0; start < data.size();) {
-        const std::string entry = NextString(data, start);
-        start += entry.size() + 1;
-        const std::size_t equals = entry.find('=');
-        if (equals == std::string::npos || equals == 0 || equals + 1 == entry.size()) continue;
-        variables.emplace_back(entry.substr(0, equals), entry.substr(equals + 1));
-    }
-    return variables;
+    return registry_data::EnvironmentEntries(data.data(), data.size());
 }
 
 void LoadDefinition(ValueSource& source, const std::string& serviceName, ServiceDefinition& d)

@@ -42,7 +42,7 @@ std::string TextOf(const std::string& bytes)
     return registry_data::Text(exact.data(), exact.size());
 }
 
-TEST(RegistryData, TextTakesAllBytesUnlessTheDataEndsInAZero)
+TEST(RegistryData, TextEndsAtTheFirstZeroOrTheEndOfTheData)
 {
     const struct {
         std::string stored, text;
@@ -51,7 +51,7 @@ TEST(RegistryData, TextTakesAllBytesUnlessTheDataEndsInAZero)
         {"abc", "abc"},
         {std::string("abc\0", 4), "abc"},
         {std::string("ab\0cd\0", 6), "ab"},
-        {std::string("ab\0cd", 5), std::string("ab\0cd", 5)},
+        {std::string("ab\0cd", 5), "ab"},
         {std::string("\0", 1), ""},
     };
     for (const auto& c : cases) EXPECT_EQ(TextOf(c.stored), c.text) << c.stored.size();
@@ -75,7 +75,7 @@ TEST(RegistryData, DependenciesSplitIntoGroupsAndServicesWithinTheData)
         {std::string("A\0\0B\0\0", 6), {}, {"A"}},
         {std::string("+G\0Last", 7), {"G"}, {"Last"}},  // no terminator at all
         {"", {}, {}},
-        {std::string("+\0", 2), {""}, {}},
+        {std::string("+\0S\0\0", 5), {}, {"S"}},
     };
     for (const auto& c : cases) {
         std::vector<char> exact(c.stored.begin(), c.stored.end());

@@ -237,7 +237,8 @@ TEST_F(ServiceHost, AKilledProgramIsReplacedWithinTheIntervalAndItsLocalJobEnds)
     ASSERT_EQ(runs.size(), 2u);
     const unsigned long long replacedAfterMs = (runs[1].started - killed) / kTicksPerMs;
     EXPECT_GE(replacedAfterMs + 50, kIntervalMs) << "restarted only after the monitoring interval";
-    EXPECT_LE(replacedAfterMs, kIntervalMs + 1000);
+    // The margin covers starting a process under Wine, which takes up to 2 s on a busy machine.
+    EXPECT_LE(replacedAfterMs, kIntervalMs + 3000);
     EXPECT_TRUE(ProcessGone(first[0].childPid)) << "the ended run's child went with its local job";
     EXPECT_FALSE(ProcessGone(runs[1].pid));
 }
