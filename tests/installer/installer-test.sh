@@ -42,6 +42,26 @@ cat >"$work/hosted.xml" <<XML
 XML
 check "install a hosted service" in_install Velmora.exe -i "Z:$work/hosted.xml"
 
+# wait_state NAME STATE: up to 30 s for the service to reach the state.
+wait_state() {
+  for _ in $(seq 1 60); do
+    in_install sc.exe query "$1" | grep -q "$2" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+in_install sc.exe start vlhosted >/dev/null 2>&1
+check "the hosted service runs" wait_state vlhosted RUNNING
+in_install sc.exe stop vlhosted >/dev/null 2>&1
+check "the hosted service stops" wait_state vlhosted STOPPED
+
+# The installed service manager passes its start-up checks: its main window opens.
+driver() { "$VELMORA_WINE" "$build/bin/velmora_screenshot_driver.exe" "$@"; }
+main='Velmora Tessel Service Manager v1.5.1 GA '
+(cd "$install" && "$VELMORA_WINE" VelmoraUI.exe >/dev/null 2>&1 &)
+check "the installed service manager opens its main window" driver wait "$main"
+driver command "$main" 1 >/dev/null 2>&1
+
 # The uninstaller copies itself elsewhere unless told where it is installed; _?= keeps it in
 # place so its exit code is the one we see. cmd runs it from a batch file so the unquoted
 # folder after _?= reaches it whole.
