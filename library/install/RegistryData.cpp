@@ -29,6 +29,7 @@ std::string Text(const char* data, std::size_t size)
 {
     // Text ends at its first zero byte, terminated or not: no caller can pass the bytes after
     // it on, since every system call would cut the text there.
+    if (size == 0) return std::string();
     const void* zero = std::memchr(data, '\0', size);
     return std::string(data, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size);
 }
