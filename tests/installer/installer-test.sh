@@ -73,6 +73,11 @@ check "silent uninstall refuses while a hosted service exists (exit $code)" test
 check "files kept after the refusal" test -f "$install/Velmora.exe"
 
 check "remove the hosted service" in_install Velmora.exe -u vlhosted
+# A removed service's key goes once the service manager lets go of it, which Wine may do late.
+for _ in $(seq 1 40); do
+  wine_ reg.exe query 'HKLM\SYSTEM\CurrentControlSet\Services\vlhosted' >/dev/null 2>&1 || break
+  sleep 0.5
+done
 wine_ cmd /c "Z:$work/uninstall.bat" >/dev/null 2>&1
 code=$?
 check "silent uninstall succeeds (exit $code)" test "$code" -eq 0
