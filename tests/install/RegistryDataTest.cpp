@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "LoaderExpectations.h"
 #include "RegistryData.h"
 
 namespace {
@@ -109,18 +110,8 @@ TEST(RegistryData, AKeyWithOnlyTheProgramLoadsTheMissingValueDefaults)
     EXPECT_EQ(d.Name, "Relay");
     EXPECT_EQ(d.Service.Executable, "C:\\p.exe");
     EXPECT_EQ(d.Service.WorkingDir, "C:\\w");
-    EXPECT_EQ(d.Service.Delay, 0u);
-    EXPECT_EQ(d.PreService.Delay, 0u);
-    EXPECT_EQ(d.PostService.Delay, 0u);
-    EXPECT_EQ(d.StartUpMode, 0u);
-    EXPECT_EQ(d.ShowWindow, 0u);
-    EXPECT_EQ(d.JobType, 1u);
-    EXPECT_EQ(d.SMFEnabled, 0u);
-    EXPECT_EQ(d.SMFFrequency, 0u);
-    EXPECT_EQ(d.UponExit, 0u);
-    EXPECT_EQ(d.DebugEnabled, 0u);
+    ExpectOnlyTheProgramWasStored(d);
     EXPECT_TRUE(d.Environment.empty());
-    EXPECT_TRUE(d.RawDependencies.empty());
 }
 
 TEST(RegistryData, MonitoringExitActionAndDisplayNameRules)
