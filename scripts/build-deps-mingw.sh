@@ -10,7 +10,8 @@ toolchain="$root/cmake/toolchain-mingw64.cmake"
 mkdir -p "$deps/src" "$prefix"
 jobs=$(nproc)
 
-if [ ! -f "$prefix/.libxml2.stamp" ]; then
+# Built with LIBXML_STATIC, so that its objects carry no export marks into Quillon.dll.
+if [ ! -f "$prefix/.libxml2-static.stamp" ]; then
   echo "setup: building libxml2 for Windows from the Debian source package"
   rm -rf "$deps/src/libxml2" "$deps/src/libxml2-dl" "$deps/build/libxml2"
   mkdir -p "$deps/src/libxml2-dl"
@@ -18,14 +19,14 @@ if [ ! -f "$prefix/.libxml2.stamp" ]; then
      && dpkg-source --no-check -x ./*.dsc "$deps/src/libxml2" >/dev/null)
   cmake -S "$deps/src/libxml2" -B "$deps/build/libxml2" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DCMAKE_C_FLAGS=-DLIBXML_STATIC \
     -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_LZMA=OFF \
     -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PYTHON=OFF \
     -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_THREADS=ON \
     -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_LEGACY=OFF -DLIBXML2_WITH_CATALOG=OFF >/dev/null
   cmake --build "$deps/build/libxml2" -j "$jobs" >/dev/null
   cmake --install "$deps/build/libxml2" >/dev/null
-  touch "$prefix/.libxml2.stamp"
+  touch "$prefix/.libxml2-static.stamp"
 fi
 
 if [ ! -f "$prefix/.gtest.stamp" ]; then

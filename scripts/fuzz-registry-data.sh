@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzzer of the editor's registry-data conversion and runs it for SECONDS (default 60)
+# Builds the fuzzer of the reading of registry parameters and runs it for SECONDS (default 60)
 # on one core. The corpus grows in build/fuzz/registry-corpus (seeded with a few Parameters
 # keys); crashes land in build/fuzz/registry-artifacts.
 set -euo pipefail

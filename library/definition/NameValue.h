@@ -2,13 +2,11 @@
 
 #include <string>
 
-#include "QuillonExport.h"
-
 // UTF-8 bytes exactly as the XML parser delivers them.
 using XMLString = std::basic_string<unsigned char>;
 
 // A named setting that parses its own text and keeps the text of its last error.
-class QUILLON_API NameValueBase {
+class NameValueBase {
 public:
     explicit NameValueBase(const char* name);
     NameValueBase(const NameValueBase&) = default;
@@ -31,7 +29,7 @@ private:
     bool hasValue_ = false;
 };
 
-class QUILLON_API NameValueUnsignedInt : public NameValueBase {
+class NameValueUnsignedInt : public NameValueBase {
 public:
     explicit NameValueUnsignedInt(const char* name);
     NameValueUnsignedInt(const char* name, unsigned int value);
@@ -46,7 +44,7 @@ private:
     unsigned int value_ = 0;
 };
 
-class QUILLON_API NameValueXMLString : public NameValueBase {
+class NameValueXMLString : public NameValueBase {
 public:
     NameValueXMLString(const char* name, const unsigned char* value);
     NameValueXMLString(const NameValueXMLString&) = default;

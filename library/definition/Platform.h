@@ -6,13 +6,14 @@
 #include "QuillonExport.h"
 
 // What the portable core needs from the operating system, with one implementation for Windows
-// and one for POSIX systems (the native test and fuzzing builds).
+// and one for POSIX systems (the native test and fuzzing builds). The programs use the two that
+// Quillon.dll exports.
 namespace platform {
 
 // Major version of the running Windows (on POSIX: 6, as for any supported Windows).
-QUILLON_API unsigned WindowsMajorVersion();
+unsigned WindowsMajorVersion();
 // Makes WindowsMajorVersion() answer `major` instead, for tests; 0 goes back to the real value.
-QUILLON_API void OverrideWindowsMajorVersion(unsigned major);
+void OverrideWindowsMajorVersion(unsigned major);
 
 enum class FileKind { Missing, Regular, Directory, Other };
 
@@ -25,17 +26,17 @@ struct FileStatus {
 QUILLON_API FileStatus QueryFileStatus(const std::string& path);
 
 // The calling thread's last system error code.
-QUILLON_API unsigned long LastErrorCode();
+unsigned long LastErrorCode();
 
 // The system's text for an error code, cut to fit and always terminated; returns its length.
 QUILLON_API std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size);
 
 // Moves a file over another, replacing it in one step.
-QUILLON_API bool MoveFileOver(const std::string& from, const std::string& to);
+bool MoveFileOver(const std::string& from, const std::string& to);
 
 // Writes `content` to `path` so that a failure never destroys what was there: the bytes go to a
 // new file beside it, which replaces the old one only once it is complete and closed. On failure
 // the old file is untouched, the new one is gone, and `error` (when given) holds the reason.
-QUILLON_API bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error);
+bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error);
 
 }  // namespace platform

@@ -5,18 +5,17 @@
 #include <vector>
 
 #include "NameValue.h"
-#include "QuillonExport.h"
 #include "XMLDocument.h"
 
 // One service definition file, read and checked against the fixed element schema. The
 // constructor does the whole job; afterwards the object only answers questions.
-class QUILLON_API XMLConfiguration {
+class XMLConfiguration {
 public:
     using AttributeList = std::vector<std::pair<XMLString, XMLString>>;
     using EnvironmentList = std::vector<std::pair<NameValueXMLString, NameValueXMLString>>;
 
     // One program to run: the service program, or the one run before or after it.
-    class QUILLON_API Invocation {
+    class Invocation {
     public:
         Invocation();
         Invocation(const Invocation&);

@@ -3,18 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "QuillonExport.h"
-
 struct _xmlDoc;
 struct _xmlNode;
 
 using ErrorList = std::vector<std::string>;
 
 // A handle of one node of a parsed tree; valid while its XMLDocument lives.
-class QUILLON_API XMLNode {
+class XMLNode {
 public:
     // Filter for the tree walks; the base class accepts every node.
-    class QUILLON_API Predicate {
+    class Predicate {
     public:
         Predicate() = default;
         Predicate(const Predicate&) = default;
@@ -39,7 +37,7 @@ private:
 };
 
 // One definition file parsed with DTD validation, with every message the parser reported.
-class QUILLON_API XMLDocument {
+class XMLDocument {
 public:
     explicit XMLDocument(const char* fileName);
     XMLDocument(const XMLDocument&) = delete;

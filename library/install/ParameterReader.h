@@ -3,11 +3,13 @@
 #include <string>
 
 #include "Quillon.h"
+#include "RegistryData.h"
 
 namespace registry_data {
 
 // Reads an installed service's Parameters key into `definition`. False when the key cannot be
 // opened; the record is then left as it was.
-QUILLON_API bool ReadParameters(const std::string& serviceName, ServiceDefinition& definition);
+QUILLON_API bool ReadParameters(const std::string& serviceName, ServiceDefinition& definition,
+                                const ReadLimits& limits = kHostRead);
 
 }  // namespace registry_data

@@ -1,32 +1,34 @@
 #include "ParameterReader.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
-#include "RegistryData.h"
-#include "RegistryStore.h"
 #include "UniqueResource.h"
 
 namespace registry_data {
 
 namespace {
 
-// Far beyond any real parameter; a value claiming more is treated as unreadable.
-constexpr DWORD kMaxValueSize = 1 << 20;
-
-RawValue Query(HKEY key, const char* name)
+RawValue Query(HKEY key, const char* name, std::size_t limit)
 {
     // The value may change between the size query and the read, so retry a few times.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = 0;
         if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-        if (size > kMaxValueSize) return std::nullopt;
-        std::vector<char> data(size + 1);
-        DWORD got = size;
+        // A value reported larger than the limit is still offered a buffer of the limit, since
+        // the size the system reports for text may be more than the text it returns.
+        const std::size_t room = std::min<std::size_t>(size, limit);
+        std::string data(room + 1, '\0');
+        DWORD got = static_cast<DWORD>(size > limit ? room : room + 1);
         const LONG status =
             RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &got);
-        if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS || got > size) return std::nullopt;
-        data.resize(got);
+        if (status == ERROR_MORE_DATA) {
+            if (size > limit) return std::nullopt;
+            continue;
+        }
+        if (status != ERROR_SUCCESS || got > limit) return std::nullopt;
+        data.resize(std::min<std::size_t>(got, data.size()));
         return data;
     }
     return std::nullopt;
@@ -34,13 +36,14 @@ RawValue Query(HKEY key, const char* name)
 
 }  // namespace
 
-bool ReadParameters(const std::string& serviceName, ServiceDefinition& definition)
+bool ReadParameters(const std::string& serviceName, ServiceDefinition& definition, const ReadLimits& limits)
 {
     UniqueHkey key;
-    const std::string path = registry_store::kServicesKey + serviceName + "\\Parameters";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParametersKeyPath(serviceName).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS)
         return false;
-    LoadParameters([&](const char* name) { return Query(key.get(), name); }, serviceName, definition);
+    LoadParameters([&](const char* name, std::size_t limit) { return Query(key.get(), name, limit); }, serviceName,
+                   definition, limits);
     return true;
 }
 

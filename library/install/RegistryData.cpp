@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "DefinitionBlocks.h"
+
 namespace registry_data {
 
 namespace {
 
-const char kDisplayPrefix[] = "Velmora Service: ";
-constexpr std::uint32_t kMinimumFrequency = 50;
+using D = ServiceDefinition;
+using T = ValueType;
 
 // Each zero-terminated piece of the data in turn; a last piece without terminator counts too.
 template <typename Visit>
@@ -23,7 +25,63 @@ void ForEachString(const char* data, std::size_t size, Visit visit)
     }
 }
 
+std::optional<std::uint32_t> NumberOf(const RawValue& raw)
+{
+    return raw ? Number(raw->data(), raw->size()) : std::nullopt;
+}
+
 }  // namespace
+
+// Table order is the order of writing; the read positions are the editor's historical order,
+// which the host shares.
+const std::vector<Parameter> kParameters = {
+    {"PreServiceExe", T::Text, {&D::PreService, &D::Invocation::Executable}, {}, 0, 7},
+    {"PreServiceWorkDir", T::Text, {&D::PreService, &D::Invocation::WorkingDir}, {}, 0, 8},
+    {"PreServiceParams", T::Text, {&D::PreService, &D::Invocation::Parameters}, {}, 0, 9},
+    {"PreServiceDelay", T::Number, {}, {&D::PreService, &D::Invocation::Delay}, 0, 10},
+    {"ServiceExe", T::Text, {&D::Service, &D::Invocation::Executable}, {}, 0, 3},
+    {"ServiceWorkingDir", T::Text, {&D::Service, &D::Invocation::WorkingDir}, {}, 0, 4},
+    {"ServiceParams", T::Text, {&D::Service, &D::Invocation::Parameters}, {}, 0, 5},
+    {"ServiceDelay", T::Number, {}, {&D::Service, &D::Invocation::Delay}, 0, 6},
+    {"PostServiceExe", T::Text, {&D::PostService, &D::Invocation::Executable}, {}, 0, 11},
+    {"PostServiceWorkDir", T::Text, {&D::PostService, &D::Invocation::WorkingDir}, {}, 0, 12},
+    {"PostServiceParams", T::Text, {&D::PostService, &D::Invocation::Parameters}, {}, 0, 13},
+    {"PostServiceDelay", T::Number, {}, {&D::PostService, &D::Invocation::Delay}, 0, 14},
+    {"DisplayName", T::Text, &D::DisplayName, {}, 0, 15, ReadRule::WithoutDisplayPrefix},
+    {"Description", T::Text, &D::Description, {}, 0, 16},
+    {"ConsoleApp", T::Number, {}, &D::ConsoleApp, 0, 17},
+    {"InteractWithDesktop", T::Number, {}, &D::InteractWithDesktop, 0, 18},
+    {"StartUpMode", T::Number, {}, &D::StartUpMode, 0, 19},
+    {"ShowWindow", T::Number, {}, &D::ShowWindow, 0, 20},
+    {"JobType", T::Number, {}, &D::JobType, 1, 21},
+    {"LoadOrderGroup", T::Text, &D::LoadOrderGroup, {}, 0, 22},
+    {"SMFEnabled", T::Number, {}, &D::SMFEnabled, 0, 23},
+    {"SMFFrequency", T::Number, {}, &D::SMFFrequency, 0, 24, ReadRule::AfterSwitch, "SMFEnabled"},
+    {"UponExit", T::Number, {}, &D::UponExit, 0, 25, ReadRule::OlderName, "AutoRestart"},
+    {"AffinityMask", T::Number, {}, &D::AffinityMask, 0, 26},
+    {"Priority", T::Number, {}, &D::Priority, 0, 27},
+    {"Dependencies", T::Dependencies, {}, {}, 0, 28},
+    {"Environment", T::Environment, {}, {}, 0, 29},
+    {"DebugEnabled", T::Number, {}, &D::DebugEnabled, 0, 1},
+    {"DebugLogFile", T::Text, &D::DebugLogFile, {}, 0, 2},
+};
+
+const std::vector<const Parameter*>& ReadOrder()
+{
+    static const std::vector<const Parameter*> order = [] {
+        std::vector<const Parameter*> rows;
+        for (const Parameter& row : kParameters) rows.push_back(&row);
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const Parameter* a, const Parameter* b) { return a->readPosition < b->readPosition; });
+        return rows;
+    }();
+    return order;
+}
+
+std::string ParametersKeyPath(const std::string& serviceName)
+{
+    return kServicesKey + serviceName + "\\Parameters";
+}
 
 std::string Text(const char* data, std::size_t size)
 {
@@ -36,7 +94,7 @@ std::string Text(const char* data, std::size_t size)
 
 std::optional<std::uint32_t> Number(const char* data, std::size_t size)
 {
-    if (size != 4) return std::nullopt;
+    if (size != kNumberSize) return std::nullopt;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
@@ -69,63 +127,84 @@ std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_
     return variables;
 }
 
-void LoadParameters(const ValueSource& source, const std::string& serviceName, ServiceDefinition& d)
+std::string Encode(const Parameter& p, const ServiceDefinition& d)
 {
-    const auto text = [&](const char* name) {
-        const RawValue raw = source(name);
-        return raw ? Text(raw->data(), raw->size()) : std::string();
-    };
-    const auto number = [&](const char* name) -> std::optional<std::uint32_t> {
-        const RawValue raw = source(name);
-        return raw ? Number(raw->data(), raw->size()) : std::nullopt;
-    };
-    const auto invocation = [&](ServiceDefinition::Invocation& program, const char* exe, const char* dir,
-                                const char* params, const char* delay) {
-        program.Executable = text(exe);
-        program.WorkingDir = text(dir);
-        program.Parameters = text(params);
-        program.Delay = number(delay).value_or(0);
-    };
-
-    d.DebugEnabled = number("DebugEnabled").value_or(0);
-    d.DebugLogFile = text("DebugLogFile");
-    d.Name = serviceName;
-    invocation(d.Service, "ServiceExe", "ServiceWorkingDir", "ServiceParams", "ServiceDelay");
-    invocation(d.PreService, "PreServiceExe", "PreServiceWorkDir", "PreServiceParams", "PreServiceDelay");
-    invocation(d.PostService, "PostServiceExe", "PostServiceWorkDir", "PostServiceParams", "PostServiceDelay");
-    d.DisplayName = text("DisplayName");
-    if (d.DisplayName.compare(0, sizeof kDisplayPrefix - 1, kDisplayPrefix) == 0)
-        d.DisplayName.erase(0, sizeof kDisplayPrefix - 1);
-    d.Description = text("Description");
-    d.ConsoleApp = number("ConsoleApp").value_or(0);
-    d.InteractWithDesktop = number("InteractWithDesktop").value_or(0);
-    d.StartUpMode = number("StartUpMode").value_or(0);
-    d.ShowWindow = number("ShowWindow").value_or(0);
-    d.JobType = number("JobType").value_or(1);
-    d.LoadOrderGroup = text("LoadOrderGroup");
-
-    const std::optional<std::uint32_t> monitoring = number("SMFEnabled");
-    d.SMFEnabled = monitoring.value_or(0);
-    d.SMFFrequency = monitoring ? std::max(number("SMFFrequency").value_or(0), kMinimumFrequency) : 0;
-
-    const std::optional<std::uint32_t> uponExit = number("UponExit");
-    d.UponExit = uponExit ? *uponExit : number("AutoRestart").value_or(0);
-    d.AffinityMask = number("AffinityMask").value_or(0);
-    d.Priority = number("Priority").value_or(0);
-
-    d.GroupDependencies.clear();
-    d.ServiceDependencies.clear();
-    d.RawDependencies.clear();
-    if (const RawValue raw = source("Dependencies")) {
-        SplitDependencies(raw->data(), raw->size(), d.GroupDependencies, d.ServiceDependencies);
-        d.RawDependencies = *raw;
+    switch (p.type) {
+    case ValueType::Text: return p.text.Of(d);
+    case ValueType::Number: {
+        const std::uint32_t n = p.number.Of(d);
+        const char bytes[kNumberSize] = {char(n & 0xFF), char(n >> 8 & 0xFF), char(n >> 16 & 0xFF), char(n >> 24)};
+        return std::string(bytes, sizeof bytes);
     }
+    case ValueType::Dependencies: return std::string(d.RawDependencies.begin(), d.RawDependencies.end());
+    case ValueType::Environment: {
+        // Built from the list, so a record whose EnvironmentSize disagrees with its list can
+        // never cut a terminator off or add stray bytes.
+        const std::vector<char> block = blocks::Environment(d.Environment);
+        return std::string(block.begin(), block.end());
+    }
+    }
+    return std::string();
+}
 
-    d.Environment.clear();
-    d.EnvironmentSize = 0;
-    if (const RawValue raw = source("Environment")) {
-        d.Environment = EnvironmentEntries(raw->data(), raw->size());
-        d.EnvironmentSize = static_cast<std::uint32_t>(raw->size());
+void LoadParameters(const ValueSource& source, const std::string& serviceName, ServiceDefinition& d,
+                    const ReadLimits& limits)
+{
+    std::vector<std::string> readable;
+    const auto read = [&](const char* name, std::size_t limit) {
+        RawValue raw = source(name, limit);
+        if (raw) readable.emplace_back(name);
+        return raw;
+    };
+    const auto wasRead = [&](const char* name) {
+        return std::find(readable.begin(), readable.end(), name) != readable.end();
+    };
+
+    d.Name = serviceName;
+    for (const Parameter* p : ReadOrder()) {
+        switch (p->type) {
+        case ValueType::Text: {
+            const RawValue raw = read(p->name, limits.text);
+            std::string& text = p->text.Of(d);
+            text = raw ? Text(raw->data(), raw->size()) : std::string();
+            const std::size_t prefix = sizeof kDisplayNamePrefix - 1;
+            if (p->rule == ReadRule::WithoutDisplayPrefix && text.compare(0, prefix, kDisplayNamePrefix) == 0)
+                text.erase(0, prefix);
+            break;
+        }
+        case ValueType::Number: {
+            std::uint32_t& number = p->number.Of(d);
+            if (p->rule == ReadRule::AfterSwitch) {
+                number = wasRead(p->other)
+                             ? std::max(NumberOf(read(p->name, kNumberSize)).value_or(p->whenMissing), kMinimumFrequency)
+                             : 0;
+                break;
+            }
+            std::optional<std::uint32_t> value = NumberOf(read(p->name, kNumberSize));
+            if (!value && p->rule == ReadRule::OlderName) value = NumberOf(read(p->other, kNumberSize));
+            number = value.value_or(p->whenMissing);
+            break;
+        }
+        case ValueType::Dependencies: {
+            d.GroupDependencies.clear();
+            d.ServiceDependencies.clear();
+            d.RawDependencies.clear();
+            if (const RawValue raw = read(p->name, limits.list)) {
+                SplitDependencies(raw->data(), raw->size(), d.GroupDependencies, d.ServiceDependencies);
+                d.RawDependencies.assign(raw->begin(), raw->end());
+            }
+            break;
+        }
+        case ValueType::Environment: {
+            d.Environment.clear();
+            d.EnvironmentSize = 0;
+            if (const RawValue raw = read(p->name, limits.list)) {
+                d.Environment = EnvironmentEntries(raw->data(), raw->size());
+                d.EnvironmentSize = static_cast<std::uint32_t>(raw->size());
+            }
+            break;
+        }
+        }
     }
 }
 

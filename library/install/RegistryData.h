@@ -9,31 +9,107 @@
 
 #include "Quillon.h"
 
-// Reading a service's stored parameters back: the values are untrusted bytes, so every parse
-// is bounded by the size given and tolerates a missing or misplaced terminator.
+// A service's run-time parameters as values of its Parameters key: one table describes every
+// value, and the writer, the host's reader, the editor's loader and the fuzzer walk it. Stored
+// bytes are untrusted, so every parse is bounded by the size given and tolerates a missing or
+// misplaced terminator.
 namespace registry_data {
 
+// Under HKEY_LOCAL_MACHINE; a service's own key is this followed by its name.
+constexpr char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
+// What the service database entry puts before the definition's display name.
+constexpr char kDisplayNamePrefix[] = "Velmora Service: ";
+// The monitoring interval is never read back below this floor.
+constexpr std::uint32_t kMinimumFrequency = 50;
+
+// "SYSTEM\CurrentControlSet\Services\<name>\Parameters".
+std::string ParametersKeyPath(const std::string& serviceName);
+
+enum class ValueType {
+    Text,          // REG_SZ, stored without terminator
+    Number,        // REG_DWORD, four little-endian bytes
+    Dependencies,  // REG_MULTI_SZ, the dependency block as the record holds it
+    Environment,   // REG_MULTI_SZ, "name=value" entries built from the list
+};
+
+// What a read does beyond parsing the value's type.
+enum class ReadRule {
+    Plain,
+    WithoutDisplayPrefix,  // the service database's prefix is dropped (exact case)
+    AfterSwitch,           // read only when the value named `other` could be read; raised to the floor
+    OlderName,             // when missing, the value named `other` (an older installation's name) is read
+};
+
+// A field of the record: a member of it, or a member of one of its three program blocks.
+template <typename T>
+class RecordField {
+public:
+    using Program = ServiceDefinition::Invocation;
+    constexpr RecordField() = default;
+    constexpr RecordField(T ServiceDefinition::*member) : member_(member) {}
+    constexpr RecordField(Program ServiceDefinition::*program, T Program::*member)
+        : program_(program), inProgram_(member)
+    {
+    }
+    T& Of(ServiceDefinition& d) const { return program_ ? d.*program_.*inProgram_ : d.*member_; }
+    const T& Of(const ServiceDefinition& d) const { return program_ ? d.*program_.*inProgram_ : d.*member_; }
+
+private:
+    T ServiceDefinition::*member_ = nullptr;
+    Program ServiceDefinition::*program_ = nullptr;
+    T Program::*inProgram_ = nullptr;
+};
+
+struct Parameter {
+    const char* name;
+    ValueType type;
+    RecordField<std::string> text;      // Text values
+    RecordField<std::uint32_t> number;  // Number values
+    std::uint32_t whenMissing;          // Number values that cannot be read
+    int readPosition;                   // the readers take the values in this order
+    ReadRule rule = ReadRule::Plain;
+    const char* other = nullptr;
+};
+
+// Every value, in the order the writer sets them.
+extern const std::vector<Parameter> kParameters;
+// The same rows in the order the readers take them.
+const std::vector<const Parameter*>& ReadOrder();
+
+// How much of a value a reader accepts: a larger value counts as missing. Numbers are four bytes.
+struct ReadLimits {
+    std::size_t text;
+    std::size_t list;
+};
+// The host reads anything a real parameter could hold.
+constexpr ReadLimits kHostRead{1u << 20, 1u << 20};
+// The editor reads texts into a buffer of 8192 bytes, and lists whole.
+constexpr ReadLimits kEditorRead{8192, static_cast<std::size_t>(-1)};
+constexpr std::size_t kNumberSize = 4;
+
 // The bytes of one stored value, or nothing when it cannot be read.
-using RawValue = std::optional<std::vector<char>>;
-// Fetches a value of the Parameters key by name.
-using ValueSource = std::function<RawValue(const char* name)>;
+using RawValue = std::optional<std::string>;
+// Fetches a value of the Parameters key by name, when it holds at most `limit` bytes.
+using ValueSource = std::function<RawValue(const char* name, std::size_t limit)>;
 
 // The text up to the first zero byte, or all of the data when it holds none.
-QUILLON_API std::string Text(const char* data, std::size_t size);
+std::string Text(const char* data, std::size_t size);
 // A number is exactly four little-endian bytes; any other size is no number.
-QUILLON_API std::optional<std::uint32_t> Number(const char* data, std::size_t size);
+std::optional<std::uint32_t> Number(const char* data, std::size_t size);
 
 // Dependency strings: "+group" entries go to `groups`, the rest to `services`; an empty string
 // or the end of the data ends the walk, and a lone "+" is skipped.
-QUILLON_API void SplitDependencies(const char* data, std::size_t size, std::vector<std::string>& groups,
-                                   std::vector<std::string>& services);
+void SplitDependencies(const char* data, std::size_t size, std::vector<std::string>& groups,
+                       std::vector<std::string>& services);
 // "name=value" entries; empty names, empty values and entries without "=" are skipped.
-QUILLON_API std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_t size);
+std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_t size);
 
-// Fills `definition` from the values as the editor and the host both read them: a value that
-// cannot be read takes its missing-value default, "AutoRestart" stands in for a missing
-// "UponExit", and the display name loses the service database prefix.
-QUILLON_API void LoadParameters(const ValueSource& source, const std::string& serviceName,
-                                ServiceDefinition& definition);
+// The bytes the writer stores for one value of the record. May throw std::bad_alloc.
+std::string Encode(const Parameter& parameter, const ServiceDefinition& definition);
+
+// Fills `definition` from the values: a value that cannot be read takes its missing value, and
+// the rules of the table apply. `Name` becomes the service's name.
+void LoadParameters(const ValueSource& source, const std::string& serviceName, ServiceDefinition& definition,
+                    const ReadLimits& limits = kHostRead);
 
 }  // namespace registry_data

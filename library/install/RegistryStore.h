@@ -8,8 +8,7 @@
 // source. Every failure throws CExcep; values written before it stay.
 namespace registry_store {
 
-extern const char kServicesKey[];      // "SYSTEM\CurrentControlSet\Services\"
-extern const char kEventSourceKey[];   // "SYSTEM\CurrentControlSet\Services\EventLog\Application\"
+extern const char kEventSourceKey[];  // "SYSTEM\CurrentControlSet\Services\EventLog\Application\"
 
 void WriteParameters(const std::string& serviceName, const ServiceDefinition& definition);
 void RegisterEventSource(const std::string& serviceName, const std::string& hostProgramPath);

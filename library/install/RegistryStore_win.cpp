@@ -2,13 +2,12 @@
 
 #include <windows.h>
 
-#include "DefinitionBlocks.h"
 #include "Failure.h"
+#include "RegistryData.h"
 #include "UniqueResource.h"
 
 namespace registry_store {
 
-const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kEventSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
 
 namespace {
@@ -50,56 +49,33 @@ void SetNumber(HKEY key, const char* name, std::uint32_t number)
     SetValue(key, name, REG_DWORD, &value, sizeof value);
 }
 
-void SetBlock(HKEY key, const char* name, const std::vector<char>& block)
+DWORD RegistryType(registry_data::ValueType type)
 {
-    SetValue(key, name, REG_MULTI_SZ, block.data(), block.size());
-}
-
-void SetInvocation(HKEY key, const ServiceDefinition::Invocation& program, const char* exe, const char* dir,
-                   const char* params, const char* delay)
-{
-    SetText(key, exe, program.Executable);
-    SetText(key, dir, program.WorkingDir);
-    SetText(key, params, program.Parameters);
-    SetNumber(key, delay, program.Delay);
+    switch (type) {
+    case registry_data::ValueType::Text: return REG_SZ;
+    case registry_data::ValueType::Number: return REG_DWORD;
+    default: return REG_MULTI_SZ;
+    }
 }
 
 }  // namespace
 
 void WriteParameters(const std::string& serviceName, const ServiceDefinition& d)
 {
-    const UniqueHkey key = CreateKey(kServicesKey + serviceName + "\\Parameters");
-    const HKEY k = key.get();
-    SetInvocation(k, d.PreService, "PreServiceExe", "PreServiceWorkDir", "PreServiceParams", "PreServiceDelay");
-    SetInvocation(k, d.Service, "ServiceExe", "ServiceWorkingDir", "ServiceParams", "ServiceDelay");
-    SetInvocation(k, d.PostService, "PostServiceExe", "PostServiceWorkDir", "PostServiceParams", "PostServiceDelay");
-    SetText(k, "DisplayName", d.DisplayName);
-    SetText(k, "Description", d.Description);
-    SetNumber(k, "ConsoleApp", d.ConsoleApp);
-    SetNumber(k, "InteractWithDesktop", d.InteractWithDesktop);
-    SetNumber(k, "StartUpMode", d.StartUpMode);
-    SetNumber(k, "ShowWindow", d.ShowWindow);
-    SetNumber(k, "JobType", d.JobType);
-    SetText(k, "LoadOrderGroup", d.LoadOrderGroup);
-    SetNumber(k, "SMFEnabled", d.SMFEnabled);
-    SetNumber(k, "SMFFrequency", d.SMFFrequency);
-    SetNumber(k, "UponExit", d.UponExit);
-    SetNumber(k, "AffinityMask", d.AffinityMask);
-    SetNumber(k, "Priority", d.Priority);
-    SetBlock(k, "Dependencies", d.RawDependencies);
-
-    std::vector<char> environment;
-    try {
-        environment = blocks::Environment(d.Environment);
-    } catch (const std::bad_alloc&) {
-        failure::ThrowLastError("Not enough memory for env data string");
+    const UniqueHkey key = CreateKey(registry_data::ParametersKeyPath(serviceName));
+    for (const registry_data::Parameter& p : registry_data::kParameters) {
+        if (p.type == registry_data::ValueType::Text) {
+            SetText(key.get(), p.name, p.text.Of(d));
+            continue;
+        }
+        std::string data;
+        try {
+            data = registry_data::Encode(p, d);
+        } catch (const std::bad_alloc&) {
+            failure::ThrowLastError("Not enough memory for env data string");
+        }
+        SetValue(key.get(), p.name, RegistryType(p.type), data.data(), data.size());
     }
-    // Stored at the size of what was built from the list, so a record whose EnvironmentSize
-    // disagrees with its list can never cut a terminator off or add stray bytes.
-    SetBlock(k, "Environment", environment);
-
-    SetNumber(k, "DebugEnabled", d.DebugEnabled);
-    SetText(k, "DebugLogFile", d.DebugLogFile);
 }
 
 void RegisterEventSource(const std::string& serviceName, const std::string& hostProgramPath)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Failure.h"
+#include "RegistryData.h"
 #include "RegistryStore.h"
 
 namespace scm_registration {
@@ -92,7 +93,7 @@ Registered Install(const ServiceDefinition& d, bool forceReplace, const std::str
     result.database = OpenDatabase();
     if (forceReplace) ReplaceExisting(result.database.get(), d.Name);
 
-    const std::string displayName = "Velmora Service: " + d.DisplayName;
+    const std::string displayName = registry_data::kDisplayNamePrefix + d.DisplayName;
     const std::string commandLine = HostCommandLine(hostProgramPath);
     result.service.reset(CreateServiceA(result.database.get(), d.Name.c_str(), displayName.c_str(),
                                         SERVICE_ALL_ACCESS, type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL,

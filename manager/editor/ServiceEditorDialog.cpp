@@ -10,7 +10,7 @@
 #include "InstallerResultDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
-#include "RegistryLoader.h"
+#include "ParameterReader.h"
 #include "ShellDialogs.h"
 #include "UniqueResource.h"
 
@@ -123,7 +123,7 @@ ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& 
     sheet_.AddPage(environment_);
     sheet_.AddPage(prePost_);
     ResetRecord();
-    if (!serviceName.empty()) registry_loader::LoadFromRegistry(serviceName, record_);
+    if (!serviceName.empty()) registry_data::ReadParameters(serviceName, record_, registry_data::kEditorRead);
     RecordToPages(false);
     temporaryPath_ = MakeTemporaryPath();
     if (!temporaryPath_.empty()) definition_writer::WriteDefinitionFile(record_, temporaryPath_);

@@ -9,7 +9,7 @@
 #include "DefinitionWriter.h"
 #include "LoaderExpectations.h"
 #include "EditorTestSupport.h"
-#include "RegistryLoader.h"
+#include "ParameterReader.h"
 #include "Seams.h"
 #include "WinTestUtil.h"
 
@@ -18,22 +18,22 @@ namespace {
 using namespace std::string_literals;
 using Strings = std::vector<std::string>;
 
-const char kServices[] = "SYSTEM\\CurrentControlSet\\Services\\";
+using registry_data::kServicesKey;
 
 // A service's Parameters key holding exactly the values a test writes, gone afterwards.
 class ParametersKey {
 public:
     explicit ParametersKey(std::string service) : service_(std::move(service))
     {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kServices + service_).c_str());
-        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kServices + service_ + "\\Parameters").c_str(), 0, nullptr, 0,
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kServicesKey + service_).c_str());
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kServicesKey + service_ + "\\Parameters").c_str(), 0, nullptr, 0,
                                   KEY_ALL_ACCESS, nullptr, key_.put(), nullptr),
                   ERROR_SUCCESS);
     }
     ~ParametersKey()
     {
         key_.reset();
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kServices + service_).c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kServicesKey + service_).c_str());
     }
     ParametersKey(const ParametersKey&) = delete;
     ParametersKey& operator=(const ParametersKey&) = delete;
@@ -59,7 +59,7 @@ private:
 ServiceDefinition Load(const std::string& service)
 {
     ServiceDefinition record = definition_writer::NewDefinition();
-    EXPECT_TRUE(registry_loader::LoadFromRegistry(service, record));
+    EXPECT_TRUE(registry_data::ReadParameters(service, record, registry_data::kEditorRead));
     return record;
 }
 
@@ -200,7 +200,7 @@ TEST(RegistryLoad, ProcessorBindingAndOutOfRangeListValuesAsShownAndSaved)
 TEST(RegistryLoad, AServiceWithoutParametersOpensTheDefaultsWithoutAName)
 {
     ServiceDefinition record = definition_writer::NewDefinition();
-    EXPECT_FALSE(registry_loader::LoadFromRegistry("vlnowhere", record));
+    EXPECT_FALSE(registry_data::ReadParameters("vlnowhere", record, registry_data::kEditorRead));
     EXPECT_EQ(definition_writer::DefinitionText(record), definition_writer::DefinitionText(definition_writer::NewDefinition()));
     EditorFixture f;
     f.Reopen("vlnowhere");
@@ -259,7 +259,7 @@ TEST(RegistryLoad, ADefinitionInstalledByTheEditorComesBackUnchanged)
     EXPECT_EQ(ReadFile(f.Editor().TemporaryPath()), installed);
 
     wintest::RemoveServiceQuietly(name.c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kServices) + "EventLog\\Application\\" + name).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kServicesKey) + "EventLog\\Application\\" + name).c_str());
 }
 
 }  // namespace

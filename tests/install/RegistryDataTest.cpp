@@ -1,87 +1,98 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <map>
 #include <string>
 
+#include "DefinitionWriter.h"
+#include "EveryField.h"
 #include "LoaderExpectations.h"
 #include "RegistryData.h"
 
 namespace {
 
-using registry_data::RawValue;
+using namespace registry_data;
+using namespace std::string_literals;
+using Strings = std::vector<std::string>;
 
 std::string Dword(std::uint32_t n)
 {
-    const char bytes[4] = {char(n & 0xff), char(n >> 8 & 0xff), char(n >> 16 & 0xff), char(n >> 24 & 0xff)};
-    return std::string(bytes, 4);
+    return std::string{char(n & 0xFF), char(n >> 8 & 0xFF), char(n >> 16 & 0xFF), char(n >> 24)};
 }
 
-// A Parameters key made of the given values; any other name cannot be read.
+// A Parameters key made of the given values; a value larger than the reader's limit cannot be
+// read, as with the registry. Each value is handed over as a copy of exactly its stored size.
 struct FakeKey {
     std::map<std::string, std::string> values;
-    registry_data::ValueSource Source() const
+    mutable Strings reads;
+
+    ServiceDefinition Load(const ReadLimits& limits, const std::string& name = "Relay") const
     {
-        return [this](const char* name) -> RawValue {
-            const auto found = values.find(name);
-            if (found == values.end()) return std::nullopt;
-            return std::vector<char>(found->second.begin(), found->second.end());
-        };
-    }
-    ServiceDefinition Load(const std::string& name = "svc") const
-    {
-        ServiceDefinition d;
-        registry_data::LoadParameters(Source(), name, d);
+        ServiceDefinition d = definition_writer::NewDefinition();
+        LoadParameters(
+            [this](const char* value, std::size_t limit) -> RawValue {
+                reads.push_back(value);
+                const auto found = values.find(value);
+                if (found == values.end() || found->second.size() > limit) return std::nullopt;
+                return found->second;
+            },
+            name, d, limits);
         return d;
     }
 };
 
-// Each case hands the parser a buffer of exactly the stored size, so ASan catches any read past it.
-std::string TextOf(const std::string& bytes)
-{
-    std::vector<char> exact(bytes.begin(), bytes.end());
-    return registry_data::Text(exact.data(), exact.size());
-}
+// Both readers: the host's and the editor's, which differ only in how much they accept.
+const ReadLimits kReaders[] = {kHostRead, kEditorRead};
 
 TEST(RegistryData, TextEndsAtTheFirstZeroOrTheEndOfTheData)
 {
     const struct {
         std::string stored, text;
     } cases[] = {
-        {"", ""},
-        {"abc", "abc"},
-        {std::string("abc\0", 4), "abc"},
-        {std::string("ab\0cd\0", 6), "ab"},
-        {std::string("ab\0cd", 5), "ab"},
-        {std::string("\0", 1), ""},
+        {"", ""}, {"abc", "abc"}, {"abc\0"s, "abc"}, {"ab\0cd\0"s, "ab"}, {"ab\0cd"s, "ab"}, {"\0"s, ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(TextOf(c.stored), c.text) << c.stored.size();
+    for (const auto& c : cases) {
+        const std::vector<char> exact(c.stored.begin(), c.stored.end());  // ASan sees a read past it
+        EXPECT_EQ(Text(exact.data(), exact.size()), c.text) << c.stored.size();
+    }
 }
 
 TEST(RegistryData, NumberIsExactlyFourLittleEndianBytes)
 {
-    EXPECT_EQ(registry_data::Number(Dword(0x01020304).data(), 4), 0x01020304u);
-    EXPECT_EQ(registry_data::Number(Dword(0xFFFFFFFF).data(), 4), 0xFFFFFFFFu);
-    const std::string eight = Dword(7) + Dword(0);
-    for (std::size_t size : {0u, 2u, 3u, 5u, 8u}) EXPECT_FALSE(registry_data::Number(eight.data(), size)) << size;
+    const struct {
+        std::string stored;
+        std::optional<std::uint32_t> number;
+    } cases[] = {
+        {Dword(0x12345678), 0x12345678u}, {Dword(0x01020304), 0x01020304u}, {"\xff\xff\xff\xff"s, 0xFFFFFFFFu},
+        {"", std::nullopt},               {"\1"s, std::nullopt},            {"\1\0"s, std::nullopt},
+        {"\1\0\0"s, std::nullopt},        {Dword(7) + "\0"s, std::nullopt}, {Dword(1) + Dword(0), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::vector<char> exact(c.stored.begin(), c.stored.end());
+        EXPECT_EQ(Number(exact.data(), exact.size()), c.number) << c.stored.size();
+    }
 }
 
 TEST(RegistryData, DependenciesSplitIntoGroupsAndServicesWithinTheData)
 {
     const struct {
         std::string stored;
-        std::vector<std::string> groups, services;
+        Strings groups, services;
     } cases[] = {
-        {std::string("Tcpip\0+NetworkProvider\0Dnscache\0\0", 33), {"NetworkProvider"}, {"Tcpip", "Dnscache"}},
-        {std::string("A\0\0B\0\0", 6), {}, {"A"}},
-        {std::string("+G\0Last", 7), {"G"}, {"Last"}},  // no terminator at all
+        {"Tcpip\0+NetworkProvider\0Dnscache\0\0"s, {"NetworkProvider"}, {"Tcpip", "Dnscache"}},
+        {"A\0\0B\0\0"s, {}, {"A"}},
+        {"+G\0Last"s, {"G"}, {"Last"}},                   // no terminator after the last entry
+        {"Tcpip\0Dnscache"s, {}, {"Tcpip", "Dnscache"}},  // no terminators at all
         {"", {}, {}},
-        {std::string("+\0S\0\0", 5), {}, {"S"}},
+        {"\0"s, {}, {}},
+        {"\0Tcpip\0\0"s, {}, {}},  // an empty string ends the walk
+        {"+\0S\0\0"s, {}, {"S"}},  // a lone "+" names no group
+        {"+\0+G\0"s, {"G"}, {}},
     };
     for (const auto& c : cases) {
-        std::vector<char> exact(c.stored.begin(), c.stored.end());
-        std::vector<std::string> groups, services;
-        registry_data::SplitDependencies(exact.data(), exact.size(), groups, services);
+        const std::vector<char> exact(c.stored.begin(), c.stored.end());
+        Strings groups, services;
+        SplitDependencies(exact.data(), exact.size(), groups, services);
         EXPECT_EQ(groups, c.groups) << c.stored;
         EXPECT_EQ(services, c.services) << c.stored;
     }
@@ -89,29 +100,41 @@ TEST(RegistryData, DependenciesSplitIntoGroupsAndServicesWithinTheData)
 
 TEST(RegistryData, EnvironmentKeepsOnlyNamedEntriesWithValues)
 {
-    static const char kStored[] = "PATH=D:\\tools;D:\\bin\0OPTS=-Dx=1\0\0=X\0EMPTY=\0NOEQUALS\0TAIL=t";
-    const std::string stored(kStored, sizeof kStored - 1);
-    std::vector<char> exact(stored.begin(), stored.end());
-    const auto variables = registry_data::EnvironmentEntries(exact.data(), exact.size());
-    ASSERT_EQ(variables.size(), 3u);
-    EXPECT_EQ(variables[0].name, "PATH");
-    EXPECT_EQ(variables[0].value, "D:\\tools;D:\\bin");
-    EXPECT_EQ(variables[1].name, "OPTS");
-    EXPECT_EQ(variables[1].value, "-Dx=1");
-    EXPECT_EQ(variables[2].name, "TAIL");  // the last entry lost its terminator
-    EXPECT_EQ(variables[2].value, "t");
+    const struct {
+        std::string stored;
+        Strings entries;  // name=value
+    } cases[] = {
+        {"PATH=D:\\tools;D:\\bin\0OPTS=-Dx=1\0\0=X\0EMPTY=\0NOEQUALS\0TAIL=t"s,
+         {"PATH=D:\\tools;D:\\bin", "OPTS=-Dx=1", "TAIL=t"}},  // the last entry lost its terminator
+        {"PATH=D:\\tools;D:\\bin\0OPTS=-Dx=1\0=X\0EMPTY=\0NOEQUALS\0\0\0TAIL=1"s,
+         {"PATH=D:\\tools;D:\\bin", "OPTS=-Dx=1", "TAIL=1"}},  // entries after empty ones still count
+        {"", {}},
+        {"\0\0"s, {}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<char> exact(c.stored.begin(), c.stored.end());
+        Strings entries;
+        for (const auto& v : EnvironmentEntries(exact.data(), exact.size())) entries.push_back(v.name + "=" + v.value);
+        EXPECT_EQ(entries, c.entries) << c.stored;
+    }
 }
 
 TEST(RegistryData, AKeyWithOnlyTheProgramLoadsTheMissingValueDefaults)
 {
-    FakeKey key;
-    key.values = {{"ServiceExe", "C:\\p.exe"}, {"ServiceWorkingDir", std::string("C:\\w\0", 5)}};
-    const ServiceDefinition d = key.Load("Relay");
-    EXPECT_EQ(d.Name, "Relay");
-    EXPECT_EQ(d.Service.Executable, "C:\\p.exe");
-    EXPECT_EQ(d.Service.WorkingDir, "C:\\w");
-    ExpectOnlyTheProgramWasStored(d);
-    EXPECT_TRUE(d.Environment.empty());
+    for (const ReadLimits& limits : kReaders) {
+        FakeKey key;
+        key.values = {{"ServiceExe", "C:\\p.exe"}, {"ServiceWorkingDir", "C:\\w\0"s}};
+        const ServiceDefinition d = key.Load(limits);
+        EXPECT_EQ(d.Name, "Relay");
+        EXPECT_EQ(d.Service.Executable, "C:\\p.exe");
+        EXPECT_EQ(d.Service.WorkingDir, "C:\\w");
+        ExpectOnlyTheProgramWasStored(d);
+        EXPECT_TRUE(d.Environment.empty());
+        // The interval is not even looked at without the switch; the older exit value is.
+        EXPECT_EQ(std::count(key.reads.begin(), key.reads.end(), "SMFFrequency"), 0);
+        EXPECT_EQ(std::count(key.reads.begin(), key.reads.end(), "AutoRestart"), 1);
+        EXPECT_EQ(key.reads.front(), "DebugEnabled");
+    }
 }
 
 TEST(RegistryData, MonitoringExitActionAndDisplayNameRules)
@@ -123,38 +146,90 @@ TEST(RegistryData, MonitoringExitActionAndDisplayNameRules)
     } cases[] = {
         {{{"SMFEnabled", Dword(0)}, {"SMFFrequency", Dword(20)}}, 0, 50, 0, ""},
         {{{"SMFEnabled", Dword(1)}}, 1, 50, 0, ""},
+        {{{"SMFEnabled", Dword(1)}, {"SMFFrequency", Dword(49)}}, 1, 50, 0, ""},
+        {{{"SMFEnabled", Dword(1)}, {"SMFFrequency", Dword(50)}}, 1, 50, 0, ""},
         {{{"SMFEnabled", Dword(1)}, {"SMFFrequency", Dword(7000)}}, 1, 7000, 0, ""},
+        {{{"SMFEnabled", Dword(1)}, {"SMFFrequency", Dword(0x80000000)}}, 1, 0x80000000, 0, ""},
         {{{"SMFFrequency", Dword(7000)}}, 0, 0, 0, ""},
         {{{"AutoRestart", Dword(1)}}, 0, 0, 1, ""},
         {{{"AutoRestart", Dword(1)}, {"UponExit", Dword(3)}}, 0, 0, 3, ""},
         {{{"UponExit", "\x02"}, {"AutoRestart", Dword(1)}}, 0, 0, 1, ""},  // a short UponExit is unreadable
+        {{{"UponExit", "\3\0"s}, {"AutoRestart", Dword(1)}}, 0, 0, 1, ""},
         {{{"DisplayName", "Velmora Service: Mail Relay"}}, 0, 0, 0, "Mail Relay"},
+        {{{"DisplayName", "Velmora Service: Mail Relay\0"s}}, 0, 0, 0, "Mail Relay"},
         {{{"DisplayName", "velmora service: Mail Relay"}}, 0, 0, 0, "velmora service: Mail Relay"},
+        {{{"DisplayName", "Velmora Service:"}}, 0, 0, 0, "Velmora Service:"},
+        {{{"DisplayName", "Velmora Service: "}}, 0, 0, 0, ""},
     };
-    for (const auto& c : cases) {
-        FakeKey key;
-        key.values = c.values;
-        const ServiceDefinition d = key.Load();
-        EXPECT_EQ(d.SMFEnabled, c.smfEnabled);
-        EXPECT_EQ(d.SMFFrequency, c.smfFrequency);
-        EXPECT_EQ(d.UponExit, c.uponExit);
-        EXPECT_EQ(d.DisplayName, c.displayName);
+    for (const ReadLimits& limits : kReaders) {
+        for (const auto& c : cases) {
+            FakeKey key;
+            key.values = c.values;
+            const ServiceDefinition d = key.Load(limits);
+            EXPECT_EQ(d.SMFEnabled, c.smfEnabled);
+            EXPECT_EQ(d.SMFFrequency, c.smfFrequency);
+            EXPECT_EQ(d.UponExit, c.uponExit);
+            EXPECT_EQ(d.DisplayName, c.displayName);
+        }
     }
 }
 
-TEST(RegistryData, ListsComeFromTheMultiStrings)
+TEST(RegistryData, TextsListsAndBlocksWithinEachReadersLimits)
 {
+    const std::string dependencies = "Tcpip\0+NetworkProvider\0Dnscache\0\0"s;
+    const std::string environment = "PATH=D:\\tools;D:\\bin\0OPTS=-Dx=1\0=X\0EMPTY=\0NOEQUALS\0\0"s;
     FakeKey key;
-    key.values = {{"Dependencies", std::string("Tcpip\0+NetworkProvider\0\0", 24)},
-                  {"Environment", std::string("A=1\0B=22\0\0", 10)}};
-    const ServiceDefinition d = key.Load();
-    EXPECT_EQ(d.ServiceDependencies, std::vector<std::string>{"Tcpip"});
-    EXPECT_EQ(d.GroupDependencies, std::vector<std::string>{"NetworkProvider"});
-    EXPECT_EQ(d.RawDependencies.size(), 24u);
-    ASSERT_EQ(d.Environment.size(), 2u);
-    EXPECT_EQ(d.Environment[1].name, "B");
-    EXPECT_EQ(d.Environment[1].value, "22");
-    EXPECT_EQ(d.EnvironmentSize, 10u);
+    key.values = {
+        {"Description", "no terminator"},
+        {"ServiceParams", ""},
+        {"LoadOrderGroup", std::string(kEditorRead.text, 'g')},
+        {"DebugLogFile", std::string(9000, 'x')},
+        {"Dependencies", dependencies},
+        {"Environment", environment},
+        {"Priority", Dword(4)},
+        {"JobType", std::string(8, '\0')},  // eight bytes are no number
+    };
+    for (const ReadLimits& limits : kReaders) {
+        const ServiceDefinition d = key.Load(limits);
+        EXPECT_EQ(d.Description, "no terminator");
+        EXPECT_EQ(d.Service.Parameters, "");
+        EXPECT_EQ(d.LoadOrderGroup.size(), kEditorRead.text);
+        // Too long for the editor's buffer: missing there, read whole by the host.
+        EXPECT_EQ(d.DebugLogFile.size(), limits.text < 9000 ? 0u : 9000u);
+        EXPECT_EQ(d.ServiceDependencies, (Strings{"Tcpip", "Dnscache"}));
+        EXPECT_EQ(d.GroupDependencies, Strings{"NetworkProvider"});
+        EXPECT_EQ(std::string(d.RawDependencies.begin(), d.RawDependencies.end()), dependencies);
+        ASSERT_EQ(d.Environment.size(), 2u);
+        EXPECT_EQ(d.Environment[1].value, "-Dx=1");
+        EXPECT_EQ(d.EnvironmentSize, environment.size());
+        EXPECT_EQ(d.Priority, 4u);
+        EXPECT_EQ(d.JobType, 1u);
+    }
+}
+
+// Every row of the table: what the writer encodes, the readers load back into the same field.
+TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
+{
+    const ServiceDefinition written = EveryFieldSet();
+    FakeKey key;
+    for (const Parameter& p : kParameters) EXPECT_TRUE(key.values.emplace(p.name, Encode(p, written)).second) << p.name;
+    EXPECT_EQ(key.values.size(), 29u);
+    EXPECT_EQ(key.values["Priority"], Dword(5));
+    EXPECT_EQ(key.values["Environment"], "A=1\0PATH=C:\\x;C:\\y\0\0"s);
+
+    for (const ReadLimits& limits : kReaders) {
+        ServiceDefinition read = key.Load(limits, "Svc");
+        read.Name.clear();
+        EXPECT_EQ(definition_writer::DefinitionText(read), definition_writer::DefinitionText(written));
+        EXPECT_EQ(read.RawDependencies, written.RawDependencies);
+        EXPECT_EQ(read.EnvironmentSize, written.EnvironmentSize);
+        // Every value is read once, except the older exit value that only stands in.
+        Strings sorted = key.reads;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+        EXPECT_EQ(sorted.size(), 29u);
+        key.reads.clear();
+    }
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "DefinitionBlocks.h"
+#include "DefinitionWriter.h"
+#include "EveryField.h"
 #include "ParameterReader.h"
 #include "RegistryStore.h"
 #include "UniqueResource.h"
@@ -12,7 +13,7 @@
 namespace {
 
 const char kService[] = "VelmoraReaderTest";
-const std::string kServiceKey = std::string("SYSTEM\\CurrentControlSet\\Services\\") + kService;
+const std::string kServiceKey = registry_data::kServicesKey + std::string(kService);
 
 class ParameterReader : public ::testing::Test {
 protected:
@@ -25,54 +26,19 @@ protected:
 
 TEST_F(ParameterReader, ReadsBackEverythingTheLibraryWrote)
 {
-    ServiceDefinition written;
-    written.Service = {"C:\\apps\\svc.exe", "C:\\apps", "-x \"a b\"", 2500};
-    written.PreService = {"C:\\apps\\pre.bat", "C:\\", "p", 100};
-    written.PostService = {"C:\\apps\\post.exe", "D:\\", "", 4000};
-    written.DisplayName = "Reader";
-    written.Description = "Eleven char";
-    written.ConsoleApp = 1;
-    written.ShowWindow = 2;
-    written.JobType = 2;
-    written.SMFEnabled = 1;
-    written.SMFFrequency = 1234;
-    written.UponExit = 2;
-    written.AffinityMask = 3;
-    written.Priority = 5;
-    written.GroupDependencies = {"G1"};
-    written.ServiceDependencies = {"S1", "S2"};
-    written.RawDependencies = blocks::Dependencies(written.GroupDependencies, written.ServiceDependencies);
-    written.Environment = {{"A", "1"}, {"PATH", "C:\\x;C:\\y"}};
-    written.DebugEnabled = 1;
-    written.DebugLogFile = "C:\\logs\\svc.log";
+    const ServiceDefinition written = EveryFieldSet();
     registry_store::WriteParameters(kService, written);
 
-    ServiceDefinition read;
-    ASSERT_TRUE(registry_data::ReadParameters(kService, read));
-    EXPECT_EQ(read.Name, kService);
-    for (auto pair : {std::make_pair(&written.Service, &read.Service), std::make_pair(&written.PreService, &read.PreService),
-                      std::make_pair(&written.PostService, &read.PostService)}) {
-        EXPECT_EQ(pair.second->Executable, pair.first->Executable);
-        EXPECT_EQ(pair.second->WorkingDir, pair.first->WorkingDir);
-        EXPECT_EQ(pair.second->Parameters, pair.first->Parameters);
-        EXPECT_EQ(pair.second->Delay, pair.first->Delay);
+    // The host's read and the editor's.
+    for (const registry_data::ReadLimits& limits : {registry_data::kHostRead, registry_data::kEditorRead}) {
+        ServiceDefinition read;
+        ASSERT_TRUE(registry_data::ReadParameters(kService, read, limits));
+        EXPECT_EQ(read.Name, kService);
+        read.Name.clear();
+        EXPECT_EQ(definition_writer::DefinitionText(read), definition_writer::DefinitionText(written));
+        EXPECT_EQ(read.RawDependencies, written.RawDependencies);
+        EXPECT_EQ(read.EnvironmentSize, written.EnvironmentSize);
     }
-    EXPECT_EQ(read.DisplayName, "Reader");
-    EXPECT_EQ(read.Description, "Eleven char");
-    EXPECT_EQ(read.ConsoleApp, 1u);
-    EXPECT_EQ(read.ShowWindow, 2u);
-    EXPECT_EQ(read.JobType, 2u);
-    EXPECT_EQ(read.SMFEnabled, 1u);
-    EXPECT_EQ(read.SMFFrequency, 1234u);
-    EXPECT_EQ(read.UponExit, 2u);
-    EXPECT_EQ(read.AffinityMask, 3u);
-    EXPECT_EQ(read.Priority, 5u);
-    EXPECT_EQ(read.GroupDependencies, written.GroupDependencies);
-    EXPECT_EQ(read.ServiceDependencies, written.ServiceDependencies);
-    ASSERT_EQ(read.Environment.size(), 2u);
-    EXPECT_EQ(read.Environment[1].value, "C:\\x;C:\\y");
-    EXPECT_EQ(read.DebugEnabled, 1u);
-    EXPECT_EQ(read.DebugLogFile, "C:\\logs\\svc.log");
 }
 
 TEST_F(ParameterReader, OlderKeysAndStrayTypesDoNotBreakTheRead)

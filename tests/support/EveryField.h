@@ -1,0 +1,35 @@
+#pragma once
+
+#include "DefinitionBlocks.h"
+#include "Quillon.h"
+
+// A record with every stored field away from its default, the blocks built as an install
+// builds them: what a test writes when each value must prove it comes back.
+inline ServiceDefinition EveryFieldSet()
+{
+    ServiceDefinition d;
+    d.Service = {"C:\\apps\\svc.exe", "C:\\apps", "-x \"a b\"", 2500};
+    d.PreService = {"C:\\apps\\pre.bat", "C:\\", "p", 100};
+    d.PostService = {"C:\\apps\\post.exe", "D:\\", "q", 4000};
+    d.DisplayName = "Reader";
+    d.Description = "Eleven char";
+    d.ConsoleApp = 1;
+    d.InteractWithDesktop = 1;
+    d.StartUpMode = 2;
+    d.ShowWindow = 2;
+    d.JobType = 2;
+    d.LoadOrderGroup = "Grp";
+    d.SMFEnabled = 1;
+    d.SMFFrequency = 1234;
+    d.UponExit = 2;
+    d.AffinityMask = 0xFFFFFFFF;
+    d.Priority = 5;
+    d.GroupDependencies = {"G1"};
+    d.ServiceDependencies = {"S1", "S2"};
+    d.RawDependencies = blocks::Dependencies(d.GroupDependencies, d.ServiceDependencies);
+    d.Environment = {{"A", "1"}, {"PATH", "C:\\x;C:\\y"}};
+    d.EnvironmentSize = blocks::EnvironmentSize(d.Environment);
+    d.DebugEnabled = 1;
+    d.DebugLogFile = "C:\\logs\\svc.log";
+    return d;
+}
