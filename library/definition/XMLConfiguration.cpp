@@ -294,19 +294,9 @@ bool XMLConfiguration::Read(const std::string& fileName)
 bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
 {
     const xmlNode* element = node;
-    // This runs for every element of every definition read: the counters live on the stack for
-    // the rows of our own schema, and the children are walked in place rather than listed.
-    constexpr unsigned int kInlineRows = 16;
-    unsigned long long inlineCounts[kInlineRows] = {};
-    std::vector<unsigned long long> heapCounts;
-    if (row.childCount > kInlineRows) {
-        try {
-            heapCounts.assign(row.childCount, 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-    }
-    unsigned long long* counts = heapCounts.empty() ? inlineCounts : heapCounts.data();
+    // This runs for every element of every definition read: the counters live on the stack (the
+    // schema's rows are checked to fit), and the children are walked in place rather than listed.
+    unsigned long long counts[kMostChildren] = {};
 
     // A container's text only matters when it is not blank, and then as a whole; the indentation
     // between its children is not worth putting together.
@@ -315,7 +305,6 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
     XMLString text;
     bool childrenRead = true;
     for (xmlNode* child = element->children; child; child = child->next) {
-        if (!XMLNode::always_true(*child)) continue;
         if (child->type != XML_ELEMENT_NODE) {
             if (leaf) {
                 AppendText(*child, text);

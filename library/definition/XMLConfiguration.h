@@ -41,6 +41,9 @@ public:
     };
 
     // One row of the schema tree.
+    // No row of the schema has more children than this.
+    static constexpr unsigned int kMostChildren = 16;
+
     struct ElementNode {
         const char* name;
         unsigned int minOccurs;

@@ -76,8 +76,6 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t EnvironmentSize = 0;  // bytes of the "name=value" block with all terminators
     std::uint32_t DebugEnabled = 0;
     std::string DebugLogFile;
-
-    void Reset() { *this = ServiceDefinition(); }
 };
 
 // The four exports keep plain, undecorated names.

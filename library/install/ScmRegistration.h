@@ -16,12 +16,7 @@ std::string HostCommandLine(const std::string& hostProgramPath);
 const char* StateText(unsigned long state);
 
 // Creates the service (replacing a stopped one when forceReplace is set) and its description.
-// Returns the open database and service handles, closed by their owners.
-struct Registered {
-    UniqueScHandle database;
-    UniqueScHandle service;
-};
-Registered Install(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgramPath);
+void Install(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgramPath);
 
 // Marks the service for deletion and drops its event-log source.
 void Remove(const char* serviceName);

@@ -84,25 +84,23 @@ const char* StateText(unsigned long state)
     }
 }
 
-Registered Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath)
+void Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath)
 {
     DWORD type = SERVICE_WIN32_OWN_PROCESS;
     if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
 
-    Registered result;
-    result.database = OpenDatabase();
-    if (forceReplace) ReplaceExisting(result.database.get(), d.Name);
+    const UniqueScHandle database = OpenDatabase();
+    if (forceReplace) ReplaceExisting(database.get(), d.Name);
 
     const std::string displayName = registry_data::kDisplayNamePrefix + d.DisplayName;
     const std::string commandLine = HostCommandLine(hostProgramPath);
-    result.service.reset(CreateServiceA(result.database.get(), d.Name.c_str(), displayName.c_str(),
-                                        SERVICE_ALL_ACCESS, type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL,
-                                        commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
-                                        d.RawDependencies.empty() ? nullptr : d.RawDependencies.data(), nullptr,
-                                        nullptr));
-    if (!result.service) failure::ThrowLastError("Service creation failed");
-    SetDescription(result.service.get(), d.Description);
-    return result;
+    const UniqueScHandle service(CreateServiceA(database.get(), d.Name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
+                                                type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL,
+                                                commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
+                                                d.RawDependencies.empty() ? nullptr : d.RawDependencies.data(),
+                                                nullptr, nullptr));
+    if (!service) failure::ThrowLastError("Service creation failed");
+    SetDescription(service.get(), d.Description);
 }
 
 void Remove(const char* serviceName)

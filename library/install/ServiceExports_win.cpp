@@ -23,8 +23,7 @@ void ServiceInstall(const char* fileName, const std::string& hostDirectory, char
     }
     std::memcpy(serviceName, definition.Name.c_str(), definition.Name.size() + 1);
 
-    const scm_registration::Registered registered =
-        scm_registration::Install(definition, forceReplace == 1, hostProgram);
+    scm_registration::Install(definition, forceReplace == 1, hostProgram);
     registry_store::WriteParameters(definition.Name, definition);
     registry_store::RegisterEventSource(definition.Name, hostProgram);
 }
@@ -34,5 +33,3 @@ void ServiceUninstall(const char* serviceName)
     if (!serviceName) failure::Throw("No service name specified");
     scm_registration::Remove(serviceName);
 }
-
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
