@@ -73,11 +73,7 @@ ServiceManagerWindow::ServiceManagerWindow(std::string installationDir, bool use
 {
 }
 
-ServiceManagerWindow::~ServiceManagerWindow()
-{
-    ClearList();
-    editors_.clear();
-}
+ServiceManagerWindow::~ServiceManagerWindow() { editors_.clear(); }
 
 HWND ServiceManagerWindow::List() const { return Item(IDC_SERVICE_LIST); }
 
@@ -158,7 +154,8 @@ scm::ScmService* ServiceManagerWindow::ServiceAt(int index) const
     item.mask = LVIF_PARAM;
     item.iItem = index;
     if (!SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    return reinterpret_cast<scm::ScmService*>(item.lParam);
+    if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= services_.size()) return nullptr;
+    return services_[static_cast<size_t>(item.lParam)].get();
 }
 
 scm::ScmService* ServiceManagerWindow::SelectedService() const
@@ -169,11 +166,8 @@ scm::ScmService* ServiceManagerWindow::SelectedService() const
 
 void ServiceManagerWindow::ClearList()
 {
-    HWND list = List();
-    if (!list) return;
-    const int count = ItemCount();
-    for (int i = 0; i < count; ++i) delete ServiceAt(i);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    if (HWND list = List()) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    services_.clear();
 }
 
 void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> service)
@@ -186,12 +180,12 @@ void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> servi
     item.iItem = ItemCount();
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = service->IsOwnService() ? kOwnServiceImage : kOtherServiceImage;
-    item.lParam = reinterpret_cast<LPARAM>(service.get());
+    item.lParam = static_cast<LPARAM>(services_.size());
     const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) return;
-    scm::ScmService* owned = service.release();
-    SetSubItemText(list, index, 1, owned->StateName());
-    SetSubItemText(list, index, 2, owned->StartTypeName());
+    SetSubItemText(list, index, 1, service->StateName());
+    SetSubItemText(list, index, 2, service->StartTypeName());
+    services_.push_back(std::move(service));
     SendMessageA(list, LVM_REDRAWITEMS, index, index);
 }
 
