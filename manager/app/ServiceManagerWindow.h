@@ -11,6 +11,7 @@
 #include "Dialog.h"
 #include "EditorOwner.h"
 #include "ScmService.h"
+#include "Toolbar.h"
 #include "UniqueResource.h"
 
 namespace app {
@@ -68,7 +69,6 @@ protected:
 
 private:
     HWND List() const;
-    void CreateToolbar();
     void SetUpList();
     void ClearList();
     void Select(int index);
@@ -76,13 +76,12 @@ private:
     void SendToSelected(bool stop, bool start);
     void NewDefinition();
     void EditSelected();
-    bool ToolTipText(NMHDR& header);
 
     std::string installationDir_;
     bool useManagementConsole_;
     int ownOnly_ = BST_CHECKED;
     UniqueImageList images_;
-    HWND toolbar_ = nullptr;
+    ui::Toolbar toolbar_;
     HACCEL accelerators_ = nullptr;
     // An item's lParam indexes this; the list sorts its items, so positions differ.
     std::vector<std::unique_ptr<scm::ScmService>> services_;
