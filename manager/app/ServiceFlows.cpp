@@ -13,10 +13,8 @@ void ServiceManagerWindow::InstallServiceDefinition(const std::string& serviceNa
 {
     ui::WaitCursor wait;
     bool proceed = true;
-    const int count = ItemCount();
-    for (int i = 0; i < count; ++i) {
-        scm::ScmService* service = ServiceAt(i);
-        if (!service || service->Name() != serviceName) continue;
+    for (const std::unique_ptr<scm::ScmService>& service : services_) {
+        if (service->Name() != serviceName) continue;
         proceed = scm::EnsureStopped(*service, MSG_STOP_BEFORE_INSTALL);
         wait.Restore();
         // The list's handle would keep a replaced service from going away.

@@ -2,45 +2,33 @@
 
 #include <mbstring.h>
 
-#include <cstring>
-
 #include "AboutDialog.h"
 #include "DataExchange.h"
 #include "Formatting.h"
 #include "MainWindowIds.h"
-#include "Messages.h"
 #include "Product.h"
 #include "ScmConnection.h"
 #include "ServiceControl.h"
 #include "ServiceEditorDialog.h"
+#include "StringIds.h"
 #include "SystemTools.h"
 #include "WaitCursor.h"
 
 namespace app {
 
 namespace {
-constexpr size_t kLongestTip = 79;
-
-struct ToolButton {
-    int command;
-    int bitmap;
-    bool separatorAfter;
+constexpr ui::ToolButton kToolButtons[] = {
+    {IDC_NEW, IDB_TOOL_NEW, IDS_TIP_NEW},
+    {IDC_EDIT, IDB_TOOL_EDIT, IDS_TIP_EDIT},
+    {IDC_REMOVE, IDB_TOOL_REMOVE, IDS_TIP_REMOVE},
+    ui::kToolSeparator,
+    {IDC_START, IDB_TOOL_START, IDS_TIP_START},
+    {IDC_STOP, IDB_TOOL_STOP, IDS_TIP_STOP},
+    {IDC_RESTART, IDB_TOOL_RESTART, IDS_TIP_RESTART},
+    ui::kToolSeparator,
+    {IDC_REFRESH, IDB_TOOL_REFRESH, IDS_TIP_REFRESH},
 };
-constexpr ToolButton kToolButtons[] = {
-    {IDC_NEW, IDB_TOOL_NEW, false},      {IDC_EDIT, IDB_TOOL_EDIT, false},       {IDC_REMOVE, IDB_TOOL_REMOVE, true},
-    {IDC_START, IDB_TOOL_START, false},  {IDC_STOP, IDB_TOOL_STOP, false},       {IDC_RESTART, IDB_TOOL_RESTART, true},
-    {IDC_REFRESH, IDB_TOOL_REFRESH, false},
-};
-
-struct ToolTip {
-    int command;
-    UINT text;
-};
-constexpr ToolTip kToolTips[] = {
-    {IDC_NEW, IDS_TIP_NEW},       {IDC_EDIT, IDS_TIP_EDIT},       {IDC_REMOVE, IDS_TIP_REMOVE},
-    {IDC_START, IDS_TIP_START},   {IDC_STOP, IDS_TIP_STOP},       {IDC_RESTART, IDS_TIP_RESTART},
-    {IDC_REFRESH, IDS_TIP_REFRESH}, {IDOK, IDS_TIP_EXIT},
-};
+constexpr ui::CommandTip kOtherTips[] = {{IDOK, IDS_TIP_EXIT}};
 
 struct Column {
     const char* title;
@@ -69,22 +57,19 @@ ServiceManagerWindow::ServiceManagerWindow(std::string installationDir, bool use
     : Dialog(IDD_SERVICE_MANAGER),
       installationDir_(std::move(installationDir)),
       useManagementConsole_(useManagementConsole),
+      toolbar_(kToolButtons, kOtherTips),
       accelerators_(LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS)))
 {
 }
 
-ServiceManagerWindow::~ServiceManagerWindow()
-{
-    ClearList();
-    editors_.clear();
-}
+ServiceManagerWindow::~ServiceManagerWindow() { editors_.clear(); }
 
 HWND ServiceManagerWindow::List() const { return Item(IDC_SERVICE_LIST); }
 
 BOOL ServiceManagerWindow::OnInitDialog()
 {
     SetTitle(Format("Velmora %s Service Manager %s GA %s", kEdition, kVersion, ""));
-    CreateToolbar();
+    toolbar_.Create(Handle(), IDC_TOOLBAR);
     // Icons loaded from resources at their size need no destroying.
     SendMessageA(Handle(), WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconSized(IDI_SERVICE_MANAGER, GetSystemMetrics(SM_CXICON))));
@@ -94,31 +79,6 @@ BOOL ServiceManagerWindow::OnInitDialog()
     const BOOL result = Dialog::OnInitDialog();
     RefreshServiceList();
     return result;
-}
-
-void ServiceManagerWindow::CreateToolbar()
-{
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_TOP,
-                               0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)),
-                               GetModuleHandleA(nullptr), nullptr);
-    if (!toolbar_) return;
-    SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(16, 16));
-    for (const ToolButton& tool : kToolButtons) {
-        TBADDBITMAP bitmap{GetModuleHandleA(nullptr), static_cast<UINT_PTR>(tool.bitmap)};
-        TBBUTTON button{};
-        button.iBitmap = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
-        button.idCommand = tool.command;
-        button.fsState = TBSTATE_ENABLED;
-        button.fsStyle = BTNS_BUTTON;
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
-        if (tool.separatorAfter) {
-            TBBUTTON separator{};
-            separator.fsStyle = BTNS_SEP;
-            SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&separator));
-        }
-    }
-    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
 }
 
 void ServiceManagerWindow::SetUpList()
@@ -158,7 +118,8 @@ scm::ScmService* ServiceManagerWindow::ServiceAt(int index) const
     item.mask = LVIF_PARAM;
     item.iItem = index;
     if (!SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    return reinterpret_cast<scm::ScmService*>(item.lParam);
+    if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= services_.size()) return nullptr;
+    return services_[static_cast<size_t>(item.lParam)].get();
 }
 
 scm::ScmService* ServiceManagerWindow::SelectedService() const
@@ -169,11 +130,8 @@ scm::ScmService* ServiceManagerWindow::SelectedService() const
 
 void ServiceManagerWindow::ClearList()
 {
-    HWND list = List();
-    if (!list) return;
-    const int count = ItemCount();
-    for (int i = 0; i < count; ++i) delete ServiceAt(i);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    if (HWND list = List()) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    services_.clear();
 }
 
 void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> service)
@@ -186,12 +144,12 @@ void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> servi
     item.iItem = ItemCount();
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = service->IsOwnService() ? kOwnServiceImage : kOtherServiceImage;
-    item.lParam = reinterpret_cast<LPARAM>(service.get());
+    item.lParam = static_cast<LPARAM>(services_.size());
     const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) return;
-    scm::ScmService* owned = service.release();
-    SetSubItemText(list, index, 1, owned->StateName());
-    SetSubItemText(list, index, 2, owned->StartTypeName());
+    SetSubItemText(list, index, 1, service->StateName());
+    SetSubItemText(list, index, 2, service->StartTypeName());
+    services_.push_back(std::move(service));
     SendMessageA(list, LVM_REDRAWITEMS, index, index);
 }
 
@@ -334,33 +292,9 @@ bool ServiceManagerWindow::OnCommand(int id, int code, HWND)
     }
 }
 
-bool ServiceManagerWindow::ToolTipText(NMHDR& header)
+bool ServiceManagerWindow::OnNotify(NMHDR& header, LRESULT&)
 {
-    std::string text;
-    for (const ToolTip& tip : kToolTips) {
-        if (static_cast<UINT_PTR>(tip.command) == header.idFrom) text = messages::StringResource(tip.text);
-    }
-    if (text.size() > kLongestTip) text.resize(kLongestTip);
-    if (header.code == TTN_GETDISPINFOA) {
-        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
-        info.lpszText = info.szText;
-        std::memcpy(info.szText, text.c_str(), text.size() + 1);
-    } else {
-        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
-        info.lpszText = info.szText;
-        const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), info.szText,
-                                               static_cast<int>(kLongestTip));
-        info.szText[length > 0 ? length : 0] = L'\0';
-    }
-    return true;
-}
-
-bool ServiceManagerWindow::OnNotify(NMHDR& header, LRESULT& result)
-{
-    if (header.code == TTN_GETDISPINFOA || header.code == TTN_GETDISPINFOW) {
-        result = 0;
-        return ToolTipText(header);
-    }
+    if (toolbar_.AnswerToolTip(header)) return true;
     if (header.idFrom != IDC_SERVICE_LIST) return false;
     if (header.code == NM_CLICK) {
         UpdateData(true);

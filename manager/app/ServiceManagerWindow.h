@@ -11,6 +11,7 @@
 #include "Dialog.h"
 #include "EditorOwner.h"
 #include "ScmService.h"
+#include "Toolbar.h"
 #include "UniqueResource.h"
 
 namespace app {
@@ -22,8 +23,8 @@ inline void DestroyImageList(HIMAGELIST list) { ImageList_Destroy(list); }
 using UniqueImageList = UniqueResource<HandleTraits<HIMAGELIST, detail::NullImageList, detail::DestroyImageList>>;
 
 // The program's main window: the service list with its filter, the toolbar, menu and
-// accelerators, and the commands on the selected service. The list owns one ScmService per item
-// until the next refresh.
+// accelerators, and the commands on the selected service. The window owns the listed services
+// until the next refresh; each list item carries its service's index.
 class ServiceManagerWindow : public ui::Dialog, public EditorOwner {
 public:
     // The pause after a start, stop, install or remove, before the list is read again.
@@ -49,7 +50,7 @@ public:
     int ItemCount() const;
     scm::ScmService* ServiceAt(int index) const;
 
-    // Appends an item for the service, which the list then owns.
+    // Appends an item for the service, which the window then owns.
     void AddServiceItem(std::unique_ptr<scm::ScmService> service);
     // Selects the first item whose key name equals `keyName` exactly, with case; without one,
     // the item before `previousIndex` (or the first when that was 0).
@@ -68,7 +69,6 @@ protected:
 
 private:
     HWND List() const;
-    void CreateToolbar();
     void SetUpList();
     void ClearList();
     void Select(int index);
@@ -76,14 +76,15 @@ private:
     void SendToSelected(bool stop, bool start);
     void NewDefinition();
     void EditSelected();
-    bool ToolTipText(NMHDR& header);
 
     std::string installationDir_;
     bool useManagementConsole_;
     int ownOnly_ = BST_CHECKED;
     UniqueImageList images_;
-    HWND toolbar_ = nullptr;
+    ui::Toolbar toolbar_;
     HACCEL accelerators_ = nullptr;
+    // An item's lParam indexes this; the list sorts its items, so positions differ.
+    std::vector<std::unique_ptr<scm::ScmService>> services_;
     // The editors opened from this window; an earlier one stays open when another is opened,
     // and the last one is the one Exit closes first.
     std::vector<std::unique_ptr<ui::Dialog>> editors_;

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <iterator>
 
 #include "DefinitionWriter.h"
 #include "EditorIds.h"
@@ -19,38 +18,16 @@ namespace {
 constexpr int kApplicationIcon = 128;
 constexpr int kSheetMargin = 7;  // pixels between the sheet's corner and the frame's
 constexpr UINT kFocusNameMessage = WM_APP + 1;
-constexpr std::size_t kTooltipLength = 79;
 
-struct ToolButton {
-    int command;
-    int bitmap;
+constexpr ui::ToolButton kToolButtons[] = {
+    {IDC_EDITOR_NEW, IDB_EDITOR_NEW, IDS_TIP_EDITOR_NEW},
+    {IDC_EDITOR_OPEN, IDB_EDITOR_OPEN, IDS_TIP_EDITOR_OPEN},
+    {IDC_EDITOR_SAVE, IDB_EDITOR_SAVE, IDS_TIP_EDITOR_SAVE},
+    {IDC_EDITOR_SAVE_AS, IDB_EDITOR_SAVE_AS, IDS_TIP_EDITOR_SAVE_AS},
+    ui::kToolSeparator,
+    {IDC_EDITOR_VIEW_XML, IDB_EDITOR_VIEW_XML, IDS_TIP_EDITOR_VIEW_XML},
 };
-const ToolButton kToolButtons[] = {
-    {IDC_EDITOR_NEW, IDB_EDITOR_NEW},
-    {IDC_EDITOR_OPEN, IDB_EDITOR_OPEN},
-    {IDC_EDITOR_SAVE, IDB_EDITOR_SAVE},
-    {IDC_EDITOR_SAVE_AS, IDB_EDITOR_SAVE_AS},
-    {0, 0},  // separator
-    {IDC_EDITOR_VIEW_XML, IDB_EDITOR_VIEW_XML},
-};
-
-const struct {
-    int command;
-    UINT text;
-} kTooltips[] = {
-    {IDC_EDITOR_NEW, IDS_TIP_EDITOR_NEW},         {IDC_EDITOR_OPEN, IDS_TIP_EDITOR_OPEN},
-    {IDC_EDITOR_SAVE, IDS_TIP_EDITOR_SAVE},       {IDC_EDITOR_SAVE_AS, IDS_TIP_EDITOR_SAVE_AS},
-    {IDC_EDITOR_VIEW_XML, IDS_TIP_EDITOR_VIEW_XML}, {IDC_EDITOR_INSTALL, IDS_TIP_EDITOR_INSTALL},
-    {IDCANCEL, IDS_TIP_EDITOR_CLOSE},
-};
-
-std::string TooltipText(UINT_PTR command)
-{
-    for (const auto& tip : kTooltips) {
-        if (static_cast<UINT_PTR>(tip.command) == command) return messages::StringResource(tip.text).substr(0, kTooltipLength);
-    }
-    return {};
-}
+constexpr ui::CommandTip kOtherTips[] = {{IDC_EDITOR_INSTALL, IDS_TIP_EDITOR_INSTALL}, {IDCANCEL, IDS_TIP_EDITOR_CLOSE}};
 
 // A new file of the editor's own in the temporary folder. The run-time library's naming keeps
 // only three characters of the prefix under some systems, so the name is made here; creating
@@ -115,7 +92,10 @@ private:
 ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner) : ServiceEditorDialog(owner, std::string()) {}
 
 ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& serviceName)
-    : Dialog(IDD_SERVICE_EDITOR), owner_(owner), sheet_(messages::StringResource(IDS_SERVICE_DEFINITION))
+    : Dialog(IDD_SERVICE_EDITOR),
+      owner_(owner),
+      toolbar_(kToolButtons, kOtherTips),
+      sheet_(messages::StringResource(IDS_SERVICE_DEFINITION))
 {
     sheet_.AddPage(program_);
     sheet_.AddPage(options_);
@@ -152,7 +132,7 @@ BOOL ServiceEditorDialog::OnInitDialog()
         SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     }
-    CreateToolbar();
+    toolbar_.Create(Handle(), IDC_EDITOR_TOOLBAR);
 
     if (sheet_.Create(Handle(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, WS_EX_CONTROLPARENT)) {
         RECT frame{};
@@ -169,30 +149,6 @@ BOOL ServiceEditorDialog::OnInitDialog()
     return FALSE;
 }
 
-void ServiceEditorDialog::CreateToolbar()
-{
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_TOP,
-                               0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDITOR_TOOLBAR)),
-                               instance, nullptr);
-    if (!toolbar_) return;
-    SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    for (const ToolButton& tool : kToolButtons) {
-        TBBUTTON button{};
-        if (tool.command == 0) {
-            button.fsStyle = BTNS_SEP;
-        } else {
-            TBADDBITMAP bitmap{instance, static_cast<UINT_PTR>(tool.bitmap)};
-            button.iBitmap = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
-            button.idCommand = tool.command;
-            button.fsState = TBSTATE_ENABLED;
-            button.fsStyle = BTNS_BUTTON;
-        }
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
-    }
-    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-}
-
 bool ServiceEditorDialog::OnCommand(int id, int code, HWND)
 {
     if (code != BN_CLICKED) return false;
@@ -207,31 +163,7 @@ bool ServiceEditorDialog::OnCommand(int id, int code, HWND)
     }
 }
 
-bool ServiceEditorDialog::OnNotify(NMHDR& header, LRESULT& result)
-{
-    if (header.code == TTN_GETDISPINFOA) {
-        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
-        const std::string text = TooltipText(header.idFrom);
-        lstrcpynA(info.szText, text.c_str(), sizeof info.szText);
-        info.lpszText = info.szText;
-        info.hinst = nullptr;
-        result = 0;
-        return true;
-    }
-    if (header.code == TTN_GETDISPINFOW) {
-        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
-        const std::string text = TooltipText(header.idFrom);
-        info.szText[0] = L'\0';
-        const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), info.szText,
-                                               static_cast<int>(std::size(info.szText)) - 1);
-        info.szText[length > 0 ? length : 0] = L'\0';
-        info.lpszText = info.szText;
-        info.hinst = nullptr;
-        result = 0;
-        return true;
-    }
-    return false;
-}
+bool ServiceEditorDialog::OnNotify(NMHDR& header, LRESULT&) { return toolbar_.AnswerToolTip(header); }
 
 bool ServiceEditorDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR&)
 {

@@ -14,6 +14,7 @@
 #include "ServiceOptionsPage.h"
 #include "ServicePrePostPage.h"
 #include "ServiceProgramPage.h"
+#include "Toolbar.h"
 
 // The service definition editor: one record shown on five pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
@@ -35,7 +36,7 @@ public:
     const std::string& TemporaryPath() const { return temporaryPath_; }
     const std::string& CurrentPath() const { return currentPath_; }
     ui::PropertySheetWindow& Sheet() { return sheet_; }
-    HWND Toolbar() const { return toolbar_; }
+    HWND Toolbar() const { return toolbar_.Handle(); }
 
     void ResetRecord();
     // Copies the record into the pages' values; `refresh` also shows them in the controls.
@@ -56,7 +57,6 @@ protected:
     void OnCancel() override { Close(); }
 
 private:
-    void CreateToolbar();
     void Install();
     void ViewXml();
     void Save();
@@ -74,7 +74,7 @@ private:
     std::string temporaryPath_;
     std::string currentPath_;
     HICON icon_ = nullptr;
-    HWND toolbar_ = nullptr;
+    ui::Toolbar toolbar_;
     // The pages outlive the sheet, whose window holds theirs.
     ServiceProgramPage program_;
     ServiceOptionsPage options_;

@@ -14,12 +14,13 @@
 #define IDC_EDITOR_NEW 1077
 #define IDC_EDITOR_OPEN 1078
 
-// Toolbar images, one per bitmap.
+// Toolbar images, one per bitmap. They share the program's module with the main window's, so
+// their ids differ from those in MainWindowIds.h.
 #define IDB_EDITOR_OPEN 166
 #define IDB_EDITOR_VIEW_XML 176
 #define IDB_EDITOR_SAVE 184
 #define IDB_EDITOR_SAVE_AS 185
-#define IDB_EDITOR_NEW 190
+#define IDB_EDITOR_NEW 186
 
 // Program page.
 #define IDD_PAGE_PROGRAM 137
