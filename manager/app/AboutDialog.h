@@ -12,9 +12,6 @@ class AboutDialog : public ui::Dialog {
 public:
     explicit AboutDialog(std::string installationDir);
 
-    // "Velmora Tessel Service Manager v1.5.1 Build 20021013", the report's first line.
-    const std::string& VersionLine() const { return versionLine_; }
-
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;

@@ -26,7 +26,6 @@ public:
     void Start() const;
     BOOL Stop() const;
     void CloseHandle() { handle_.reset(); }
-    bool HasHandle() const { return static_cast<bool>(handle_); }
 
     const std::string& Name() const { return name_; }
     // From the configuration; empty and 0xFFFFFFFF while none has been read.
@@ -34,7 +33,6 @@ public:
     DWORD StartType() const;
 
     void SetState(DWORD state) { state_ = state; }
-    DWORD State() const { return state_; }
     const char* StartTypeName() const;
     // Text of the stored state, not of a fresh query.
     const char* StateName() const;

@@ -42,11 +42,6 @@ bool Toolbar::Create(HWND parent, int id)
     return true;
 }
 
-void Toolbar::Enable(int command, bool enabled) const
-{
-    if (handle_) SendMessageA(handle_, TB_ENABLEBUTTON, command, MAKELPARAM(enabled ? TRUE : FALSE, 0));
-}
-
 std::string Toolbar::TipText(UINT_PTR command) const
 {
     for (const ToolButton& tool : buttons_) {

@@ -35,7 +35,6 @@ public:
 
     bool Create(HWND parent, int id);
     HWND Handle() const { return handle_; }
-    void Enable(int command, bool enabled) const;
     // Answers a tooltip's request for the text of a button or other command (empty for an
     // unknown one); false for any other notification.
     bool AnswerToolTip(NMHDR& header) const;
