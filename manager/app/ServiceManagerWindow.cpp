@@ -275,7 +275,7 @@ void ServiceManagerWindow::SendToSelected(bool stop, bool start)
 
 void ServiceManagerWindow::NewDefinition()
 {
-    auto editor = std::make_unique<ServiceEditorDialog>(*this);
+    auto editor = std::make_unique<editor::ServiceEditorDialog>(*this);
     if (editor->Open("New Service Definition")) editors_.push_back(std::move(editor));
 }
 
@@ -284,7 +284,7 @@ void ServiceManagerWindow::EditSelected()
     UpdateData(true);
     const scm::ScmService* service = SelectedService();
     if (!service || !service->IsOwnService()) return;
-    auto editor = std::make_unique<ServiceEditorDialog>(*this, service->Name());
+    auto editor = std::make_unique<editor::ServiceEditorDialog>(*this, service->Name());
     if (editor->Open("Edit Service Definition")) editors_.push_back(std::move(editor));
 }
 

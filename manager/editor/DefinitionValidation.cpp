@@ -2,7 +2,7 @@
 
 #include "Platform.h"
 
-namespace definition_validation {
+namespace editor {
 
 namespace {
 
@@ -22,7 +22,7 @@ const BlockMessages kPost{0, 0x4e3, 0x4e4, 0x4e5, 0x4e6, 0x4e7, 0x4e8, Page::Pre
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-Failure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessages& m)
+ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessages& m)
 {
     if (block.Executable.empty()) return {m.exeEmpty, m.page, m.exeControl};
     const platform::FileStatus program = platform::QueryFileStatus(block.Executable);
@@ -39,7 +39,7 @@ Failure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessag
 
 }  // namespace
 
-Failure Validate(const ServiceDefinition& d)
+ValidationFailure Validate(const ServiceDefinition& d)
 {
     constexpr int kShortName = 1000;
     constexpr int kDisplayName = 1037;
@@ -51,7 +51,7 @@ Failure Validate(const ServiceDefinition& d)
     for (char c : d.Name) {
         if (!IsLetter(c) && !IsDigit(c)) return {0x70, Page::Program, kShortName};
     }
-    Failure failure = CheckBlock(d.Service, kService);
+    ValidationFailure failure = CheckBlock(d.Service, kService);
     // A pre- or post-service block without a program is not looked at at all.
     if (failure.messageId == 0 && !d.PreService.Executable.empty()) failure = CheckBlock(d.PreService, kPre);
     if (failure.messageId == 0 && !d.PostService.Executable.empty()) failure = CheckBlock(d.PostService, kPost);
@@ -60,4 +60,4 @@ Failure Validate(const ServiceDefinition& d)
     return {};
 }
 
-}  // namespace definition_validation
+}  // namespace editor

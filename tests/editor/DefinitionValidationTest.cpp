@@ -9,8 +9,8 @@
 
 namespace {
 
-using definition_validation::Page;
-using definition_validation::Validate;
+using editor::Page;
+using editor::Validate;
 
 TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
 {
@@ -71,7 +71,7 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
         SCOPED_TRACE(c.what);
         ServiceDefinition d = valid();
         c.change(d);
-        const definition_validation::Failure f = Validate(d);
+        const editor::ValidationFailure f = Validate(d);
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.page);
         EXPECT_EQ(f.control, c.control);
