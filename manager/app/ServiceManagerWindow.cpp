@@ -6,7 +6,6 @@
 
 #include "AboutDialog.h"
 #include "DataExchange.h"
-#include "Formatting.h"
 #include "MainWindowIds.h"
 #include "Messages.h"
 #include "Product.h"
@@ -83,7 +82,7 @@ HWND ServiceManagerWindow::List() const { return Item(IDC_SERVICE_LIST); }
 
 BOOL ServiceManagerWindow::OnInitDialog()
 {
-    SetTitle(Format("Velmora %s Service Manager %s GA %s", kEdition, kVersion, ""));
+    SetTitle(MainWindowTitle());
     CreateToolbar();
     // Icons loaded from resources at their size need no destroying.
     SendMessageA(Handle(), WM_SETICON, ICON_BIG,
