@@ -26,6 +26,12 @@ enum class ExitAction { None, Restart, Fail, Stop };
 // What to do when the service program ends. Without monitoring its exit is not acted on.
 ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit);
 
+// Which job objects hold the programs: none, one for the whole service, or one per program.
+enum class JobType { None, Global, Local };
+
+// The job type a definition's JobType number stands for; an unknown number is no job.
+JobType JobTypeOf(std::uint32_t jobType);
+
 // Delay before each restart: the monitoring interval, doubled for every quick exit in a row
 // beyond the first few, up to a cap of eight intervals (at most one minute). A run that lasts
 // long enough starts the count again, so a program that crashes now and then is restarted

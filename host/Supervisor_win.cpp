@@ -40,7 +40,8 @@ class Supervisor {
 public:
     Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, const EventReporter& events,
                HANDLE stopEvent, bool consoleMode)
-        : d_(definition), status_(status), log_(log), events_(events), stopEvent_(stopEvent)
+        : d_(definition), jobType_(JobTypeOf(definition.JobType)), status_(status), log_(log), events_(events),
+          stopEvent_(stopEvent)
     {
         launch_.consoleApp = d_.ConsoleApp;
         launch_.showWindow = d_.ShowWindow;
@@ -57,7 +58,7 @@ public:
                   ", monitoring %" PRIu32 " every %" PRIu32 " ms",
                   d_.Name.c_str(), d_.Service.Executable.c_str(), d_.JobType, d_.UponExit, d_.SMFEnabled,
                   d_.SMFFrequency);
-        if (d_.JobType == 1) {
+        if (jobType_ == JobType::Global) {
             serviceJob_ = Job::Create();
             if (!serviceJob_) log_.Line("Cannot create the service's job: %s", ErrorText(GetLastError()).c_str());
         }
@@ -102,7 +103,7 @@ private:
 
     RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role)
     {
-        LaunchResult started = Launch(invocation, launch_, d_.JobType == 1 ? &serviceJob_ : nullptr, d_.JobType == 2);
+        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_);
         if (!started.program) {
             const std::string error = ErrorText(started.error);
             log_.Line("Cannot start the %s program \"%s\": %s", role, invocation.Executable.c_str(), error.c_str());
@@ -160,7 +161,7 @@ private:
             log_.Line("The service program (process %lu) ended with exit code %lu after %" PRIu64 " ms", program_.Id(),
                       code, ranMs);
             // Local Job: the tree of the run that ended goes with it.
-            if (d_.JobType == 2) program_.End();
+            if (jobType_ == JobType::Local) program_.End();
             program_ = RunningProgram();
 
             switch (ActionOnExit(d_.SMFEnabled, d_.UponExit)) {
@@ -226,6 +227,7 @@ private:
     }
 
     const ServiceDefinition& d_;
+    const JobType jobType_;
     StatusSink& status_;
     DebugLog& log_;
     const EventReporter& events_;
