@@ -20,6 +20,8 @@ constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure insid
 
 // How long the program has to end after being asked to, before its job or process is ended.
 constexpr std::uint32_t kStopGraceMs = 5000;
+// Extra time in every wait hint the host reports, for its own work around a wait.
+constexpr std::uint32_t kWaitHintMarginMs = 2000;
 
 enum class ExitAction { None, Restart, Fail, Stop };
 

@@ -14,9 +14,6 @@ namespace host {
 
 namespace {
 
-// Extra time in every wait hint for the host's own work around a wait.
-constexpr DWORD kHintMarginMs = 2000;
-
 std::string Text(std::uint64_t n) { return std::to_string(n); }
 
 std::string ErrorText(DWORD code)
@@ -67,7 +64,7 @@ public:
             if (!StartProgram()) {
                 exitCode = exit_code::kProgramDidNotStart;
             } else {
-                status_.Starting(SaturatedAdd(d_.Service.Delay, kHintMarginMs));
+                status_.Starting(SaturatedAdd(d_.Service.Delay, kWaitHintMarginMs));
                 if (Wait(&program_, d_.Service.Delay) != Woke::Stop) {
                     status_.Running();
                     log_.Line("Service running");
@@ -140,7 +137,7 @@ private:
     bool RunBefore()
     {
         if (d_.PreService.Executable.empty()) return true;
-        status_.Starting(SaturatedAdd(d_.PreService.Delay, kHintMarginMs));
+        status_.Starting(SaturatedAdd(d_.PreService.Delay, kWaitHintMarginMs));
         RunForItsTime(d_.PreService, "pre-service", pre_, true);
         return WaitForSingleObject(stopEvent_, 0) != WAIT_OBJECT_0;
     }
@@ -195,7 +192,7 @@ private:
     void Shutdown()
     {
         const DWORD postTime = d_.PostService.Executable.empty() ? 0 : d_.PostService.Delay;
-        status_.Stopping(SaturatedAdd(SaturatedAdd(kStopGraceMs, postTime), kHintMarginMs));
+        status_.Stopping(SaturatedAdd(SaturatedAdd(kStopGraceMs, postTime), kWaitHintMarginMs));
         if (program_ && !program_.HasEnded()) {
             log_.Line("Asking the service program (process %lu) to end", program_.Id());
             program_.AskToEnd(launch_.sharedConsole);
@@ -208,7 +205,7 @@ private:
         }
         EndAll();
         if (!d_.PostService.Executable.empty()) {
-            status_.Stopping(SaturatedAdd(d_.PostService.Delay, kHintMarginMs));
+            status_.Stopping(SaturatedAdd(d_.PostService.Delay, kWaitHintMarginMs));
             RunForItsTime(d_.PostService, "post-service", post_, false);
             EndAll();
         }
