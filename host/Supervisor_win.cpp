@@ -6,6 +6,7 @@
 #include "EventReporter_win.h"
 #include "HostMessages.h"
 #include "ParameterReader.h"
+#include "Platform.h"
 #include "ProgramRunner_win.h"
 #include "Quillon.h"
 #include "SupervisionPolicy.h"
@@ -18,12 +19,8 @@ std::string Text(std::uint64_t n) { return std::to_string(n); }
 
 std::string ErrorText(DWORD code)
 {
-    char text[512] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                        text, sizeof text, nullptr);
-    std::string result(text, length);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result.empty() ? "error " + Text(code) : result + " (error " + Text(code) + ")";
+    const std::string text = platform::SystemErrorText(code);
+    return text.empty() ? "error " + Text(code) : text + " (error " + Text(code) + ")";
 }
 
 DWORD SaturatedAdd(DWORD a, DWORD b) { return a > MAXDWORD - b ? MAXDWORD - 1 : a + b; }
