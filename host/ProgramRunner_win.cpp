@@ -102,7 +102,7 @@ void RunningProgram::End() const
 }
 
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
-                    const Job* sharedJob, bool ownJob)
+                    JobType jobType, const Job& serviceJob)
 {
     LaunchResult result;
     std::string commandLine = CommandLineFor(invocation.Executable, invocation.Parameters);
@@ -131,8 +131,8 @@ LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const Launc
 
     // Placed in its job before it runs a single instruction, so no child can slip out.
     Job job;
-    if (ownJob) job = Job::Create();
-    const Job* target = ownJob ? &job : sharedJob;
+    if (jobType == JobType::Local) job = Job::Create();
+    const Job* target = jobType == JobType::Local ? &job : jobType == JobType::Global ? &serviceJob : nullptr;
     if (target && !target->Assign(process.get())) {
         result.error = GetLastError();
         TerminateProcess(process.get(), ERROR_PROCESS_ABORTED);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Quillon.h"
+#include "SupervisionPolicy.h"
 #include "UniqueResource.h"
 
 namespace host {
@@ -69,9 +70,9 @@ struct LaunchResult {
     DWORD error = 0;
 };
 
-// Starts one program suspended, puts it into `sharedJob` (or a new job of its own when
-// `ownJob`), applies affinity, then lets it run.
+// Starts one program suspended, puts it into the job its job type asks for (Global: `serviceJob`,
+// Local: a new job of its own), applies affinity, then lets it run.
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
-                    const Job* sharedJob, bool ownJob);
+                    JobType jobType, const Job& serviceJob);
 
 }  // namespace host

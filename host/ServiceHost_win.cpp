@@ -93,7 +93,7 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, LPVOID, LPVOID context)
     switch (control) {
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
-        if (process->status.StopRequested(kStopGraceMs + 2000)) SetEvent(process->stopEvent.get());
+        if (process->status.StopRequested(kStopGraceMs + kWaitHintMarginMs)) SetEvent(process->stopEvent.get());
         return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
         process->status.Interrogate();

@@ -29,6 +29,15 @@ ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit)
     }
 }
 
+JobType JobTypeOf(std::uint32_t jobType)
+{
+    switch (jobType) {
+    case 1: return JobType::Global;
+    case 2: return JobType::Local;
+    default: return JobType::None;
+    }
+}
+
 std::uint32_t RestartBackoff::NextDelay(std::uint32_t intervalMs, std::uint64_t runMs)
 {
     quickExits_ = runMs >= kStableRunMs ? 1 : quickExits_ + 1;

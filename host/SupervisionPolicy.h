@@ -20,11 +20,19 @@ constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure insid
 
 // How long the program has to end after being asked to, before its job or process is ended.
 constexpr std::uint32_t kStopGraceMs = 5000;
+// Extra time in every wait hint the host reports, for its own work around a wait.
+constexpr std::uint32_t kWaitHintMarginMs = 2000;
 
 enum class ExitAction { None, Restart, Fail, Stop };
 
 // What to do when the service program ends. Without monitoring its exit is not acted on.
 ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit);
+
+// Which job objects hold the programs: none, one for the whole service, or one per program.
+enum class JobType { None, Global, Local };
+
+// The job type a definition's JobType number stands for; an unknown number is no job.
+JobType JobTypeOf(std::uint32_t jobType);
 
 // Delay before each restart: the monitoring interval, doubled for every quick exit in a row
 // beyond the first few, up to a cap of eight intervals (at most one minute). A run that lasts

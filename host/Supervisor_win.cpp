@@ -6,6 +6,7 @@
 #include "EventReporter_win.h"
 #include "HostMessages.h"
 #include "ParameterReader.h"
+#include "Platform.h"
 #include "ProgramRunner_win.h"
 #include "Quillon.h"
 #include "SupervisionPolicy.h"
@@ -14,19 +15,12 @@ namespace host {
 
 namespace {
 
-// Extra time in every wait hint for the host's own work around a wait.
-constexpr DWORD kHintMarginMs = 2000;
-
 std::string Text(std::uint64_t n) { return std::to_string(n); }
 
 std::string ErrorText(DWORD code)
 {
-    char text[512] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                        text, sizeof text, nullptr);
-    std::string result(text, length);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result.empty() ? "error " + Text(code) : result + " (error " + Text(code) + ")";
+    const std::string text = platform::SystemErrorText(code);
+    return text.empty() ? "error " + Text(code) : text + " (error " + Text(code) + ")";
 }
 
 DWORD SaturatedAdd(DWORD a, DWORD b) { return a > MAXDWORD - b ? MAXDWORD - 1 : a + b; }
@@ -40,7 +34,8 @@ class Supervisor {
 public:
     Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, const EventReporter& events,
                HANDLE stopEvent, bool consoleMode)
-        : d_(definition), status_(status), log_(log), events_(events), stopEvent_(stopEvent)
+        : d_(definition), jobType_(JobTypeOf(definition.JobType)), status_(status), log_(log), events_(events),
+          stopEvent_(stopEvent)
     {
         launch_.consoleApp = d_.ConsoleApp;
         launch_.showWindow = d_.ShowWindow;
@@ -57,7 +52,7 @@ public:
                   ", monitoring %" PRIu32 " every %" PRIu32 " ms",
                   d_.Name.c_str(), d_.Service.Executable.c_str(), d_.JobType, d_.UponExit, d_.SMFEnabled,
                   d_.SMFFrequency);
-        if (d_.JobType == 1) {
+        if (jobType_ == JobType::Global) {
             serviceJob_ = Job::Create();
             if (!serviceJob_) log_.Line("Cannot create the service's job: %s", ErrorText(GetLastError()).c_str());
         }
@@ -66,7 +61,7 @@ public:
             if (!StartProgram()) {
                 exitCode = exit_code::kProgramDidNotStart;
             } else {
-                status_.Starting(SaturatedAdd(d_.Service.Delay, kHintMarginMs));
+                status_.Starting(SaturatedAdd(d_.Service.Delay, kWaitHintMarginMs));
                 if (Wait(&program_, d_.Service.Delay) != Woke::Stop) {
                     status_.Running();
                     log_.Line("Service running");
@@ -102,7 +97,7 @@ private:
 
     RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role)
     {
-        LaunchResult started = Launch(invocation, launch_, d_.JobType == 1 ? &serviceJob_ : nullptr, d_.JobType == 2);
+        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_);
         if (!started.program) {
             const std::string error = ErrorText(started.error);
             log_.Line("Cannot start the %s program \"%s\": %s", role, invocation.Executable.c_str(), error.c_str());
@@ -139,7 +134,7 @@ private:
     bool RunBefore()
     {
         if (d_.PreService.Executable.empty()) return true;
-        status_.Starting(SaturatedAdd(d_.PreService.Delay, kHintMarginMs));
+        status_.Starting(SaturatedAdd(d_.PreService.Delay, kWaitHintMarginMs));
         RunForItsTime(d_.PreService, "pre-service", pre_, true);
         return WaitForSingleObject(stopEvent_, 0) != WAIT_OBJECT_0;
     }
@@ -160,7 +155,7 @@ private:
             log_.Line("The service program (process %lu) ended with exit code %lu after %" PRIu64 " ms", program_.Id(),
                       code, ranMs);
             // Local Job: the tree of the run that ended goes with it.
-            if (d_.JobType == 2) program_.End();
+            if (jobType_ == JobType::Local) program_.End();
             program_ = RunningProgram();
 
             switch (ActionOnExit(d_.SMFEnabled, d_.UponExit)) {
@@ -194,7 +189,7 @@ private:
     void Shutdown()
     {
         const DWORD postTime = d_.PostService.Executable.empty() ? 0 : d_.PostService.Delay;
-        status_.Stopping(SaturatedAdd(SaturatedAdd(kStopGraceMs, postTime), kHintMarginMs));
+        status_.Stopping(SaturatedAdd(SaturatedAdd(kStopGraceMs, postTime), kWaitHintMarginMs));
         if (program_ && !program_.HasEnded()) {
             log_.Line("Asking the service program (process %lu) to end", program_.Id());
             program_.AskToEnd(launch_.sharedConsole);
@@ -207,7 +202,7 @@ private:
         }
         EndAll();
         if (!d_.PostService.Executable.empty()) {
-            status_.Stopping(SaturatedAdd(d_.PostService.Delay, kHintMarginMs));
+            status_.Stopping(SaturatedAdd(d_.PostService.Delay, kWaitHintMarginMs));
             RunForItsTime(d_.PostService, "post-service", post_, false);
             EndAll();
         }
@@ -226,6 +221,7 @@ private:
     }
 
     const ServiceDefinition& d_;
+    const JobType jobType_;
     StatusSink& status_;
     DebugLog& log_;
     const EventReporter& events_;

@@ -64,7 +64,7 @@ grep '^env=VELMORA_EXAMPLE' "$record" | sed 's/^/    /' || true
 
 # Pictures: the service manager listing the running service, and the editor open on it.
 driver() { "$VELMORA_WINE" "$bin/velmora_screenshot_driver.exe" "$@"; }
-main='Velmora Tessel Service Manager v1.5.1 GA '
+main=$(driver title | tr -d '\r')
 shot() {
   sleep 1.5
   local frame
@@ -75,14 +75,14 @@ shot() {
 (cd "$install" && "$VELMORA_WINE" explorer /desktop=velmora,1024x768 'C:\Program Files\Velmora\VelmoraUI.exe' \
   >/dev/null 2>&1 &)
 if driver wait "$main"; then
-  driver row "$main" 1071 0
+  driver row "$main" IDC_SERVICE_LIST 0
   shot manager-with-example "$main"
-  driver command "$main" 1031
+  driver command "$main" IDC_EDIT
   if driver wait 'Edit Service Definition'; then
     shot editor-on-example 'Edit Service Definition'
-    driver command 'Edit Service Definition' 2
+    driver command 'Edit Service Definition' IDCANCEL
   fi
-  driver command "$main" 1
+  driver command "$main" IDOK
 else
   echo "(the service manager did not open; no pictures)"
 fi

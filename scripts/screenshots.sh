@@ -21,7 +21,7 @@ bash "$root/scripts/layout.sh" "$bin" "$run" >/dev/null
 
 wine() { "$VELMORA_WINE" "$@"; }
 driver() { wine "$bin/velmora_screenshot_driver.exe" "$@"; }
-main='Velmora Tessel Service Manager v1.5.1 GA '
+main=$(driver title | tr -d '\r')
 
 # A handful of realistic definitions: name, display name, start-up mode (0 manual, 1 automatic).
 defs="$WINEPREFIX/drive_c/velmora-definitions"
@@ -65,29 +65,29 @@ shot() {
   echo "screenshots: $out/$1.png"
 }
 
-driver row "$main" 1071 0          # select the first service
+driver row "$main" IDC_SERVICE_LIST 0  # select the first service
 shot main-window-filtered "$main"
-driver click "$main" 1029
+driver click "$main" IDC_OWN_ONLY
 shot main-window-all-services "$main"
-driver click "$main" 1029
+driver click "$main" IDC_OWN_ONLY
 
-driver command "$main" 16
+driver command "$main" ID_HELP_ABOUT
 driver wait 'About Velmora'
 shot about-box 'About Velmora'
-driver command 'About Velmora' 2
+driver command 'About Velmora' IDC_ABOUT_DETAILS
 driver wait 'Velmora Support Details'
 shot support-details 'Velmora Support Details'
-driver command 'Velmora Support Details' 1
-driver command 'About Velmora' 1
+driver command 'Velmora Support Details' IDOK
+driver command 'About Velmora' IDOK
 
 # A remove that the host refuses: the selected service disappears before Remove runs.
 driver delete archivesync
-driver command "$main" 1027
+driver command "$main" IDC_REMOVE
 driver wait 'Velmora Installer Result'
 shot installer-result 'Velmora Installer Result'
-driver command 'Velmora Installer Result' 1064
+driver command 'Velmora Installer Result' IDC_RESULT_DETAILS
 driver wait 'Velmora Installer Result Details'
 shot installer-result-details 'Velmora Installer Result Details'
-driver command 'Velmora Installer Result Details' 1
-driver command 'Velmora Installer Result' 1
-driver command "$main" 1
+driver command 'Velmora Installer Result Details' IDOK
+driver command 'Velmora Installer Result' IDOK
+driver command "$main" IDOK

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "QuillonExport.h"
@@ -28,8 +27,9 @@ QUILLON_API FileStatus QueryFileStatus(const std::string& path);
 // The calling thread's last system error code.
 unsigned long LastErrorCode();
 
-// The system's text for an error code, cut to fit and always terminated; returns its length.
-QUILLON_API std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size);
+// The system's text for an error code without the line end it comes with; empty when the system
+// has no text for the code or the text is longer than a bounded buffer takes.
+QUILLON_API std::string SystemErrorText(unsigned long code);
 
 // Moves a file over another, replacing it in one step.
 bool MoveFileOver(const std::string& from, const std::string& to);

@@ -40,17 +40,7 @@ FileStatus QueryFileStatus(const std::string& path)
 
 unsigned long LastErrorCode() { return static_cast<unsigned long>(errno); }
 
-std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size)
-{
-    if (!buffer || size == 0) return 0;
-    // Ends like the Windows texts do, so callers see the same shape on both builds.
-    const int written = std::snprintf(buffer, size, "%s\r\n", std::strerror(static_cast<int>(code)));
-    if (written < 0) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    return static_cast<std::size_t>(written) < size ? static_cast<std::size_t>(written) : size - 1;
-}
+std::string SystemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }
 
 bool MoveFileOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 

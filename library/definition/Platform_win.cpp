@@ -47,15 +47,17 @@ FileStatus QueryFileStatus(const std::string& path)
 
 unsigned long LastErrorCode() { return GetLastError(); }
 
-std::size_t FormatSystemError(unsigned long code, char* buffer, std::size_t size)
+std::string SystemErrorText(unsigned long code)
 {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = '\0';
+    constexpr DWORD kTextSize = 2048;
+    char text[kTextSize];
+    // FormatMessage refuses a text that does not fit: it returns 0.
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                        buffer, static_cast<DWORD>(size), nullptr);
-    buffer[length < size ? length : size - 1] = '\0';
-    return length < size ? length : size - 1;
+                                        static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
+                                        kTextSize, nullptr);
+    std::string result(text, length < kTextSize ? length : 0);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+    return result;
 }
 
 bool MoveFileOver(const std::string& from, const std::string& to)

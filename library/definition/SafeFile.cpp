@@ -6,15 +6,6 @@ namespace platform {
 
 namespace {
 
-std::string ErrorText(unsigned long code)
-{
-    char text[512];
-    FormatSystemError(code, text, sizeof text);
-    std::string result = text;
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result;
-}
-
 // Writes and closes the new file; false with the error code when any step fails.
 bool WriteWhole(const std::string& path, const std::string& content, unsigned long& code)
 {
@@ -44,7 +35,7 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, std
     }
     if (!ok) {
         std::remove(fresh.c_str());
-        if (error) *error = code ? ErrorText(code) : "The file could not be written.";
+        if (error) *error = code ? SystemErrorText(code) : "The file could not be written.";
     }
     return ok;
 }

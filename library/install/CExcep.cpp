@@ -1,6 +1,8 @@
 #include "Quillon.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "Platform.h"
 
@@ -12,7 +14,11 @@ CExcep::CExcep(const char* message, unsigned long systemCode)
     : message(message ? message : ""), detail(kNotApplicable), code(kLibraryFailure), systemText{}
 {
     if (systemCode != 0) {
-        platform::FormatSystemError(systemCode, systemText, sizeof systemText);
+        // The detail keeps the line end the system's text comes with; a text that does not fit the
+        // buffer is left out, as the system itself refuses it.
+        const std::string text = platform::SystemErrorText(systemCode);
+        if (!text.empty() && text.size() + 2 < sizeof systemText)
+            std::snprintf(systemText, sizeof systemText, "%s\r\n", text.c_str());
         detail = systemText;
     }
 }

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <string>
+
 // The product's fixed words, as the windows and the support report show them.
 namespace app {
 
 constexpr const char* kEdition = "Tessel";
 constexpr const char* kVersion = "v1.5.1";
 constexpr const char* kBuildDate = "20021013";
+// The main window's caption; scripts find the window by it (tests/app/ScreenshotDriver.cpp).
+inline std::string MainWindowTitle()
+{
+    return std::string("Velmora ") + kEdition + " Service Manager " + kVersion + " GA ";
+}
+
 constexpr const char* kWebSite = "http://www.marrowfield.example/velmora/";
 
 constexpr const char* kProductKey = "SOFTWARE\\Marrowfield\\Velmora\\v1.5";

@@ -22,10 +22,10 @@ void ServiceManagerWindow::InstallServiceDefinition(const std::string& serviceNa
         break;
     }
     if (proceed) {
-        const host::HostRun run = host::RunHostProgram(installationDir_, "-i " + definitionPath);
-        host::ReportRunOutcome(run, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED, Handle());
+        const runner::HostRun run = runner::RunHostProgram(installationDir_, "-i " + definitionPath);
+        runner::ReportRunOutcome(run, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED, Handle());
         wait.Restore();
-        if (run.outcome == host::RunSucceeded && startAfterInstall) scm::StartOrStopService(serviceName, true);
+        if (run.outcome == runner::RunSucceeded && startAfterInstall) scm::StartOrStopService(serviceName, true);
         Sleep(kSettleMs);
     }
     RefreshServiceList();
@@ -39,8 +39,8 @@ void ServiceManagerWindow::RemoveSelectedService()
         const bool proceed = scm::EnsureStopped(*service, MSG_STOP_BEFORE_REMOVE);
         wait.Restore();
         if (proceed) {
-            const host::HostRun run = host::RunHostProgram(installationDir_, "-u \"" + service->Name() + "\"");
-            host::ReportRunOutcome(run, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, Handle());
+            const runner::HostRun run = runner::RunHostProgram(installationDir_, "-u \"" + service->Name() + "\"");
+            runner::ReportRunOutcome(run, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, Handle());
             wait.Restore();
             Sleep(kSettleMs);
         }

@@ -91,7 +91,7 @@ DWORD ServiceManagerApp::CheckHostProgram(const std::string& directory)
     struct _stat status {};
     if (_stat(program.c_str(), &status) != 0) return MSG_SERVICE_EXE_INVALID;
     if ((status.st_mode & _S_IEXEC) == 0) return MSG_SERVICE_EXE_NOT_EXECUTABLE;
-    const host::HostRun run = host::RunHostProgram(directory, "-v");
+    const runner::HostRun run = runner::RunHostProgram(directory, "-v");
     if (run.output.empty()) return MSG_SERVICE_EXE_INVALID;
     if (run.output.compare(0, std::char_traits<char>::length(kHostBannerStart), kHostBannerStart) != 0) {
         return MSG_SERVICE_EXE_VERSION_MISMATCH;

@@ -4,7 +4,6 @@
 
 #include "AboutDialog.h"
 #include "DataExchange.h"
-#include "Formatting.h"
 #include "MainWindowIds.h"
 #include "Product.h"
 #include "ScmConnection.h"
@@ -68,7 +67,7 @@ HWND ServiceManagerWindow::List() const { return Item(IDC_SERVICE_LIST); }
 
 BOOL ServiceManagerWindow::OnInitDialog()
 {
-    SetTitle(Format("Velmora %s Service Manager %s GA %s", kEdition, kVersion, ""));
+    SetTitle(MainWindowTitle());
     toolbar_.Create(Handle(), IDC_TOOLBAR);
     // Icons loaded from resources at their size need no destroying.
     SendMessageA(Handle(), WM_SETICON, ICON_BIG,
@@ -233,7 +232,7 @@ void ServiceManagerWindow::SendToSelected(bool stop, bool start)
 
 void ServiceManagerWindow::NewDefinition()
 {
-    auto editor = std::make_unique<ServiceEditorDialog>(*this);
+    auto editor = std::make_unique<editor::ServiceEditorDialog>(*this);
     if (editor->Open("New Service Definition")) editors_.push_back(std::move(editor));
 }
 
@@ -242,7 +241,7 @@ void ServiceManagerWindow::EditSelected()
     UpdateData(true);
     const scm::ScmService* service = SelectedService();
     if (!service || !service->IsOwnService()) return;
-    auto editor = std::make_unique<ServiceEditorDialog>(*this, service->Name());
+    auto editor = std::make_unique<editor::ServiceEditorDialog>(*this, service->Name());
     if (editor->Open("Edit Service Definition")) editors_.push_back(std::move(editor));
 }
 

@@ -25,7 +25,7 @@ using UniqueImageList = UniqueResource<HandleTraits<HIMAGELIST, detail::NullImag
 // The program's main window: the service list with its filter, the toolbar, menu and
 // accelerators, and the commands on the selected service. The window owns the listed services
 // until the next refresh; each list item carries its service's index.
-class ServiceManagerWindow : public ui::Dialog, public EditorOwner {
+class ServiceManagerWindow : public ui::Dialog, public editor::EditorOwner {
 public:
     // The pause after a start, stop, install or remove, before the list is read again.
     static constexpr DWORD kSettleMs = 500;

@@ -52,7 +52,7 @@ std::string MemoryLines()
 std::string SupportDetailsText(const std::string& versionLine, const std::string& installationDir)
 {
     std::string text = versionLine + "\r\n";
-    text += host::RunHostProgram(installationDir, "-v").output;
+    text += runner::RunHostProgram(installationDir, "-v").output;
     text += "\r\nPlatform : " + OsDescription() + "\r\n";
     text += MemoryLines();
     SYSTEM_INFO system{};
@@ -68,7 +68,7 @@ std::string SupportDetailsText(const std::string& versionLine, const std::string
 
 void ShowSupportDetails(const std::string& versionLine, const std::string& installationDir, HWND owner)
 {
-    host::OutputDetailsDialog("Velmora Support Details", SupportDetailsText(versionLine, installationDir))
+    runner::OutputDetailsDialog("Velmora Support Details", SupportDetailsText(versionLine, installationDir))
         .DoModal(owner);
 }
 

@@ -1,8 +1,10 @@
 #include "DefinitionValidation.h"
 
+#include "EditorIds.h"
+#include "MessageIds.h"
 #include "Platform.h"
 
-namespace definition_validation {
+namespace editor {
 
 namespace {
 
@@ -15,14 +17,21 @@ struct BlockMessages {
     int exeControl, dirControl;
 };
 
-const BlockMessages kService{0x4b0, 0x4b1, 0x4b2, 0x4b3, 0x4b5, 0x4b6, 0x4b7, Page::Program, 1006, 1005};
-const BlockMessages kPre{0, 0x4ca, 0x4cb, 0x4cc, 0x4cd, 0x4ce, 0x4cf, Page::PrePost, 1049, 1048};
-const BlockMessages kPost{0, 0x4e3, 0x4e4, 0x4e5, 0x4e6, 0x4e7, 0x4e8, Page::PrePost, 1013, 1011};
+const BlockMessages kService{MSG_SERVICE_EXE_MISSING, MSG_SERVICE_EXE_INVALID, MSG_SERVICE_EXE_NOT_REGULAR,
+                             MSG_SERVICE_EXE_NOT_EXECUTABLE,
+                             MSG_SERVICE_DIR_MISSING, MSG_SERVICE_DIR_INVALID, MSG_SERVICE_DIR_NOT_DIRECTORY,
+                             Page::Program, IDC_EXECUTABLE, IDC_WORKING_DIR};
+const BlockMessages kPre{0, MSG_PRE_EXE_INVALID, MSG_PRE_EXE_NOT_REGULAR, MSG_PRE_EXE_NOT_EXECUTABLE,
+                         MSG_PRE_DIR_MISSING, MSG_PRE_DIR_INVALID, MSG_PRE_DIR_NOT_DIRECTORY,
+                         Page::PrePost, IDC_PRE_EXECUTABLE, IDC_PRE_WORKING_DIR};
+const BlockMessages kPost{0, MSG_POST_EXE_INVALID, MSG_POST_EXE_NOT_REGULAR, MSG_POST_EXE_NOT_EXECUTABLE,
+                          MSG_POST_DIR_MISSING, MSG_POST_DIR_INVALID, MSG_POST_DIR_NOT_DIRECTORY,
+                          Page::PrePost, IDC_POST_EXECUTABLE, IDC_POST_WORKING_DIR};
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-Failure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessages& m)
+ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessages& m)
 {
     if (block.Executable.empty()) return {m.exeEmpty, m.page, m.exeControl};
     const platform::FileStatus program = platform::QueryFileStatus(block.Executable);
@@ -39,25 +48,22 @@ Failure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessag
 
 }  // namespace
 
-Failure Validate(const ServiceDefinition& d)
+ValidationFailure Validate(const ServiceDefinition& d)
 {
-    constexpr int kShortName = 1000;
-    constexpr int kDisplayName = 1037;
-    constexpr int kMonitoringInterval = 1041;
-
-    if (d.Name.empty()) return {0x6d, Page::Program, kShortName};
-    if (d.DisplayName.empty()) return {0x6e, Page::Program, kDisplayName};
-    if (!IsLetter(d.Name[0])) return {0x6f, Page::Program, kShortName};
+    if (d.Name.empty()) return {MSG_NAME_MISSING, Page::Program, IDC_SHORT_NAME};
+    if (d.DisplayName.empty()) return {MSG_DISPLAY_NAME_MISSING, Page::Program, IDC_DISPLAY_NAME};
+    if (!IsLetter(d.Name[0])) return {MSG_NAME_NOT_ALPHABETIC_START, Page::Program, IDC_SHORT_NAME};
     for (char c : d.Name) {
-        if (!IsLetter(c) && !IsDigit(c)) return {0x70, Page::Program, kShortName};
+        if (!IsLetter(c) && !IsDigit(c)) return {MSG_NAME_NOT_ONE_WORD, Page::Program, IDC_SHORT_NAME};
     }
-    Failure failure = CheckBlock(d.Service, kService);
+    ValidationFailure failure = CheckBlock(d.Service, kService);
     // A pre- or post-service block without a program is not looked at at all.
     if (failure.messageId == 0 && !d.PreService.Executable.empty()) failure = CheckBlock(d.PreService, kPre);
     if (failure.messageId == 0 && !d.PostService.Executable.empty()) failure = CheckBlock(d.PostService, kPost);
     if (failure.messageId != 0) return failure;
-    if (d.SMFEnabled != 0 && d.SMFFrequency < 50) return {0x71, Page::Settings, kMonitoringInterval};
+    if (d.SMFEnabled != 0 && d.SMFFrequency < 50)
+        return {MSG_MONITOR_FREQUENCY_NEGATIVE, Page::Settings, IDC_MONITOR_INTERVAL};
     return {};
 }
 
-}  // namespace definition_validation
+}  // namespace editor

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace editor {
+
 // What a definition editor needs from the window that opened it: installing through the host
 // program, the installation directory, and a parent for its windows.
 class EditorOwner {
@@ -20,3 +22,5 @@ public:
 
     virtual HWND OwnerWindow() const = 0;
 };
+
+}  // namespace editor

@@ -3,50 +3,50 @@
 #include "PageValues.h"
 #include "ShellDialogs.h"
 
-namespace page_actions {
+namespace editor {
 
 void TrimField(ui::Dialog& page, int field)
 {
     // Only this field is touched: taking every value here would report a bad number elsewhere
     // on the page each time the focus moves.
     const std::string text = page.ItemText(field);
-    const std::string trimmed = page_values::Trimmed(text);
+    const std::string trimmed = Trimmed(text);
     if (trimmed != text) page.SetItemText(field, trimmed);
 }
 
 void DefaultTime(ui::Dialog& page, int field)
 {
-    if (page_values::NeedsDefaultTime(page.ItemText(field))) page.SetItemText(field, page_values::kDefaultTimeText);
+    if (NeedsDefaultTime(page.ItemText(field))) page.SetItemText(field, kDefaultTimeText);
     page.UpdateData(true);
 }
 
 void BrowseFolder(ui::Dialog& page, int folderField)
 {
-    if (const auto folder = shell_dialogs::ChooseFolder(page.Handle())) page.SetItemText(folderField, *folder);
+    if (const auto folder = ChooseFolder(page.Handle())) page.SetItemText(folderField, *folder);
 }
 
 void BrowseExecutable(ui::Dialog& page, int executableField, int folderField)
 {
-    shell_dialogs::FileRequest request;
+    FileRequest request;
     request.owner = page.Handle();
     request.defaultExtension = "exe";
     request.initialName = page.ItemText(executableField);
     if (request.initialName.empty()) request.initialFolder = page.ItemText(folderField);
     request.filters = {{"Applications (*.exe)", "*.exe"}, {"Batch Files (*.bat)", "*.bat"}, {"All Files (*.*)", "*.*"}};
-    const auto chosen = shell_dialogs::ChooseFile(request);
+    const auto chosen = ChooseFile(request);
     if (!chosen) return;
     page.SetItemText(executableField, *chosen);
-    if (page.ItemText(folderField).empty()) page.SetItemText(folderField, page_values::FolderPart(*chosen));
+    if (page.ItemText(folderField).empty()) page.SetItemText(folderField, FolderPart(*chosen));
 }
 
 void BrowseLogFile(ui::Dialog& page, int logField)
 {
-    shell_dialogs::FileRequest request;
+    FileRequest request;
     request.owner = page.Handle();
     request.defaultExtension = "log";
     request.initialName = page.ItemText(logField);
     request.filters = {{"Log Files (*.log)", "*.log"}, {"All Files (*.*)", "*.*"}};
-    if (const auto chosen = shell_dialogs::ChooseFile(request)) page.SetItemText(logField, *chosen);
+    if (const auto chosen = ChooseFile(request)) page.SetItemText(logField, *chosen);
 }
 
-}  // namespace page_actions
+}  // namespace editor

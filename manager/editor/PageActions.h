@@ -6,7 +6,7 @@
 
 // Actions several editor pages share: tidying a text field, the time default, and choosing a
 // folder, a program or a log file for a field.
-namespace page_actions {
+namespace editor {
 
 // Removes blanks and line breaks around the field's text.
 void TrimField(ui::Dialog& page, int field);
@@ -19,4 +19,4 @@ void BrowseFolder(ui::Dialog& page, int folderField);
 void BrowseExecutable(ui::Dialog& page, int executableField, int folderField);
 void BrowseLogFile(ui::Dialog& page, int logField);
 
-}  // namespace page_actions
+}  // namespace editor

@@ -1,6 +1,6 @@
 #include "PageValues.h"
 
-namespace page_values {
+namespace editor {
 
 namespace {
 const char kBlanks[] = " \t\r\n";
@@ -153,4 +153,4 @@ std::vector<std::size_t> SetEveryVariable(Variables& variables, const std::strin
     return changed;
 }
 
-}  // namespace page_values
+}  // namespace editor

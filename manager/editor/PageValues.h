@@ -9,7 +9,7 @@
 
 // What each editor page holds, and how it maps to and from the definition record. The pages
 // only move these values between their controls and here; the mapping rules live here.
-namespace page_values {
+namespace editor {
 
 // Removes blanks, tabs and line breaks at both ends.
 std::string Trimmed(const std::string& text);
@@ -73,4 +73,4 @@ std::size_t SetVariable(Variables& variables, const std::string& name, const std
 // Gives every variable of that name the value; returns their positions.
 std::vector<std::size_t> SetEveryVariable(Variables& variables, const std::string& name, const std::string& value);
 
-}  // namespace page_values
+}  // namespace editor

@@ -7,6 +7,8 @@
 #include "EditorIds.h"
 #include "PageActions.h"
 
+namespace editor {
+
 namespace {
 constexpr int kMaxSelected = 1024;
 
@@ -42,7 +44,7 @@ void ServiceDepsPage::DoDataExchange(ui::DataExchange& exchange)
 bool ServiceDepsPage::OnCommand(int id, int code, HWND)
 {
     if (code == EN_KILLFOCUS && (id == IDC_SERVICE_DEP_NAME || id == IDC_GROUP_DEP_NAME)) {
-        page_actions::TrimField(*this, id);
+        TrimField(*this, id);
         return true;
     }
     if (code != BN_CLICKED) return false;
@@ -103,3 +105,5 @@ void ServiceDepsPage::Rebuild(int listBox, std::vector<std::string>& list) const
         list.push_back(std::move(text));
     }
 }
+
+}  // namespace editor

@@ -6,13 +6,15 @@
 #include "PageValues.h"
 #include "PropertySheet.h"
 
+namespace editor {
+
 // "Dependencies": the services and the load-order groups the service depends on.
 class ServiceDepsPage : public ui::PropertyPage {
 public:
     ServiceDepsPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = page_values::DependenciesFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { page_values::DependenciesToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) { values_ = DependenciesFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { DependenciesToRecord(values_, record); }
     // Fills both list boxes from the page lists.
     void Refresh();
 
@@ -26,6 +28,8 @@ private:
     void Remove(int listBox, std::vector<std::string>& list);
     void Rebuild(int listBox, std::vector<std::string>& list) const;
 
-    page_values::DependencyValues values_;
+    DependencyValues values_;
     std::string serviceText_, groupText_;
 };
+
+}  // namespace editor

@@ -13,6 +13,8 @@
 #include "ShellDialogs.h"
 #include "UniqueResource.h"
 
+namespace editor {
+
 namespace {
 
 constexpr int kApplicationIcon = 128;
@@ -49,9 +51,9 @@ std::string MakeTemporaryPath()
     return {};
 }
 
-shell_dialogs::FileRequest DefinitionFileRequest(HWND owner, bool save, const std::string& initialName)
+FileRequest DefinitionFileRequest(HWND owner, bool save, const std::string& initialName)
 {
-    shell_dialogs::FileRequest request;
+    FileRequest request;
     request.owner = owner;
     request.save = save;
     request.defaultExtension = "xml";
@@ -219,9 +221,8 @@ void ServiceEditorDialog::PagesToRecord()
     prePost_.ToRecord(record_);
 }
 
-ui::PropertyPage& ServiceEditorDialog::Page(definition_validation::Page page)
+ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
 {
-    using definition_validation::Page;
     switch (page) {
     case Page::Settings: return options_;
     case Page::Dependencies: return dependencies_;
@@ -231,11 +232,11 @@ ui::PropertyPage& ServiceEditorDialog::Page(definition_validation::Page page)
     }
 }
 
-void ServiceEditorDialog::FocusOn(const definition_validation::Failure& failure)
+void ServiceEditorDialog::FocusOn(const ValidationFailure& failure)
 {
-    const int index = static_cast<int>(failure.page) - static_cast<int>(definition_validation::Page::Program);
+    const int index = static_cast<int>(failure.page) - static_cast<int>(Page::Program);
     if (sheet_.ActiveIndex() != index) sheet_.SetActivePage(index);
-    if (HWND control = Page(failure.page).Item(failure.control)) SetFocus(control);
+    if (HWND control = PageFor(failure.page).Item(failure.control)) SetFocus(control);
 }
 
 bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* what)
@@ -252,7 +253,7 @@ bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* wh
 void ServiceEditorDialog::Install()
 {
     PagesToRecord();
-    const definition_validation::Failure failure = definition_validation::Validate(record_);
+    const ValidationFailure failure = Validate(record_);
     if (failure.messageId != 0) {
         messages::ShowMessage(messages::kError, failure.messageId);
         FocusOn(failure);
@@ -267,7 +268,7 @@ void ServiceEditorDialog::ViewXml()
     if (temporaryPath_.empty()) return;
     PagesToRecord();
     if (!WriteReporting(temporaryPath_, "the temporary file")) return;
-    if (!shell_dialogs::StartProgram("notepad " + temporaryPath_)) {
+    if (!StartProgram("notepad " + temporaryPath_)) {
         ui::AppMessageBox("Notepad could not be started.\r\n\r\n" + messages::SystemErrorText(GetLastError()),
                           MB_OK | MB_ICONSTOP);
     }
@@ -285,7 +286,7 @@ void ServiceEditorDialog::Save()
 
 void ServiceEditorDialog::SaveAs()
 {
-    const auto chosen = shell_dialogs::ChooseFile(DefinitionFileRequest(Handle(), true, currentPath_));
+    const auto chosen = ChooseFile(DefinitionFileRequest(Handle(), true, currentPath_));
     if (!chosen) return;
     currentPath_ = *chosen;
     PagesToRecord();
@@ -300,7 +301,7 @@ void ServiceEditorDialog::NewDefinition()
 
 void ServiceEditorDialog::OpenFile()
 {
-    const auto chosen = shell_dialogs::ChooseFile(DefinitionFileRequest(Handle(), false, currentPath_));
+    const auto chosen = ChooseFile(DefinitionFileRequest(Handle(), false, currentPath_));
     if (!chosen) return;
     currentPath_ = *chosen;
     ResetRecord();
@@ -320,7 +321,7 @@ void ServiceEditorDialog::OpenFile()
     if (!loaded) {
         // The library may have filled part of the record before it stopped.
         ResetRecord();
-        host::InstallerResultDialog(MSG_CONFIG_NOT_LOADED, "File Open Error", details).DoModal(Handle());
+        runner::InstallerResultDialog(MSG_CONFIG_NOT_LOADED, "File Open Error", details).DoModal(Handle());
         return;
     }
     RecordToPages(true);
@@ -339,3 +340,5 @@ void ServiceEditorDialog::Close()
     ResetRecord();
     EndDialog(IDCANCEL);
 }
+
+}  // namespace editor

@@ -16,6 +16,8 @@
 #include "ServiceProgramPage.h"
 #include "Toolbar.h"
 
+namespace editor {
+
 // The service definition editor: one record shown on five pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
 // record and its own temporary file, which goes when the editor closes.
@@ -44,7 +46,7 @@ public:
     // Every page takes its values from its controls, then the record is copied from them.
     void PagesToRecord();
     // Activates the page of a failed rule and puts the focus on its control.
-    void FocusOn(const definition_validation::Failure& failure);
+    void FocusOn(const ValidationFailure& failure);
 
     bool PreTranslateMessage(MSG& message) override;
 
@@ -67,7 +69,7 @@ private:
     // Writes the record; on failure tells the user what was not written and why.
     bool WriteReporting(const std::string& path, const char* what);
     void DeleteTemporaryFile();
-    ui::PropertyPage& Page(definition_validation::Page page);
+    ui::PropertyPage& PageFor(Page page);
 
     EditorOwner& owner_;
     ServiceDefinition record_;
@@ -83,3 +85,5 @@ private:
     ServicePrePostPage prePost_;
     ui::PropertySheetWindow sheet_;
 };
+
+}  // namespace editor

@@ -5,7 +5,7 @@
 #include "EditorIds.h"
 #include "ServiceEnvVarDialog.h"
 
-using page_values::kNoVariable;
+namespace editor {
 
 ServiceEnvPage::ServiceEnvPage() : PropertyPage(IDD_PAGE_ENVIRONMENT) {}
 
@@ -88,7 +88,7 @@ void ServiceEnvPage::NewVariable()
     ServiceEnvVarDialog dialog;
     if (dialog.DoModal(Handle()) != IDOK) return;
     const std::size_t before = variables_.size();
-    const std::size_t row = page_values::SetVariable(variables_, dialog.Name(), dialog.Value());
+    const std::size_t row = SetVariable(variables_, dialog.Name(), dialog.Value());
     ShowRow(row, variables_.size() != before);
 }
 
@@ -99,7 +99,7 @@ void ServiceEnvPage::EditVariable()
     const std::string name = variables_[row].name;
     ServiceEnvVarDialog dialog(name, variables_[row].value);
     if (dialog.DoModal(Handle()) != IDOK) return;
-    for (std::size_t changed : page_values::SetEveryVariable(variables_, name, dialog.Value())) {
+    for (std::size_t changed : SetEveryVariable(variables_, name, dialog.Value())) {
         ShowRow(changed, false);
     }
 }
@@ -113,3 +113,5 @@ void ServiceEnvPage::RemoveVariable()
     variables_.erase(variables_.begin() + static_cast<std::ptrdiff_t>(row));
     SendMessageA(Item(IDC_ENV_LIST), LVM_DELETEITEM, row, 0);
 }
+
+}  // namespace editor

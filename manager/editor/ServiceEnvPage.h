@@ -6,6 +6,8 @@
 #include "PageValues.h"
 #include "PropertySheet.h"
 
+namespace editor {
+
 // "Environment": the variables given to the program, one row each, edited in their own dialog.
 class ServiceEnvPage : public ui::PropertyPage {
 public:
@@ -29,5 +31,7 @@ private:
     std::size_t MarkedRow() const;
     void ShowRow(std::size_t row, bool insert);
 
-    page_values::Variables variables_;
+    Variables variables_;
 };
+
+}  // namespace editor

@@ -5,6 +5,8 @@
 #include "PageActions.h"
 #include "PageValues.h"
 
+namespace editor {
+
 ServiceEnvVarDialog::ServiceEnvVarDialog(std::string name, std::string value)
     : Dialog(IDD_ENV_VARIABLE), name_(std::move(name)), value_(std::move(value))
 {
@@ -48,7 +50,7 @@ bool ServiceEnvVarDialog::OnCommand(int id, int code, HWND)
         return true;
     }
     if (code == EN_KILLFOCUS) {
-        page_actions::TrimField(*this, id);
+        TrimField(*this, id);
         return true;
     }
     return false;
@@ -58,7 +60,9 @@ void ServiceEnvVarDialog::OnOK()
 {
     if (!UpdateData(true)) return;
     // A name of blanks only would become a variable without a name.
-    name_ = page_values::Trimmed(name_);
+    name_ = Trimmed(name_);
     if (name_.empty()) return;
     EndDialog(IDOK);
 }
+
+}  // namespace editor

@@ -4,6 +4,8 @@
 
 #include "Dialog.h"
 
+namespace editor {
+
 // One environment variable: a new one (empty name) or an existing one, whose name is fixed.
 class ServiceEnvVarDialog : public ui::Dialog {
 public:
@@ -22,3 +24,5 @@ private:
     std::string name_;
     std::string value_;
 };
+
+}  // namespace editor

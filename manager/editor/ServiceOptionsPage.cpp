@@ -6,10 +6,12 @@
 #include "EditorIds.h"
 #include "PageActions.h"
 
+namespace editor {
+
 namespace {
 constexpr int kMaxInterval = 100000000;
-const int kCpuBoxes[page_values::kCpuBoxes] = {IDC_CPU0, IDC_CPU1, IDC_CPU2, IDC_CPU3,
-                                               IDC_CPU4, IDC_CPU5, IDC_CPU6, IDC_CPU7};
+const int kCpuBoxIds[kCpuBoxes] = {IDC_CPU0, IDC_CPU1, IDC_CPU2, IDC_CPU3,
+                                   IDC_CPU4, IDC_CPU5, IDC_CPU6, IDC_CPU7};
 
 struct ListItems {
     int list;
@@ -37,7 +39,7 @@ BOOL ServiceOptionsPage::OnInitDialog()
     }
     const BOOL result = PropertyPage::OnInitDialog();
     ApplyEnableRules();
-    for (int box : kCpuBoxes) EnableWindow(Item(box), FALSE);
+    for (int box : kCpuBoxIds) EnableWindow(Item(box), FALSE);
     return result;
 }
 
@@ -51,7 +53,7 @@ void ServiceOptionsPage::DoDataExchange(ui::DataExchange& exchange)
     ui::DdxComboIndex(exchange, IDC_UPON_EXIT, values_.uponExit);
     ui::DdxInt(exchange, IDC_MONITOR_INTERVAL, values_.monitorInterval, 0, kMaxInterval);
     ui::DdxComboIndex(exchange, IDC_PRIORITY, values_.priority);
-    for (int bit = 0; bit < page_values::kCpuBoxes; ++bit) ui::DdxCheck(exchange, kCpuBoxes[bit], values_.cpu[bit]);
+    for (int bit = 0; bit < kCpuBoxes; ++bit) ui::DdxCheck(exchange, kCpuBoxIds[bit], values_.cpu[bit]);
     ui::DdxCheck(exchange, IDC_DEBUG_ENABLED, values_.debugEnabled);
     ui::DdxText(exchange, IDC_DEBUG_LOG_FILE, values_.debugLogFile);
 }
@@ -65,9 +67,9 @@ bool ServiceOptionsPage::OnCommand(int id, int code, HWND)
     } else if (id == IDC_UPON_EXIT && code == CBN_SELCHANGE) {
         ApplyMonitoringRule(static_cast<int>(SendMessageA(Item(id), CB_GETCURSEL, 0, 0)));
     } else if (id == IDC_BROWSE_LOG_FILE && code == BN_CLICKED) {
-        page_actions::BrowseLogFile(*this, IDC_DEBUG_LOG_FILE);
+        BrowseLogFile(*this, IDC_DEBUG_LOG_FILE);
     } else if ((id == IDC_LOAD_ORDER_GROUP || id == IDC_DEBUG_LOG_FILE) && code == EN_KILLFOCUS) {
-        page_actions::TrimField(*this, id);
+        TrimField(*this, id);
     } else {
         return false;
     }
@@ -89,5 +91,7 @@ void ServiceOptionsPage::ApplyDebugRule(bool debugging)
 
 void ServiceOptionsPage::ApplyMonitoringRule(int exitAction)
 {
-    EnableWindow(Item(IDC_MONITOR_INTERVAL), page_values::MonitoringApplies(exitAction));
+    EnableWindow(Item(IDC_MONITOR_INTERVAL), MonitoringApplies(exitAction));
 }
+
+}  // namespace editor

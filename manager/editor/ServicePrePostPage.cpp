@@ -4,6 +4,8 @@
 #include "EditorIds.h"
 #include "PageActions.h"
 
+namespace editor {
+
 namespace {
 constexpr int kMaxTime = 100000000;
 
@@ -16,7 +18,7 @@ const Block kBlocks[] = {
      IDC_POST_TIME},
 };
 
-void Exchange(ui::DataExchange& exchange, const Block& block, page_values::InvocationValues& values)
+void Exchange(ui::DataExchange& exchange, const Block& block, InvocationValues& values)
 {
     ui::DdxText(exchange, block.workingDir, values.workingDir);
     ui::DdxText(exchange, block.executable, values.executable);
@@ -37,21 +39,23 @@ bool ServicePrePostPage::OnCommand(int id, int code, HWND)
 {
     for (const Block& block : kBlocks) {
         if (code == EN_KILLFOCUS && id == block.time) {
-            page_actions::DefaultTime(*this, id);
+            DefaultTime(*this, id);
             return true;
         }
         if (code == EN_KILLFOCUS && (id == block.workingDir || id == block.executable || id == block.parameters)) {
-            page_actions::TrimField(*this, id);
+            TrimField(*this, id);
             return true;
         }
         if (code == BN_CLICKED && id == block.browseDir) {
-            page_actions::BrowseFolder(*this, block.workingDir);
+            BrowseFolder(*this, block.workingDir);
             return true;
         }
         if (code == BN_CLICKED && id == block.browseExe) {
-            page_actions::BrowseExecutable(*this, block.executable, block.workingDir);
+            BrowseExecutable(*this, block.executable, block.workingDir);
             return true;
         }
     }
     return false;
 }
+
+}  // namespace editor

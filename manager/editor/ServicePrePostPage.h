@@ -3,18 +3,22 @@
 #include "PageValues.h"
 #include "PropertySheet.h"
 
+namespace editor {
+
 // "Pre-service / Post-service": the programs run before the service starts and after it stops.
 class ServicePrePostPage : public ui::PropertyPage {
 public:
     ServicePrePostPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = page_values::PrePostFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { page_values::PrePostToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) { values_ = PrePostFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { PrePostToRecord(values_, record); }
 
 protected:
     void DoDataExchange(ui::DataExchange& exchange) override;
     bool OnCommand(int id, int code, HWND control) override;
 
 private:
-    page_values::PrePostValues values_;
+    PrePostValues values_;
 };
+
+}  // namespace editor

@@ -4,6 +4,8 @@
 #include "EditorIds.h"
 #include "PageActions.h"
 
+namespace editor {
+
 namespace {
 constexpr int kMaxTime = 100000000;
 }
@@ -27,9 +29,9 @@ bool ServiceProgramPage::OnCommand(int id, int code, HWND)
     switch (code) {
     case EN_KILLFOCUS:
         if (id == IDC_STARTUP_TIME) {
-            page_actions::DefaultTime(*this, id);
+            DefaultTime(*this, id);
         } else {
-            page_actions::TrimField(*this, id);
+            TrimField(*this, id);
         }
         return true;
     case EN_SETFOCUS:
@@ -37,9 +39,9 @@ bool ServiceProgramPage::OnCommand(int id, int code, HWND)
         return true;
     case BN_CLICKED:
         if (id == IDC_BROWSE_DIR) {
-            page_actions::BrowseFolder(*this, IDC_WORKING_DIR);
+            BrowseFolder(*this, IDC_WORKING_DIR);
         } else if (id == IDC_BROWSE_EXE) {
-            page_actions::BrowseExecutable(*this, IDC_EXECUTABLE, IDC_WORKING_DIR);
+            BrowseExecutable(*this, IDC_EXECUTABLE, IDC_WORKING_DIR);
         } else {
             return false;
         }
@@ -53,3 +55,5 @@ void ServiceProgramPage::SuggestDisplayName()
 {
     if (ItemText(IDC_DISPLAY_NAME).empty()) SetItemText(IDC_DISPLAY_NAME, ItemText(IDC_SHORT_NAME));
 }
+
+}  // namespace editor

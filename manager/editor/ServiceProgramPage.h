@@ -3,13 +3,15 @@
 #include "PageValues.h"
 #include "PropertySheet.h"
 
+namespace editor {
+
 // "Program": the service's identity and the program that runs as the service.
 class ServiceProgramPage : public ui::PropertyPage {
 public:
     ServiceProgramPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = page_values::ProgramFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { page_values::ProgramToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) { values_ = ProgramFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { ProgramToRecord(values_, record); }
 
 protected:
     void DoDataExchange(ui::DataExchange& exchange) override;
@@ -18,5 +20,7 @@ protected:
 private:
     void SuggestDisplayName();
 
-    page_values::ProgramValues values_;
+    ProgramValues values_;
 };
+
+}  // namespace editor

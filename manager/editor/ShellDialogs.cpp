@@ -5,7 +5,7 @@
 
 #include "UniqueResource.h"
 
-namespace shell_dialogs {
+namespace editor {
 
 namespace {
 
@@ -108,4 +108,4 @@ bool StartProgram(const std::string& commandLine)
     return RealStartProgram(commandLine);
 }
 
-}  // namespace shell_dialogs
+}  // namespace editor

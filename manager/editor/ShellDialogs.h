@@ -10,7 +10,7 @@
 
 // The platform's file and folder choosers and the start of a program, each through a seam so
 // that tests can answer them without a window appearing.
-namespace shell_dialogs {
+namespace editor {
 
 struct FileRequest {
     HWND owner = nullptr;
@@ -38,4 +38,4 @@ std::optional<std::string> ChooseFile(const FileRequest& request);
 std::optional<std::string> ChooseFolder(HWND owner);
 bool StartProgram(const std::string& commandLine);
 
-}  // namespace shell_dialogs
+}  // namespace editor

@@ -10,7 +10,6 @@ namespace messages {
 namespace {
 constexpr DWORD kNeutralLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
 constexpr DWORD kMessageBufferSize = 8192;
-constexpr size_t kSystemTextSize = 2048;
 // Inserts a text names but the caller did not give read as empty texts instead of past the end.
 constexpr size_t kInsertSlots = 9;
 }  // namespace
@@ -46,9 +45,8 @@ bool AskOkCancel(DWORD messageId, std::initializer_list<const char*> inserts)
 std::string SystemErrorText(DWORD errorCode)
 {
     if (errorCode == 0) return "N/A";
-    char text[kSystemTextSize];
-    const size_t length = platform::FormatSystemError(errorCode, text, sizeof text);
-    return std::string(text, length);
+    const std::string text = platform::SystemErrorText(errorCode);
+    return text.empty() ? text : text + "\r\n";
 }
 
 std::string StringResource(UINT id)

@@ -127,7 +127,7 @@ TEST_F(MainWindow, NewAndEditOpenEditorsAndAnEarlierOneStaysOpen)
 {
     Open();
     ShowAll();
-    auto lastEditor = [&] { return dynamic_cast<ServiceEditorDialog*>(window_->LastEditor()); };
+    auto lastEditor = [&] { return dynamic_cast<editor::ServiceEditorDialog*>(window_->LastEditor()); };
     auto title = [](HWND window) {
         char text[128] = {};
         GetWindowTextA(window, text, sizeof text);
@@ -149,7 +149,7 @@ TEST_F(MainWindow, NewAndEditOpenEditorsAndAnEarlierOneStaysOpen)
     }
     Select("vlmwown1");
     SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDIT, BN_CLICKED), 0);
-    ServiceEditorDialog* edit = lastEditor();
+    editor::ServiceEditorDialog* edit = lastEditor();
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(title(edit->Handle()), "Edit Service Definition");
     EXPECT_EQ(edit->Record().Name, "vlmwown1");
@@ -157,7 +157,7 @@ TEST_F(MainWindow, NewAndEditOpenEditorsAndAnEarlierOneStaysOpen)
     const HWND editWindow = edit->Handle();
 
     SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_NEW, BN_CLICKED), 0);
-    ServiceEditorDialog* fresh = lastEditor();
+    editor::ServiceEditorDialog* fresh = lastEditor();
     ASSERT_NE(fresh, nullptr);
     EXPECT_NE(fresh, edit);
     EXPECT_EQ(title(fresh->Handle()), "New Service Definition");

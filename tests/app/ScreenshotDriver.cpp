@@ -1,19 +1,53 @@
-// Drives a running service manager from outside for the screenshot script, one step per run:
+// Drives a running service manager from outside for the scripts, one step per run:
+//   title                    print the main window's caption
 //   wait CAPTION             wait (up to 30 s) until a visible window has this caption
 //   rect CAPTION             print the window's frame as WxH+X+Y for cropping
 //   click CAPTION ID         post a click to control ID of the window
 //   command CAPTION ID       post WM_COMMAND ID to the window
 //   row CAPTION ID N         click row N of list view ID of the window
 //   delete SERVICE           delete a service from the service database
-// Windows are looked for on the virtual desktop named "velmora", where the script starts the
-// program.
+// IDs are the names of the resource headers (IDC_SERVICE_LIST, IDOK, ...), so that the scripts
+// hold no numbers. Windows are looked for on the virtual desktop named "velmora", where the
+// scripts start the program.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "MainWindowIds.h"
+#include "Product.h"
+#include "ResourceIds.h"
+
 namespace {
+
+struct NamedId {
+    const char* name;
+    int id;
+};
+
+#define VELMORA_ID(name) {#name, name}
+const NamedId kIds[] = {
+    VELMORA_ID(IDOK), VELMORA_ID(IDCANCEL),
+    // The main window, its menu and the About box.
+    VELMORA_ID(IDC_NEW), VELMORA_ID(IDC_EDIT), VELMORA_ID(IDC_REMOVE), VELMORA_ID(IDC_START), VELMORA_ID(IDC_STOP),
+    VELMORA_ID(IDC_RESTART), VELMORA_ID(IDC_REFRESH), VELMORA_ID(IDC_OWN_ONLY), VELMORA_ID(IDC_SERVICE_LIST),
+    VELMORA_ID(ID_HELP_ABOUT), VELMORA_ID(ID_HELP_WEB_SITE), VELMORA_ID(ID_FILE_SERVICES),
+    VELMORA_ID(ID_FILE_EVENT_VIEWER), VELMORA_ID(IDC_ABOUT_DETAILS), VELMORA_ID(IDC_ABOUT_SYSTEM_INFO),
+    // The host runner's result dialogs.
+    VELMORA_ID(IDC_RESULT_DETAILS),
+};
+#undef VELMORA_ID
+
+// The id of a name in kIds; 0 (no control) for an unknown name.
+int IdNamed(const char* name)
+{
+    for (const NamedId& known : kIds) {
+        if (std::strcmp(known.name, name) == 0) return known.id;
+    }
+    std::fprintf(stderr, "no id named \"%s\"\n", name);
+    return 0;
+}
 
 HWND Find(const char* caption)
 {
@@ -35,6 +69,10 @@ HWND Find(const char* caption)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "title") == 0) {
+        std::printf("%s\n", app::MainWindowTitle().c_str());
+        return 0;
+    }
     if (argc < 3) return 2;
     const char* step = argv[1];
     if (std::strcmp(step, "delete") == 0) {
@@ -45,6 +83,9 @@ int main(int argc, char** argv)
         if (manager) CloseServiceHandle(manager);
         return deleted ? 0 : 1;
     }
+    // An unknown id fails at once rather than after the wait for the window.
+    const int id = argc > 3 ? IdNamed(argv[3]) : 0;
+    if (argc > 3 && id == 0) return 2;
     HWND window = Find(argv[2]);
     if (!window) return 1;
     if (std::strcmp(step, "wait") == 0) return 0;
@@ -55,7 +96,6 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc < 4) return 2;
-    const int id = std::atoi(argv[3]);
     if (std::strcmp(step, "click") == 0) return PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0) ? 0 : 1;
     if (std::strcmp(step, "command") == 0) return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0) ? 0 : 1;
     if (std::strcmp(step, "row") == 0 && argc == 5) {

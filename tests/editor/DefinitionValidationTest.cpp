@@ -6,11 +6,13 @@
 #include "DefinitionValidation.h"
 #include "DefinitionWriter.h"
 #include "Definitions.h"
+#include "EditorIds.h"
+#include "MessageIds.h"
 
 namespace {
 
-using definition_validation::Page;
-using definition_validation::Validate;
+using editor::Page;
+using editor::Validate;
 
 TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
 {
@@ -38,32 +40,43 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
     const Case cases[] = {
         {"valid", [](ServiceDefinition&) {}, 0, Page::None, 0},
         {"empty name before empty display name", [](ServiceDefinition& d) { d.Name.clear(); d.DisplayName.clear(); },
-         0x6d, Page::Program, 1000},
-        {"empty display name", [](ServiceDefinition& d) { d.DisplayName.clear(); }, 0x6e, Page::Program, 1037},
-        {"name begins with a digit", [](ServiceDefinition& d) { d.Name = "1abc"; }, 0x6f, Page::Program, 1000},
-        {"name with a blank", [](ServiceDefinition& d) { d.Name = "a b"; }, 0x70, Page::Program, 1000},
-        {"name with a hyphen", [](ServiceDefinition& d) { d.Name = "a-b"; }, 0x70, Page::Program, 1000},
-        {"no program", [](ServiceDefinition& d) { d.Service.Executable.clear(); }, 0x4b0, Page::Program, 1006},
-        {"program missing", [&](ServiceDefinition& d) { d.Service.Executable = missing; }, 0x4b1, Page::Program, 1006},
-        {"program is a folder", [&](ServiceDefinition& d) { d.Service.Executable = work; }, 0x4b2, Page::Program, 1006},
-        {"program not executable", [&](ServiceDefinition& d) { d.Service.Executable = text; }, 0x4b3, Page::Program,
-         1006},
-        {"no folder", [](ServiceDefinition& d) { d.Service.WorkingDir.clear(); }, 0x4b5, Page::Program, 1005},
-        {"folder missing", [&](ServiceDefinition& d) { d.Service.WorkingDir = missing; }, 0x4b6, Page::Program, 1005},
-        {"folder is a file", [&](ServiceDefinition& d) { d.Service.WorkingDir = text; }, 0x4b7, Page::Program, 1005},
+         MSG_NAME_MISSING, Page::Program, IDC_SHORT_NAME},
+        {"empty display name", [](ServiceDefinition& d) { d.DisplayName.clear(); }, MSG_DISPLAY_NAME_MISSING,
+         Page::Program, IDC_DISPLAY_NAME},
+        {"name begins with a digit", [](ServiceDefinition& d) { d.Name = "1abc"; }, MSG_NAME_NOT_ALPHABETIC_START,
+         Page::Program, IDC_SHORT_NAME},
+        {"name with a blank", [](ServiceDefinition& d) { d.Name = "a b"; }, MSG_NAME_NOT_ONE_WORD, Page::Program,
+         IDC_SHORT_NAME},
+        {"name with a hyphen", [](ServiceDefinition& d) { d.Name = "a-b"; }, MSG_NAME_NOT_ONE_WORD, Page::Program,
+         IDC_SHORT_NAME},
+        {"no program", [](ServiceDefinition& d) { d.Service.Executable.clear(); }, MSG_SERVICE_EXE_MISSING,
+         Page::Program, IDC_EXECUTABLE},
+        {"program missing", [&](ServiceDefinition& d) { d.Service.Executable = missing; }, MSG_SERVICE_EXE_INVALID,
+         Page::Program, IDC_EXECUTABLE},
+        {"program is a folder", [&](ServiceDefinition& d) { d.Service.Executable = work; },
+         MSG_SERVICE_EXE_NOT_REGULAR, Page::Program, IDC_EXECUTABLE},
+        {"program not executable", [&](ServiceDefinition& d) { d.Service.Executable = text; },
+         MSG_SERVICE_EXE_NOT_EXECUTABLE, Page::Program, IDC_EXECUTABLE},
+        {"no folder", [](ServiceDefinition& d) { d.Service.WorkingDir.clear(); }, MSG_SERVICE_DIR_MISSING,
+         Page::Program, IDC_WORKING_DIR},
+        {"folder missing", [&](ServiceDefinition& d) { d.Service.WorkingDir = missing; }, MSG_SERVICE_DIR_INVALID,
+         Page::Program, IDC_WORKING_DIR},
+        {"folder is a file", [&](ServiceDefinition& d) { d.Service.WorkingDir = text; },
+         MSG_SERVICE_DIR_NOT_DIRECTORY, Page::Program, IDC_WORKING_DIR},
         {"pre-service without program is not checked",
          [&](ServiceDefinition& d) { d.PreService.WorkingDir = missing; d.PreService.Parameters = "x"; }, 0, Page::None,
          0},
-        {"pre-service program missing", [&](ServiceDefinition& d) { d.PreService.Executable = missing; }, 0x4ca,
-         Page::PrePost, 1049},
-        {"pre-service folder empty", [&](ServiceDefinition& d) { d.PreService.Executable = exe; }, 0x4cd, Page::PrePost,
-         1048},
-        {"post-service program not executable", [&](ServiceDefinition& d) { d.PostService.Executable = text; }, 0x4e5,
-         Page::PrePost, 1013},
+        {"pre-service program missing", [&](ServiceDefinition& d) { d.PreService.Executable = missing; },
+         MSG_PRE_EXE_INVALID, Page::PrePost, IDC_PRE_EXECUTABLE},
+        {"pre-service folder empty", [&](ServiceDefinition& d) { d.PreService.Executable = exe; },
+         MSG_PRE_DIR_MISSING, Page::PrePost, IDC_PRE_WORKING_DIR},
+        {"post-service program not executable", [&](ServiceDefinition& d) { d.PostService.Executable = text; },
+         MSG_POST_EXE_NOT_EXECUTABLE, Page::PrePost, IDC_POST_EXECUTABLE},
         {"post-service folder is a file",
-         [&](ServiceDefinition& d) { d.PostService.Executable = exe; d.PostService.WorkingDir = text; }, 0x4e8,
-         Page::PrePost, 1011},
-        {"monitoring every 49 ms", [](ServiceDefinition& d) { d.SMFFrequency = 49; }, 0x71, Page::Settings, 1041},
+         [&](ServiceDefinition& d) { d.PostService.Executable = exe; d.PostService.WorkingDir = text; },
+         MSG_POST_DIR_NOT_DIRECTORY, Page::PrePost, IDC_POST_WORKING_DIR},
+        {"monitoring every 49 ms", [](ServiceDefinition& d) { d.SMFFrequency = 49; }, MSG_MONITOR_FREQUENCY_NEGATIVE,
+         Page::Settings, IDC_MONITOR_INTERVAL},
         {"monitoring every 50 ms", [](ServiceDefinition& d) { d.SMFFrequency = 50; }, 0, Page::None, 0},
         {"monitoring off at 0 ms", [](ServiceDefinition& d) { d.SMFEnabled = 0; d.SMFFrequency = 0; }, 0, Page::None, 0},
     };
@@ -71,7 +84,7 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
         SCOPED_TRACE(c.what);
         ServiceDefinition d = valid();
         c.change(d);
-        const definition_validation::Failure f = Validate(d);
+        const editor::ValidationFailure f = Validate(d);
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.page);
         EXPECT_EQ(f.control, c.control);

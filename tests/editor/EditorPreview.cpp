@@ -78,7 +78,7 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
 </Service>
 )";
 
-class PreviewOwner : public EditorOwner {
+class PreviewOwner : public editor::EditorOwner {
 public:
     void InstallServiceDefinition(const std::string&, const std::string&, bool) override {}
     std::string InstallationDir() const override
@@ -112,11 +112,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::ofstream(file, std::ios::binary) << kDefinition;
 
     PreviewOwner owner;
-    ServiceEditorDialog editor(owner);
+    editor::ServiceEditorDialog editor(owner);
     if (!editor.Open("Edit Service Definition")) return 1;
-    shell_dialogs::SetFileChooser([&](const shell_dialogs::FileRequest&) { return std::optional<std::string>(file); });
+    editor::SetFileChooser([&](const editor::FileRequest&) { return std::optional<std::string>(file); });
     SendMessageA(editor.Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDITOR_OPEN, BN_CLICKED), 0);
-    shell_dialogs::SetFileChooser(nullptr);
+    editor::SetFileChooser(nullptr);
     SetWindowPos(editor.Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     editor.Sheet().SetActivePage(tab);
 

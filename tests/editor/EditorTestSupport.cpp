@@ -17,7 +17,7 @@ void FakeOwner::InstallServiceDefinition(const std::string& serviceName, const s
 
 FileChooserStub::FileChooserStub()
 {
-    previous_ = shell_dialogs::SetFileChooser([this](const shell_dialogs::FileRequest& request) {
+    previous_ = editor::SetFileChooser([this](const editor::FileRequest& request) {
         requests.push_back(request);
         if (answers.empty()) return std::optional<std::string>();
         auto answer = answers.front();
@@ -25,25 +25,25 @@ FileChooserStub::FileChooserStub()
         return answer;
     });
 }
-FileChooserStub::~FileChooserStub() { shell_dialogs::SetFileChooser(std::move(previous_)); }
+FileChooserStub::~FileChooserStub() { editor::SetFileChooser(std::move(previous_)); }
 
 FolderChooserStub::FolderChooserStub()
 {
-    previous_ = shell_dialogs::SetFolderChooser([this](HWND) {
+    previous_ = editor::SetFolderChooser([this](HWND) {
         ++calls;
         return answer;
     });
 }
-FolderChooserStub::~FolderChooserStub() { shell_dialogs::SetFolderChooser(std::move(previous_)); }
+FolderChooserStub::~FolderChooserStub() { editor::SetFolderChooser(std::move(previous_)); }
 
 ProgramStarterStub::ProgramStarterStub()
 {
-    previous_ = shell_dialogs::SetProgramStarter([this](const std::string& command) {
+    previous_ = editor::SetProgramStarter([this](const std::string& command) {
         commands.push_back(command);
         return true;
     });
 }
-ProgramStarterStub::~ProgramStarterStub() { shell_dialogs::SetProgramStarter(std::move(previous_)); }
+ProgramStarterStub::~ProgramStarterStub() { editor::SetProgramStarter(std::move(previous_)); }
 
 EditorFixture::EditorFixture()
 {
@@ -58,8 +58,8 @@ EditorFixture::~EditorFixture() = default;
 void EditorFixture::Reopen(const std::string& serviceName)
 {
     editor_.reset();
-    editor_ = serviceName.empty() ? std::make_unique<ServiceEditorDialog>(owner)
-                                  : std::make_unique<ServiceEditorDialog>(owner, serviceName);
+    editor_ = serviceName.empty() ? std::make_unique<editor::ServiceEditorDialog>(owner)
+                                  : std::make_unique<editor::ServiceEditorDialog>(owner, serviceName);
     EXPECT_TRUE(editor_->Open(serviceName.empty() ? "New Service Definition" : "Edit Service Definition"));
 }
 
@@ -124,15 +124,15 @@ class NothingStarts : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        shell_dialogs::SetFileChooser([](const shell_dialogs::FileRequest&) {
+        editor::SetFileChooser([](const editor::FileRequest&) {
             ADD_FAILURE() << "unexpected file dialog";
             return std::optional<std::string>();
         });
-        shell_dialogs::SetFolderChooser([](HWND) {
+        editor::SetFolderChooser([](HWND) {
             ADD_FAILURE() << "unexpected folder browser";
             return std::optional<std::string>();
         });
-        shell_dialogs::SetProgramStarter([](const std::string& command) {
+        editor::SetProgramStarter([](const std::string& command) {
             ADD_FAILURE() << "unexpected program start: " << command;
             return false;
         });

@@ -17,7 +17,7 @@
 #include "ShellDialogs.h"
 
 // The main window's side of an editor: records every install it is asked for.
-class FakeOwner : public EditorOwner {
+class FakeOwner : public editor::EditorOwner {
 public:
     struct InstallCall {
         std::string name, path, content;
@@ -43,11 +43,11 @@ public:
     FileChooserStub(const FileChooserStub&) = delete;
     FileChooserStub& operator=(const FileChooserStub&) = delete;
 
-    std::vector<shell_dialogs::FileRequest> requests;
+    std::vector<editor::FileRequest> requests;
     std::deque<std::optional<std::string>> answers;
 
 private:
-    shell_dialogs::FileChooser previous_;
+    editor::FileChooser previous_;
 };
 
 class FolderChooserStub {
@@ -61,7 +61,7 @@ public:
     std::optional<std::string> answer;
 
 private:
-    shell_dialogs::FolderChooser previous_;
+    editor::FolderChooser previous_;
 };
 
 class ProgramStarterStub {
@@ -74,7 +74,7 @@ public:
     std::vector<std::string> commands;
 
 private:
-    shell_dialogs::ProgramStarter previous_;
+    editor::ProgramStarter previous_;
 };
 
 // Page positions in the sheet, in tab order.
@@ -87,7 +87,7 @@ public:
     EditorFixture();
     ~EditorFixture();
 
-    ServiceEditorDialog& Editor() { return *editor_; }
+    editor::ServiceEditorDialog& Editor() { return *editor_; }
     HWND Page(int index);
     // A button click as its parent sees it, on the editor (page < 0) or on a page.
     void Click(int id, int page = -1);
@@ -105,7 +105,7 @@ public:
     std::string program, folder;
 
 private:
-    std::unique_ptr<ServiceEditorDialog> editor_;
+    std::unique_ptr<editor::ServiceEditorDialog> editor_;
 };
 
 std::string ReadFile(const std::string& path);

@@ -30,7 +30,7 @@ void Pump()
     }
 }
 
-std::string Tooltip(ServiceEditorDialog& editor, UINT_PTR command)
+std::string Tooltip(editor::ServiceEditorDialog& editor, UINT_PTR command)
 {
     NMTTDISPINFOA info{};
     info.hdr.hwndFrom = editor.Toolbar();
@@ -40,7 +40,7 @@ std::string Tooltip(ServiceEditorDialog& editor, UINT_PTR command)
     return info.lpszText ? info.lpszText : "";
 }
 
-std::wstring WideTooltip(ServiceEditorDialog& editor, UINT_PTR command)
+std::wstring WideTooltip(editor::ServiceEditorDialog& editor, UINT_PTR command)
 {
     NMTTDISPINFOW info{};
     info.hdr.idFrom = command;
@@ -52,7 +52,7 @@ std::wstring WideTooltip(ServiceEditorDialog& editor, UINT_PTR command)
 TEST(ServiceEditor, WindowHasItsToolbarSheetAndPagesWithTheShortNameFocused)
 {
     EditorFixture f;
-    ServiceEditorDialog& editor = f.Editor();
+    editor::ServiceEditorDialog& editor = f.Editor();
     EXPECT_EQ(editor.TemplateId(), 159);
     EXPECT_EQ(editor.Title(), "New Service Definition");
 
@@ -239,7 +239,7 @@ TEST(ServiceEditor, SaveWithoutAFileIsSaveAsAndNewKeepsTheFile)
         files.answers.push_back(file);
         f.Click(1075);
         ASSERT_EQ(files.requests.size(), 1u);
-        const shell_dialogs::FileRequest& request = files.requests[0];
+        const editor::FileRequest& request = files.requests[0];
         EXPECT_TRUE(request.save);
         EXPECT_EQ(request.defaultExtension, "xml");
         EXPECT_EQ(request.initialName, "");
@@ -294,8 +294,8 @@ TEST(ServiceEditor, FailedSaveTellsTheUserWhatWasNotWritten)
 TEST(ServiceEditor, EachEditorHasItsOwnTemporaryFileWhichGoesWhenItCloses)
 {
     FakeOwner owner;
-    ServiceEditorDialog first(owner);
-    ServiceEditorDialog second(owner);
+    editor::ServiceEditorDialog first(owner);
+    editor::ServiceEditorDialog second(owner);
     ASSERT_TRUE(first.Open("New Service Definition"));
     ASSERT_TRUE(second.Open("New Service Definition"));
     const std::string firstFile = first.TemporaryPath();
@@ -307,11 +307,11 @@ TEST(ServiceEditor, EachEditorHasItsOwnTemporaryFileWhichGoesWhenItCloses)
     }
     const struct {
         const char* what;
-        std::function<void(ServiceEditorDialog&)> close;
+        std::function<void(editor::ServiceEditorDialog&)> close;
     } closers[] = {
-        {"Cancel", [](ServiceEditorDialog& e) { SendMessageA(e.Handle(), WM_COMMAND, IDCANCEL, 0); }},
+        {"Cancel", [](editor::ServiceEditorDialog& e) { SendMessageA(e.Handle(), WM_COMMAND, IDCANCEL, 0); }},
         {"window close",
-         [](ServiceEditorDialog& e) {
+         [](editor::ServiceEditorDialog& e) {
              SendMessageA(e.Handle(), WM_CLOSE, 0, 0);
              Pump();  // the dialog manager posts the close as Cancel
          }},

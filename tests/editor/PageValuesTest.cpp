@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace page_values;
+using namespace editor;
 
 TEST(PageValues, TextRules)
 {

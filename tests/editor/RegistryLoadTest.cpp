@@ -164,7 +164,7 @@ TEST(RegistryLoad, ConversionsOfTheStoredValues)
         c.write(key);
         c.check(Load(key.Service()));
         FakeOwner owner;
-        ServiceEditorDialog editor(owner, key.Service());
+        editor::ServiceEditorDialog editor(owner, key.Service());
         ASSERT_TRUE(editor.Open("Edit Service Definition"));
         EXPECT_EQ(editor.Record().Name, key.Service());
     }

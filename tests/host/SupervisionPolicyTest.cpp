@@ -22,6 +22,18 @@ TEST(SupervisionPolicy, ExitActionFollowsUponExitOnlyWhileMonitoring)
         EXPECT_EQ(host::ActionOnExit(c.smfEnabled, c.uponExit), c.action) << c.smfEnabled << "/" << c.uponExit;
 }
 
+TEST(SupervisionPolicy, JobTypeFollowsTheDefinitionsNumber)
+{
+    using host::JobType;
+    const struct {
+        std::uint32_t number;
+        JobType type;
+    } cases[] = {
+        {0, JobType::None}, {1, JobType::Global}, {2, JobType::Local}, {3, JobType::None}, {0xFFFFFFFFu, JobType::None},
+    };
+    for (const auto& c : cases) EXPECT_EQ(host::JobTypeOf(c.number), c.type) << c.number;
+}
+
 TEST(SupervisionPolicy, QuickExitsBackOffUpToTheCapAndAStableRunResets)
 {
     host::RestartBackoff backoff;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DefinitionBlocks.h"
+#include "Platform.h"
 #include "Quillon.h"
 
 namespace {
@@ -42,6 +43,14 @@ TEST(CExcep, ACopyPointsIntoItsOwnBufferAfterTheOriginalIsGone)
         EXPECT_EQ(caught.detail, caught.systemText);
         EXPECT_EQ(std::string(caught.detail), expected);
     }
+}
+
+TEST(CExcep, DetailIsTheSystemsWordingWithOneLineEnd)
+{
+    const std::string wording = platform::SystemErrorText(2);
+    ASSERT_FALSE(wording.empty());
+    EXPECT_EQ(wording.find_last_not_of("\r\n"), wording.size() - 1);
+    EXPECT_EQ(std::string(CExcep("Service creation failed", 2ul).detail), wording + "\r\n");
 }
 
 TEST(DefinitionBlocks, DependencyBlockGroupsFirstWithExactSize)

@@ -57,10 +57,10 @@ check "the hosted service stops" wait_state vlhosted STOPPED
 
 # The installed service manager passes its start-up checks: its main window opens.
 driver() { "$VELMORA_WINE" "$build/bin/velmora_screenshot_driver.exe" "$@"; }
-main='Velmora Tessel Service Manager v1.5.1 GA '
+main=$(driver title | tr -d '\r')
 (cd "$install" && "$VELMORA_WINE" VelmoraUI.exe >/dev/null 2>&1 &)
 check "the installed service manager opens its main window" driver wait "$main"
-driver command "$main" 1 >/dev/null 2>&1
+driver command "$main" IDOK >/dev/null 2>&1
 
 # The uninstaller copies itself elsewhere unless told where it is installed; _?= keeps it in
 # place so its exit code is the one we see. cmd runs it from a batch file so the unquoted

@@ -66,18 +66,18 @@ TEST_F(HostRunnerTest, OutcomeFollowsTheExitCodeAndOutputIsCapturedByteForByte)
 
     struct Case {
         std::string arguments;
-        host::RunOutcome outcome;
+        runner::RunOutcome outcome;
         std::string output;
     };
     const Case cases[] = {
-        {"exit 0", host::RunSucceeded, ""},
-        {"exit 3", host::RunFailed, ""},
-        {"print " + file + " 0", host::RunSucceeded, printed},
-        {"print " + file + " 5", host::RunFailed, printed},
+        {"exit 0", runner::RunSucceeded, ""},
+        {"exit 3", runner::RunFailed, ""},
+        {"print " + file + " 0", runner::RunSucceeded, printed},
+        {"print " + file + " 5", runner::RunFailed, printed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const host::HostRun run = host::RunHostProgram(Install(), c.arguments);
+        const runner::HostRun run = runner::RunHostProgram(Install(), c.arguments);
         EXPECT_EQ(run.outcome, c.outcome);
         EXPECT_TRUE(run.output == c.output) << "captured " << run.output.size() << " bytes of " << c.output.size();
         EXPECT_TRUE(LeftNothingIn(LogFolder()));
@@ -86,8 +86,8 @@ TEST_F(HostRunnerTest, OutcomeFollowsTheExitCodeAndOutputIsCapturedByteForByte)
 
 TEST_F(HostRunnerTest, HostRunsInTheInstallationFolderWithTheArgumentsAsGiven)
 {
-    const host::HostRun run = host::RunHostProgram(Install(), "args -u \"Two Words\" C:\\Temp\\def.xml");
-    EXPECT_EQ(run.outcome, host::RunSucceeded);
+    const runner::HostRun run = runner::RunHostProgram(Install(), "args -u \"Two Words\" C:\\Temp\\def.xml");
+    EXPECT_EQ(run.outcome, runner::RunSucceeded);
     EXPECT_EQ(run.output, "cwd=" + Install() + "\narg=-u\narg=Two Words\narg=C:\\Temp\\def.xml\n");
 }
 
@@ -99,16 +99,16 @@ protected:
 TEST_F(BlankTempFolder, LogFileInAFolderWithBlanksWorks)
 {
     const std::string file = data_.Write("out.txt", "banner\r\n");
-    const host::HostRun run = host::RunHostProgram(Install(), "print " + file + " 0");
-    EXPECT_EQ(run.outcome, host::RunSucceeded);
+    const runner::HostRun run = runner::RunHostProgram(Install(), "print " + file + " 0");
+    EXPECT_EQ(run.outcome, runner::RunSucceeded);
     EXPECT_EQ(run.output, "banner\r\n");
     EXPECT_TRUE(LeftNothingIn(LogFolder()));
 }
 
 TEST_F(HostRunnerTest, HostThatCannotBeStartedGivesTheSystemsReason)
 {
-    const host::HostRun run = host::RunHostProgram((install_.Path() / "missing").string(), "exit 0");
-    EXPECT_EQ(run.outcome, host::RunNotStarted);
+    const runner::HostRun run = runner::RunHostProgram((install_.Path() / "missing").string(), "exit 0");
+    EXPECT_EQ(run.outcome, runner::RunNotStarted);
     EXPECT_NE(run.errorCode, 0u);
     EXPECT_FALSE(messages::SystemErrorText(run.errorCode).empty());
     EXPECT_TRUE(LeftNothingIn(LogFolder()));
@@ -117,22 +117,22 @@ TEST_F(HostRunnerTest, HostThatCannotBeStartedGivesTheSystemsReason)
 TEST_F(HostRunnerTest, CommandLineOverTheLimitIsNotRun)
 {
     const fs::path marker = data_.Path() / "ran";
-    const host::HostRun run = host::RunHostProgram(Install(), "touch " + marker.string() + std::string(600, ' '));
-    EXPECT_EQ(run.outcome, host::RunNotStarted);
+    const runner::HostRun run = runner::RunHostProgram(Install(), "touch " + marker.string() + std::string(600, ' '));
+    EXPECT_EQ(run.outcome, runner::RunNotStarted);
     EXPECT_EQ(run.errorCode, DWORD(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_FALSE(fs::exists(marker));
     EXPECT_TRUE(LeftNothingIn(LogFolder()));
 
     // The same command within the limit runs.
-    EXPECT_EQ(host::RunHostProgram(Install(), "touch " + marker.string()).outcome, host::RunSucceeded);
+    EXPECT_EQ(runner::RunHostProgram(Install(), "touch " + marker.string()).outcome, runner::RunSucceeded);
     EXPECT_TRUE(fs::exists(marker));
 }
 
 TEST_F(HostRunnerTest, HostThatNeverEndsIsEndedWithItsLogFile)
 {
     const fs::path pidFile = data_.Path() / "pid";
-    const host::HostRun run = host::RunHostProgram(Install(), "hang " + pidFile.string());
-    EXPECT_EQ(run.outcome, host::RunTimedOut);
+    const runner::HostRun run = runner::RunHostProgram(Install(), "hang " + pidFile.string());
+    EXPECT_EQ(run.outcome, runner::RunTimedOut);
     EXPECT_TRUE(LeftNothingIn(LogFolder()));
 
     const DWORD pid = static_cast<DWORD>(std::strtoul(ReadAll(pidFile).c_str(), nullptr, 10));
@@ -146,7 +146,7 @@ TEST_F(HostRunnerTest, HostThatNeverEndsIsEndedWithItsLogFile)
 TEST(RunOutcomeReport, EachOutcomeIsToldItsOwnWay)
 {
     struct Case {
-        host::HostRun run;
+        runner::HostRun run;
         DWORD success;
         DWORD failure;
         std::string boxText;
@@ -155,18 +155,18 @@ TEST(RunOutcomeReport, EachOutcomeIsToldItsOwnWay)
     };
     const std::string noFile = messages::SystemErrorText(ERROR_FILE_NOT_FOUND);
     const Case cases[] = {
-        {{host::RunSucceeded, "", 0}, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED,
+        {{runner::RunSucceeded, "", 0}, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED,
          "The service was successfully installed.\r\n", MB_OK | MB_ICONINFORMATION, ""},
-        {{host::RunSucceeded, "", 0}, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, "The service was successfully removed.\r\n",
+        {{runner::RunSucceeded, "", 0}, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, "The service was successfully removed.\r\n",
          MB_OK | MB_ICONINFORMATION, ""},
-        {{host::RunTimedOut, "", 0}, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED,
+        {{runner::RunTimedOut, "", 0}, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED,
          "Error: The Velmora installer program has failed to respond.\r\n", MB_OK | MB_ICONSTOP, ""},
-        {{host::RunNotStarted, "", ERROR_FILE_NOT_FOUND}, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED,
+        {{runner::RunNotStarted, "", ERROR_FILE_NOT_FOUND}, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED,
          "Error while attempting to run the Velmora installer program.\r\nError detail: " + noFile + "\r\n",
          MB_OK | MB_ICONSTOP, ""},
-        {{host::RunFailed, "no such service\r\n", 0}, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, "", 0,
+        {{runner::RunFailed, "no such service\r\n", 0}, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, "", 0,
          "Error: The service removal failed."},
-        {{host::RunFailed, "", 0}, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED, "", 0,
+        {{runner::RunFailed, "", 0}, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED, "", 0,
          "Error: The service installation failed."},
     };
     for (const Case& c : cases) {
@@ -177,7 +177,7 @@ TEST(RunOutcomeReport, EachOutcomeIsToldItsOwnWay)
             title = dialog.Title();
             text = ControlText(dialog.Handle(), IDC_RESULT_TEXT);
         });
-        host::ReportRunOutcome(c.run, c.success, c.failure, nullptr);
+        runner::ReportRunOutcome(c.run, c.success, c.failure, nullptr);
         if (c.boxText.empty()) {
             EXPECT_TRUE(boxes.boxes.empty());
             ASSERT_EQ(dialogs.templates.size(), 1u);

@@ -15,7 +15,7 @@ namespace {
 TEST(InstallerResultDialog, ShowsTheMessageWithoutItsLineBreakAndTheOutputBehindDetails)
 {
     const std::string output = "Velmora Tessel 1.5.1\nError: definition invalid\r\nlast line";
-    host::InstallerResultDialog dialog(MSG_INSTALL_FAILED, "Velmora Installer Result", output);
+    runner::InstallerResultDialog dialog(MSG_INSTALL_FAILED, "Velmora Installer Result", output);
     ASSERT_TRUE(dialog.Create(nullptr));
     ShowWindow(dialog.Handle(), SW_SHOW);
     EXPECT_EQ(dialog.Title(), "Velmora Installer Result");
@@ -45,7 +45,7 @@ TEST(InstallerResultDialog, ShowsTheMessageWithoutItsLineBreakAndTheOutputBehind
 
 TEST(InstallerResultDialog, CaptionIsTheCallersAndTheDetailsTitleFollowsIt)
 {
-    host::InstallerResultDialog dialog(MSG_CONFIG_NOT_LOADED, "Service Definition", "");
+    runner::InstallerResultDialog dialog(MSG_CONFIG_NOT_LOADED, "Service Definition", "");
     ASSERT_TRUE(dialog.Create(nullptr));
     EXPECT_EQ(dialog.Title(), "Service Definition");
     EXPECT_EQ(dialog.ItemText(IDC_RESULT_TEXT), "Error: Invalid service config; file not loaded.");

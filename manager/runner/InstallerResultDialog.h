@@ -6,7 +6,7 @@
 
 #include "Dialog.h"
 
-namespace host {
+namespace runner {
 
 // A result with a message-table text and the host's captured output behind "Details...".
 class InstallerResultDialog : public ui::Dialog {
@@ -26,4 +26,4 @@ private:
     std::string details_;
 };
 
-}  // namespace host
+}  // namespace runner

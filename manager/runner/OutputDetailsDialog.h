@@ -4,7 +4,7 @@
 
 #include "Dialog.h"
 
-namespace host {
+namespace runner {
 
 // A title and a long text in a read-only, scrolling edit box.
 class OutputDetailsDialog : public ui::Dialog {
@@ -23,4 +23,4 @@ private:
 // The text with every line end as CR LF, which is what an edit box breaks lines at.
 std::string WithEditLineEnds(const std::string& text);
 
-}  // namespace host
+}  // namespace runner

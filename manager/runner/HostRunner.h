@@ -6,7 +6,7 @@
 
 #include "Messages.h"
 
-namespace host {
+namespace runner {
 
 // How a run of the host program ended; the values are the message ids that report them.
 enum RunOutcome : DWORD {
@@ -36,4 +36,4 @@ HostRun RunHostProgram(const std::string& installationDir, const std::string& ar
 // failure, or an error box.
 void ReportRunOutcome(const HostRun& run, DWORD successMessage, DWORD failureMessage, HWND owner);
 
-}  // namespace host
+}  // namespace runner

@@ -4,7 +4,7 @@
 #include "OutputDetailsDialog.h"
 #include "ResourceIds.h"
 
-namespace host {
+namespace runner {
 
 namespace {
 std::string WithoutTrailingSpace(std::string text)
@@ -37,4 +37,4 @@ bool InstallerResultDialog::OnCommand(int id, int, HWND)
     return true;
 }
 
-}  // namespace host
+}  // namespace runner

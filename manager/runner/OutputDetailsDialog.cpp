@@ -5,7 +5,7 @@
 #include "DataExchange.h"
 #include "ResourceIds.h"
 
-namespace host {
+namespace runner {
 
 std::string WithEditLineEnds(const std::string& text)
 {
@@ -44,4 +44,4 @@ void OutputDetailsDialog::DoDataExchange(ui::DataExchange& exchange)
     if (!exchange.Saving()) ui::DdxText(exchange, IDC_OUTPUT_TEXT, text_);
 }
 
-}  // namespace host
+}  // namespace runner

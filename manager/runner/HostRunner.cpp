@@ -10,7 +10,7 @@
 #include "InstallerResultDialog.h"
 #include "UniqueResource.h"
 
-namespace host {
+namespace runner {
 
 namespace {
 constexpr DWORD kPollMs = 500;
@@ -137,4 +137,4 @@ void ReportRunOutcome(const HostRun& run, DWORD successMessage, DWORD failureMes
     }
 }
 
-}  // namespace host
+}  // namespace runner
