@@ -63,30 +63,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string whole(reinterpret_cast<const char*>(data), size);
     CheckLists(whole);
 
-    std::map<std::string, std::string> values;
+    std::map<std::string, StoredValue> values;
     const std::vector<std::string>& names = Names();
     for (std::size_t at = 0; at + 3 <= size;) {
         const std::size_t name = data[at] % names.size();
+        // The byte's high part picks the registry type; 0 gives the type a writer would use.
+        const std::uint32_t type = static_cast<std::uint32_t>(data[at] / names.size()) % 8;
         const std::size_t length = data[at + 1] | (std::size_t(data[at + 2]) << 8);
         at += 3;
         const std::size_t taken = length < size - at ? length : size - at;
-        values[names[name]] = whole.substr(at, taken);
+        values[names[name]] = StoredValue{whole.substr(at, taken), type};
         at += taken;
     }
     const ValueSource source = [&](const char* name, std::size_t limit) -> RawValue {
         const auto found = values.find(name);
-        if (found == values.end() || found->second.size() > limit) return std::nullopt;
-        return found->second;
+        if (found == values.end() || found->second.data.size() > limit) return std::nullopt;
+        StoredValue value = found->second;
+        if (value.registryType == 0) {
+            for (const Parameter& p : kParameters) {
+                if (found->first == p.name) value.registryType = p.type == ValueType::Text ? kRegText
+                                                               : p.type == ValueType::Number ? kRegNumber
+                                                                                             : kRegMultiText;
+            }
+        }
+        return value;
     };
-    for (const ReadLimits& limits : {kEditorRead, ReadLimits{16, 16}}) {
+    for (const ReadLimits& limits : {kEditorRead, kHostRead, ReadLimits{16, 16, true}}) {
         ServiceDefinition record;
-        LoadParameters(source, "Fuzzed", record, limits);
+        for (const std::string& name : LoadParameters(source, "Fuzzed", record, limits)) {
+            Check(limits.checkTypes && values.count(name) == 1);
+        }
         Check(record.Name == "Fuzzed");
         Check(record.SMFFrequency == 0 || record.SMFFrequency >= kMinimumFrequency);
         Check(record.DisplayName.size() <= limits.text && record.Description.size() <= limits.text);
         const auto found = values.find("Dependencies");
-        if (found != values.end() && found->second.size() <= limits.list)
-            Check(std::string(record.RawDependencies.begin(), record.RawDependencies.end()) == found->second);
+        if (found != values.end() && found->second.data.size() <= limits.list &&
+            (!limits.checkTypes || TypeFits(ValueType::Dependencies, found->second.registryType)))
+            Check(std::string(record.RawDependencies.begin(), record.RawDependencies.end()) == found->second.data);
     }
     return 0;
 }

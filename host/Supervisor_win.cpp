@@ -248,13 +248,25 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
     SetCurrentDirectoryA(HostDirectory().c_str());
     const EventReporter events = consoleMode ? EventReporter() : EventReporter(name);
     ServiceDefinition definition;
-    if (!registry_data::ReadParameters(name, definition) || definition.Service.Executable.empty()) {
-        const std::string key = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\" + name + "\\Parameters";
+    const std::string key = "HKEY_LOCAL_MACHINE\\" + registry_data::ParametersKeyPath(name);
+    std::vector<std::string> wrongType;
+    const bool read = registry_data::ReadParameters(name, definition, registry_data::kHostRead, &wrongType);
+    // A value of another type is never reinterpreted: it is named and counts as missing.
+    for (const std::string& value : wrongType)
+        events.Report(EVENTLOG_WARNING_TYPE, MSG_SETTING_WRONG_TYPE, {name, value, key});
+    const auto reportWrongTypes = [&](DebugLog& log) {
+        for (const std::string& value : wrongType)
+            log.Line("The setting %s in %s has the wrong registry type and is ignored", value.c_str(), key.c_str());
+    };
+    if (!read || definition.Service.Executable.empty()) {
         events.Report(EVENTLOG_ERROR_TYPE, MSG_SETTINGS_UNREADABLE, {name, key});
-        DebugLog(false, "", consoleMode).Line("Cannot read the settings of the service %s from %s", name.c_str(), key.c_str());
+        DebugLog console(false, "", consoleMode);
+        reportWrongTypes(console);
+        console.Line("Cannot read the settings of the service %s from %s", name.c_str(), key.c_str());
         return exit_code::kSettingsUnreadable;
     }
     DebugLog log(definition.DebugEnabled != 0, definition.DebugLogFile, consoleMode);
+    reportWrongTypes(log);
     const std::uint32_t code = Supervisor(definition, status, log, events, stopEvent, consoleMode).Run();
     events.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {name, Text(code)});
     return code;

@@ -27,7 +27,7 @@ void ForEachString(const char* data, std::size_t size, Visit visit)
 
 std::optional<std::uint32_t> NumberOf(const RawValue& raw)
 {
-    return raw ? Number(raw->data(), raw->size()) : std::nullopt;
+    return raw ? Number(raw->data.data(), raw->data.size()) : std::nullopt;
 }
 
 }  // namespace
@@ -78,9 +78,15 @@ const std::vector<const Parameter*>& ReadOrder()
     return order;
 }
 
-std::string ParametersKeyPath(const std::string& serviceName)
+bool TypeFits(ValueType type, std::uint32_t registryType)
 {
-    return kServicesKey + serviceName + "\\Parameters";
+    switch (type) {
+    case ValueType::Text: return registryType == kRegText || registryType == kRegExpandText;
+    case ValueType::Number: return registryType == kRegNumber;
+    case ValueType::Dependencies:
+    case ValueType::Environment: return registryType == kRegMultiText;
+    }
+    return false;
 }
 
 std::string Text(const char* data, std::size_t size)
@@ -147,12 +153,17 @@ std::string Encode(const Parameter& p, const ServiceDefinition& d)
     return std::string();
 }
 
-void LoadParameters(const ValueSource& source, const std::string& serviceName, ServiceDefinition& d,
-                    const ReadLimits& limits)
+std::vector<std::string> LoadParameters(const ValueSource& source, const std::string& serviceName,
+                                        ServiceDefinition& d, const ReadLimits& limits)
 {
-    std::vector<std::string> readable;
+    std::vector<std::string> readable, wrongType;
+    const Parameter* row = nullptr;
     const auto read = [&](const char* name, std::size_t limit) {
         RawValue raw = source(name, limit);
+        if (raw && limits.checkTypes && !TypeFits(row->type, raw->registryType)) {
+            wrongType.emplace_back(name);
+            raw.reset();
+        }
         if (raw) readable.emplace_back(name);
         return raw;
     };
@@ -162,11 +173,12 @@ void LoadParameters(const ValueSource& source, const std::string& serviceName, S
 
     d.Name = serviceName;
     for (const Parameter* p : ReadOrder()) {
+        row = p;
         switch (p->type) {
         case ValueType::Text: {
             const RawValue raw = read(p->name, limits.text);
             std::string& text = p->text.Of(d);
-            text = raw ? Text(raw->data(), raw->size()) : std::string();
+            text = raw ? Text(raw->data.data(), raw->data.size()) : std::string();
             const std::size_t prefix = sizeof kDisplayNamePrefix - 1;
             if (p->rule == ReadRule::WithoutDisplayPrefix && text.compare(0, prefix, kDisplayNamePrefix) == 0)
                 text.erase(0, prefix);
@@ -190,8 +202,8 @@ void LoadParameters(const ValueSource& source, const std::string& serviceName, S
             d.ServiceDependencies.clear();
             d.RawDependencies.clear();
             if (const RawValue raw = read(p->name, limits.list)) {
-                SplitDependencies(raw->data(), raw->size(), d.GroupDependencies, d.ServiceDependencies);
-                d.RawDependencies.assign(raw->begin(), raw->end());
+                SplitDependencies(raw->data.data(), raw->data.size(), d.GroupDependencies, d.ServiceDependencies);
+                d.RawDependencies.assign(raw->data.begin(), raw->data.end());
             }
             break;
         }
@@ -199,13 +211,14 @@ void LoadParameters(const ValueSource& source, const std::string& serviceName, S
             d.Environment.clear();
             d.EnvironmentSize = 0;
             if (const RawValue raw = read(p->name, limits.list)) {
-                d.Environment = EnvironmentEntries(raw->data(), raw->size());
-                d.EnvironmentSize = static_cast<std::uint32_t>(raw->size());
+                d.Environment = EnvironmentEntries(raw->data.data(), raw->data.size());
+                d.EnvironmentSize = static_cast<std::uint32_t>(raw->data.size());
             }
             break;
         }
         }
     }
+    return wrongType;
 }
 
 }  // namespace registry_data

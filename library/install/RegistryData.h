@@ -23,7 +23,10 @@ constexpr char kDisplayNamePrefix[] = "Velmora Service: ";
 constexpr std::uint32_t kMinimumFrequency = 50;
 
 // "SYSTEM\CurrentControlSet\Services\<name>\Parameters".
-std::string ParametersKeyPath(const std::string& serviceName);
+inline std::string ParametersKeyPath(const std::string& serviceName)
+{
+    return kServicesKey + serviceName + "\\Parameters";
+}
 
 enum class ValueType {
     Text,          // REG_SZ, stored without terminator
@@ -77,18 +80,36 @@ extern const std::vector<Parameter> kParameters;
 const std::vector<const Parameter*>& ReadOrder();
 
 // How much of a value a reader accepts: a larger value counts as missing. Numbers are four bytes.
+// A reader that checks types takes a value of another registry type than its row's as missing
+// and names it, rather than reading text bytes as a number.
 struct ReadLimits {
     std::size_t text;
     std::size_t list;
+    bool checkTypes;
 };
-// The host reads anything a real parameter could hold.
-constexpr ReadLimits kHostRead{1u << 20, 1u << 20};
-// The editor reads texts into a buffer of 8192 bytes, and lists whole.
-constexpr ReadLimits kEditorRead{8192, static_cast<std::size_t>(-1)};
+// The host reads anything a real parameter could hold, of the right type only.
+constexpr ReadLimits kHostRead{1u << 20, 1u << 20, true};
+// The editor reads texts into a buffer of 8192 bytes, and lists whole, whatever their type.
+constexpr ReadLimits kEditorRead{8192, static_cast<std::size_t>(-1), false};
 constexpr std::size_t kNumberSize = 4;
 
-// The bytes of one stored value, or nothing when it cannot be read.
-using RawValue = std::optional<std::string>;
+// The registry's type numbers, as stored with each value.
+enum RegistryType : std::uint32_t {
+    kRegText = 1,          // REG_SZ
+    kRegExpandText = 2,    // REG_EXPAND_SZ
+    kRegNumber = 4,        // REG_DWORD
+    kRegMultiText = 7,     // REG_MULTI_SZ
+};
+// Whether a stored value of `registryType` is of the kind the row describes.
+bool TypeFits(ValueType type, std::uint32_t registryType);
+
+// The bytes of one stored value with its registry type.
+struct StoredValue {
+    std::string data;
+    std::uint32_t registryType = 0;
+};
+// A value, or nothing when it cannot be read.
+using RawValue = std::optional<StoredValue>;
 // Fetches a value of the Parameters key by name, when it holds at most `limit` bytes.
 using ValueSource = std::function<RawValue(const char* name, std::size_t limit)>;
 
@@ -108,8 +129,9 @@ std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_
 std::string Encode(const Parameter& parameter, const ServiceDefinition& definition);
 
 // Fills `definition` from the values: a value that cannot be read takes its missing value, and
-// the rules of the table apply. `Name` becomes the service's name.
-void LoadParameters(const ValueSource& source, const std::string& serviceName, ServiceDefinition& definition,
-                    const ReadLimits& limits = kHostRead);
+// the rules of the table apply. `Name` becomes the service's name. Returns the names of the
+// values set aside for their type.
+std::vector<std::string> LoadParameters(const ValueSource& source, const std::string& serviceName,
+                                        ServiceDefinition& definition, const ReadLimits& limits = kHostRead);
 
 }  // namespace registry_data

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -20,21 +21,36 @@ std::string Dword(std::uint32_t n)
     return std::string{char(n & 0xFF), char(n >> 8 & 0xFF), char(n >> 16 & 0xFF), char(n >> 24)};
 }
 
-// A Parameters key made of the given values; a value larger than the reader's limit cannot be
-// read, as with the registry. Each value is handed over as a copy of exactly its stored size.
+// The registry type the writer gives a value of this name.
+std::uint32_t WrittenType(const std::string& name)
+{
+    for (const Parameter& p : kParameters) {
+        if (name == p.name || (p.other && name == p.other && p.rule == ReadRule::OlderName)) {
+            return p.type == ValueType::Text ? kRegText : p.type == ValueType::Number ? kRegNumber : kRegMultiText;
+        }
+    }
+    return 0;
+}
+
+// A Parameters key made of the given values, each of the type the writer gives it unless a
+// test says otherwise; a value larger than the reader's limit cannot be read, as with the
+// registry.
 struct FakeKey {
     std::map<std::string, std::string> values;
+    std::map<std::string, std::uint32_t> types;
     mutable Strings reads;
+    mutable Strings wrongType;
 
     ServiceDefinition Load(const ReadLimits& limits, const std::string& name = "Relay") const
     {
         ServiceDefinition d = definition_writer::NewDefinition();
-        LoadParameters(
+        wrongType = LoadParameters(
             [this](const char* value, std::size_t limit) -> RawValue {
                 reads.push_back(value);
                 const auto found = values.find(value);
                 if (found == values.end() || found->second.size() > limit) return std::nullopt;
-                return found->second;
+                const auto type = types.find(value);
+                return StoredValue{found->second, type == types.end() ? WrittenType(value) : type->second};
             },
             name, d, limits);
         return d;
@@ -230,6 +246,46 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
         EXPECT_EQ(sorted.size(), 29u);
         key.reads.clear();
     }
+}
+
+// The host sets a value of the wrong registry type aside and names it; the editor reads bytes.
+TEST(RegistryData, AValueOfTheWrongTypeIsMissingForTheHostAndNamed)
+{
+    const struct {
+        const char* name;
+        std::string stored;
+        std::uint32_t type;
+        std::function<std::uint32_t(const ServiceDefinition&)> field;
+        std::uint32_t host, editor;
+    } cases[] = {
+        {"ServiceDelay", "zzz\0"s, kRegText, [](const ServiceDefinition& d) { return d.Service.Delay; }, 0, 0x007A7A7A},
+        {"JobType", "abc\0"s, kRegText, [](const ServiceDefinition& d) { return d.JobType; }, 1, 0x00636261},
+        {"SMFEnabled", "on\0\0"s, kRegExpandText, [](const ServiceDefinition& d) { return d.SMFEnabled; }, 0, 0x6E6F},
+        {"Priority", Dword(4), 3 /* binary */, [](const ServiceDefinition& d) { return d.Priority; }, 0, 4},
+        {"UponExit", Dword(2), kRegMultiText, [](const ServiceDefinition& d) { return d.UponExit; }, 0, 2},
+        {"Priority", Dword(4), kRegNumber, [](const ServiceDefinition& d) { return d.Priority; }, 4, 4},
+    };
+    for (const auto& c : cases) {
+        FakeKey key;
+        key.values = {{"ServiceExe", "C:\\p.exe"}, {c.name, c.stored}};
+        key.types = {{c.name, c.type}};
+        const bool wrong = c.host != c.editor || c.type != WrittenType(c.name);
+        EXPECT_EQ(c.field(key.Load(kHostRead)), c.host) << c.name;
+        EXPECT_EQ(key.wrongType, wrong ? Strings{c.name} : Strings{}) << c.name;
+        EXPECT_EQ(c.field(key.Load(kEditorRead)), c.editor) << c.name;
+        EXPECT_TRUE(key.wrongType.empty());
+    }
+
+    FakeKey texts;  // text, lists and the older exit value are checked alike; expandable text is text
+    texts.values = {{"ServiceExe", Dword(7)}, {"Environment", "A=1\0\0"s}, {"AutoRestart", "1"},
+                    {"Description", "expand"}};
+    texts.types = {{"ServiceExe", kRegNumber}, {"Environment", kRegText}, {"AutoRestart", kRegText},
+                   {"Description", kRegExpandText}};
+    const ServiceDefinition d = texts.Load(kHostRead);
+    EXPECT_EQ(texts.wrongType, (Strings{"ServiceExe", "AutoRestart", "Environment"}));
+    EXPECT_EQ(d.Service.Executable, "");
+    EXPECT_TRUE(d.Environment.empty());
+    EXPECT_EQ(d.Description, "expand");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "Definitions.h"
 #include "HostMessages.h"
+#include "RegistryData.h"
 #include "WinTestUtil.h"
 
 namespace {
@@ -340,6 +341,32 @@ TEST_F(ServiceHost, SettingsWithoutAProgramFailTheStartWithTheirExitCode)
     EXPECT_TRUE(ReadRuns(File("service.txt")).empty());
 }
 
+// Text where a number belongs is named and counts as missing: read as a number, "zzz" would be a
+// start-up time of over two hours and "abc" a job type that means no job.
+TEST_F(ServiceHost, SettingsOfTheWrongTypeAreNamedAndCountAsMissing)
+{
+    Install(Record("service.txt"), "",
+            "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>" + File("debug.log") + "</DebugLocation></Debug>");
+    const std::string key = registry_data::ParametersKeyPath(kName);
+    for (const char* name : {"ServiceDelay", "JobType"})
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, "zzz", 4), ERROR_SUCCESS);
+    Start();
+    Sc(std::string("stop ") + kName);
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED));
+    std::ifstream logFile(File("debug.log"), std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    for (const char* name : {"ServiceDelay", "JobType"})
+        EXPECT_TRUE(wintest::Contains(log, std::string("The setting ") + name + " in HKEY_LOCAL_MACHINE\\" + key))
+            << log;
+
+    // Where the value is required, the start fails with the settings' exit code.
+    const DWORD number = 7;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "ServiceExe", REG_DWORD, &number, 4), ERROR_SUCCESS);
+    const wintest::CommandResult console = Host(std::string("-c ") + kName);
+    EXPECT_EQ(console.exitCode, 1);
+    EXPECT_TRUE(wintest::Contains(console.output, "The setting ServiceExe")) << console.output;
+}
+
 TEST_F(ServiceHost, ConsoleModeRunsTheSameSupervisionUntilCtrlC)
 {
     Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>");
@@ -385,7 +412,7 @@ TEST(HostMessages, EveryEventHasItsTextInTheHostProgram)
     ASSERT_TRUE(module);
     for (DWORD id : {MSG_SERVICE_STARTED, MSG_SERVICE_STOPPED, MSG_PROGRAM_RESTARTING, MSG_PROGRAM_ENDED,
                      MSG_PROGRAM_ENDED_SERVICE_FAILS, MSG_PROGRAM_ENDED_SERVICE_STOPS, MSG_PROGRAM_START_FAILED,
-                     MSG_SETTINGS_UNREADABLE, MSG_PROGRAM_FORCED_TO_END, MSG_HOST_FAILURE}) {
+                     MSG_SETTINGS_UNREADABLE, MSG_PROGRAM_FORCED_TO_END, MSG_HOST_FAILURE, MSG_SETTING_WRONG_TYPE}) {
         SCOPED_TRACE(id);
         EXPECT_NE(id & 0xFFFF, 0u) << "the event log shows the low word as the event id";
         char text[512] = {};

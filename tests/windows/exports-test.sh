@@ -15,9 +15,9 @@ definition_writer::DefinitionText[abi:cxx11](ServiceDefinition const&)
 definition_writer::Escape(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
 definition_writer::NewDefinition()
 definition_writer::WriteDefinitionFile(ServiceDefinition const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >*)
-platform::FormatSystemError(unsigned long, char*, unsigned long long)
+platform::SystemErrorText[abi:cxx11](unsigned long)
 platform::QueryFileStatus(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
-registry_data::ReadParameters(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, ServiceDefinition&, registry_data::ReadLimits const&)
+registry_data::ReadParameters(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, ServiceDefinition&, registry_data::ReadLimits const&, std::vector<std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >, std::allocator<std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > > >*)
 typeinfo for EnvironmentVariable
 vtable for EnvironmentVariable'
 actual=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' |
