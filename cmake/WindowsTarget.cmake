@@ -33,6 +33,10 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     endif()
     list(APPEND VELMORA_RUNTIME_DLLS ${path})
     file(COPY ${path} DESTINATION ${CMAKE_BINARY_DIR}/bin)
+    # Shipped without the debug information Debian's runtime carries (most of its size).
+    if(VELMORA_RELEASE)
+        execute_process(COMMAND ${CMAKE_OBJCOPY} --strip-debug ${CMAKE_BINARY_DIR}/bin/${dll} COMMAND_ERROR_IS_FATAL ANY)
+    endif()
 endforeach()
 
 # Built on Linux, the tests run under Wine; built on Windows, they run as they are.

@@ -7,10 +7,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows >/dev/null
+# The release build is what gets installed; the development build supplies the screenshot driver.
+for preset in windows-release windows; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" >/dev/null
+done
 bin="$root/build/windows/bin"
-echo "== built $root/build/windows/VelmoraSetup.exe"
+setup="$root/build/windows-release/VelmoraSetup.exe"
+echo "== built $setup"
 
 run="$root/build/demo"
 shots="$root/build/demo/screenshots"
@@ -34,7 +38,7 @@ service=VelmoraExample
 definition='C:\Program Files\Velmora\examples\example-service.xml'
 
 step "VelmoraSetup.exe /S   (silent install)"
-"$VELMORA_WINE" "$root/build/windows/VelmoraSetup.exe" /S
+"$VELMORA_WINE" "$setup" /S
 ls "$install"
 "$VELMORA_WINE" reg.exe query 'HKLM\SOFTWARE\Marrowfield\Velmora\v1.5'
 

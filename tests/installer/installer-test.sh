@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The setup program under Wine: silent install, what it puts in place, the installed programs at
 # work, and silent uninstall refusing while a hosted service exists and cleaning up otherwise.
-# installer-test.sh BUILD_DIR SETUP_EXE
+# installer-test.sh BUILD_DIR SETUP_EXE (the tools of BUILD_DIR drive the installed programs)
 set -u
 build=$1
 setup=$2
@@ -20,12 +20,21 @@ check() {  # check DESCRIPTION COMMAND...
 wine_() { "$VELMORA_WINE" "$@"; }
 in_install() { (cd "$install" && "$VELMORA_WINE" "$@"); }
 
+if [ ! -f "$setup" ]; then
+  echo "FAILED: no setup program at $setup (build the windows-release preset first)"
+  exit 1
+fi
 wine_ "$setup" /S >/dev/null 2>&1
 code=$?
 check "setup exits 0 (exit $code)" test "$code" -eq 0
 for f in Quillon.dll Velmora.exe VelmoraUI.exe Velmora.dtd libstdc++-6.dll examples/VelmoraExample.exe \
          examples/example-service.xml Uninstall.exe; do
   check "installed $f" test -f "$install/$f"
+done
+# What ships carries no debug information; it stays beside the release build.
+for f in Quillon.dll Velmora.exe VelmoraUI.exe examples/VelmoraExample.exe libstdc++-6.dll libgcc_s_seh-1.dll \
+         libwinpthread-1.dll; do
+  check "$f shipped without debug sections" sh -c "! x86_64-w64-mingw32-objdump -h '$install/$f' | grep -q '\.debug_'"
 done
 check "example definition names the installation folder" \
   grep -q 'C:\\Program Files\\Velmora\\examples' "$install/examples/example-service.xml"
