@@ -15,7 +15,7 @@ definition_writer::DefinitionText[abi:cxx11](ServiceDefinition const&)
 definition_writer::Escape(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
 definition_writer::NewDefinition()
 definition_writer::WriteDefinitionFile(ServiceDefinition const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >*)
-platform::FormatSystemError(unsigned long, char*, unsigned long long)
+platform::SystemErrorText[abi:cxx11](unsigned long)
 platform::QueryFileStatus(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
 registry_data::ReadParameters(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, ServiceDefinition&, registry_data::ReadLimits const&)
 typeinfo for EnvironmentVariable
