@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "FuzzTargets.h"
 #include "XMLConfiguration.h"
 
 namespace {
@@ -17,7 +18,7 @@ std::string definitionFile;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+void fuzz_targets::PrepareDefinition()
 {
     char pattern[] = "/tmp/velmora-fuzz-XXXXXX";
     if (!mkdtemp(pattern)) std::abort();
@@ -28,10 +29,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::error_code ignored;
         std::filesystem::remove_all(workDir, ignored);
     });
-    return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+int fuzz_targets::Definition(const std::uint8_t* data, std::size_t size)
 {
     {
         std::ofstream out(definitionFile, std::ios::binary | std::ios::trunc);
@@ -49,3 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (copy.Errors() != config.Errors() || copy.IsValid() != config.IsValid()) std::abort();
     return total == static_cast<std::size_t>(-1);
 }
+
+#ifndef VELMORA_FUZZ_REPLAY
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz_targets::PrepareDefinition();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return fuzz_targets::Definition(data, size);
+}
+#endif

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "FuzzTargets.h"
 #include "RegistryData.h"
 
 namespace {
@@ -58,7 +59,7 @@ void CheckLists(const std::string& whole)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+int fuzz_targets::RegistryData(const std::uint8_t* data, std::size_t size)
 {
     const std::string whole(reinterpret_cast<const char*>(data), size);
     CheckLists(whole);
@@ -103,3 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     return 0;
 }
+
+#ifndef VELMORA_FUZZ_REPLAY
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return fuzz_targets::RegistryData(data, size);
+}
+#endif

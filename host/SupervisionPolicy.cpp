@@ -47,15 +47,6 @@ std::uint32_t RestartBackoff::NextDelay(std::uint32_t intervalMs, std::uint64_t 
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(cap, std::uint64_t(intervalMs) << doublings));
 }
 
-std::string CommandLineFor(const std::string& executable, const std::string& parameters)
-{
-    std::string path = executable;
-    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-    std::string line = "\"" + path + "\"";
-    if (!parameters.empty()) line += " " + parameters;
-    return line;
-}
-
 std::vector<char> MergedEnvironment(const std::vector<std::string>& inherited,
                                     const std::vector<EnvironmentVariable>& variables)
 {

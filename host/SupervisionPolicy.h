@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ProcessLimits.h"
 #include "Quillon.h"
 
 // The decisions of the supervisor that need no operating system, kept apart for native tests.
@@ -51,8 +52,9 @@ private:
     unsigned quickExits_ = 0;
 };
 
-// The command line of a program: its path in double quotes, then its parameters.
-std::string CommandLineFor(const std::string& executable, const std::string& parameters);
+// The command line of a program: its path in double quotes, then its parameters. The install
+// checks its length on the same text.
+using process_limits::CommandLineFor;
 
 // The environment block for a program: the inherited "name=value" entries with the definition's
 // variables added, a definition variable replacing an inherited one of the same name (letter

@@ -24,6 +24,10 @@ struct FileStatus {
 // Status of a path; on failure kind is Missing and the last system error tells why.
 QUILLON_API FileStatus QueryFileStatus(const std::string& path);
 
+// The folder of the module holding this code (Quillon.dll on Windows, the program natively),
+// without a trailing separator; empty when the system cannot tell.
+std::string ModuleDirectory();
+
 // The calling thread's last system error code.
 unsigned long LastErrorCode();
 

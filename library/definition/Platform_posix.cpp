@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@ namespace platform {
 
 namespace {
 std::atomic<unsigned> overrideMajor{0};
+constexpr std::size_t kMaxModulePath = 1 << 16;
 }  // namespace
 
 unsigned WindowsMajorVersion()
@@ -36,6 +38,23 @@ FileStatus QueryFileStatus(const std::string& path)
         status.kind = FileKind::Other;
     }
     return status;
+}
+
+// Natively the portable core is linked into the program itself, so its module is the program.
+std::string ModuleDirectory()
+{
+    std::vector<char> path(1024);
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0) return {};
+        if (static_cast<std::size_t>(length) < path.size()) {
+            const std::string file(path.data(), static_cast<std::size_t>(length));
+            const std::string::size_type slash = file.rfind('/');
+            return slash == std::string::npos ? std::string() : file.substr(0, slash);
+        }
+        if (path.size() >= kMaxModulePath) return {};
+        path.resize(path.size() * 2);
+    }
 }
 
 unsigned long LastErrorCode() { return static_cast<unsigned long>(errno); }

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <atomic>
+#include <vector>
 
 #include <windows.h>
 
@@ -8,6 +9,8 @@ namespace platform {
 
 namespace {
 std::atomic<unsigned> overrideMajor{0};
+// Any address inside this module names the module to the system.
+const char kModuleAnchor = 0;
 
 bool HasProgramEnding(const std::string& path)
 {
@@ -43,6 +46,28 @@ FileStatus QueryFileStatus(const std::string& path)
         status.executable = HasProgramEnding(path);
     }
     return status;
+}
+
+std::string ModuleDirectory()
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            &kModuleAnchor, &module))
+        return {};
+    // The longest path the system handles, with its terminating zero.
+    constexpr DWORD kMaxModulePath = 32768;
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            const std::string file(path.data(), length);
+            const std::string::size_type slash = file.find_last_of("\\/");
+            return slash == std::string::npos ? std::string() : file.substr(0, slash);
+        }
+        if (path.size() >= kMaxModulePath) return {};
+        path.resize(path.size() * 2);
+    }
 }
 
 unsigned long LastErrorCode() { return GetLastError(); }

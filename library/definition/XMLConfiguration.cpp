@@ -18,38 +18,27 @@ std::string Text(const xmlChar* text) { return text ? reinterpret_cast<const cha
 
 bool IsBlank(const XMLString& text) { return unsigned_text::IsBlank(text.c_str()); }
 
-// Takes ownership of a string the parser allocated.
-XMLString TakeString(xmlChar* text)
-{
-    XMLString result;
-    if (text) {
-        result = text;
-        xmlFree(text);
-    }
-    return result;
-}
-
-bool CheckContainer(const char* element, const XMLString& text, const AttributeList& attributes, ErrorList& errors)
+bool CheckContainer(const char* element, const XMLString& text, const AttributeList& attributes, ProblemList& errors)
 {
     if (!IsBlank(text)) {
-        errors.push_back("Unexpected text in <" + std::string(element) + "> element \"" + Text(text) + "\"");
+        errors.Add("Unexpected text in <" + std::string(element) + "> element \"" + Text(text) + "\"");
         return false;
     }
     if (!attributes.empty()) {
-        errors.push_back("Unexpected attributes in <" + std::string(element) + "> element");
+        errors.Add("Unexpected attributes in <" + std::string(element) + "> element");
         return false;
     }
     return true;
 }
 
-bool SetStringValue(NameValueXMLString& value, const XMLString& text, ErrorList& errors)
+bool SetStringValue(NameValueXMLString& value, const XMLString& text, ProblemList& errors)
 {
     if (!IsBlank(text)) return value.SetValue(text.c_str());
-    errors.push_back("Invalid blank string for element \"" + value.Name() + "\".");
+    errors.Add("Invalid blank string for element \"" + value.Name() + "\".");
     return false;
 }
 
-bool SetBooleanValue(NameValueUnsignedInt& value, const XMLString& text, ErrorList& errors)
+bool SetBooleanValue(NameValueUnsignedInt& value, const XMLString& text, ProblemList& errors)
 {
     // Byte-wise ASCII lowering: the locale must not change which words count.
     std::string lower = Text(text);
@@ -62,46 +51,46 @@ bool SetBooleanValue(NameValueUnsignedInt& value, const XMLString& text, ErrorLi
     } else if (lower == "false" || lower == "off" || lower == "no" || lower == "0") {
         word = reinterpret_cast<const unsigned char*>("0");
     } else {
-        errors.push_back("Invalid value \"" + Text(text) + "\" for element \"" + value.Name() +
-                         "\".  Valid values are:\n\t\"true\", \"on\", \"1\" or\n\t\"false\", \"off\", \"0\".");
+        errors.Add("Invalid value \"" + Text(text) + "\" for element \"" + value.Name() +
+                   "\".  Valid values are:\n\t\"true\", \"on\", \"1\" or\n\t\"false\", \"off\", \"0\".");
         return false;
     }
     if (value.SetValue(word)) return true;
-    errors.push_back(value.Error());
+    errors.Add(value.Error());
     return false;
 }
 
 bool SetRangedValue(NameValueUnsignedInt& value, const XMLString& text, unsigned int min, unsigned int max,
-                    ErrorList& errors)
+                    ProblemList& errors)
 {
     const auto range = [&] {
         return "  Valid range is [" + std::to_string(min) + ", " + std::to_string(max) + "].";
     };
     if (IsBlank(text)) {
-        errors.push_back("Invalid blank value for element \"" + value.Name() + "\"." + range());
+        errors.Add("Invalid blank value for element \"" + value.Name() + "\"." + range());
         return false;
     }
     const auto invalid = [&] { return "Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\""; };
     NameValueUnsignedInt scratch("tmp");
     if (!scratch.SetValue(text.c_str())) {
-        errors.push_back(invalid() + ": " + scratch.Error() + "." + range());
+        errors.Add(invalid() + ": " + scratch.Error() + "." + range());
         return false;
     }
     if (scratch.Value() < min || scratch.Value() > max) {
-        errors.push_back(invalid() + "." + range());
+        errors.Add(invalid() + "." + range());
         return false;
     }
     return value.SetValue(text.c_str());
 }
 
-bool SetUnsignedValue(NameValueUnsignedInt& value, const XMLString& text, ErrorList& errors)
+bool SetUnsignedValue(NameValueUnsignedInt& value, const XMLString& text, ProblemList& errors)
 {
     if (value.SetValue(text.c_str())) return true;
-    errors.push_back("Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\": " + value.Error());
+    errors.Add("Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\": " + value.Error());
     return false;
 }
 
-bool AddListEntry(std::vector<NameValueXMLString>& list, const char* name, const XMLString& text, ErrorList& errors)
+bool AddListEntry(std::vector<NameValueXMLString>& list, const char* name, const XMLString& text, ProblemList& errors)
 {
     NameValueXMLString entry(name, nullptr);
     if (!SetStringValue(entry, text, errors)) return false;
@@ -109,38 +98,55 @@ bool AddListEntry(std::vector<NameValueXMLString>& list, const char* name, const
     return true;
 }
 
-// An attribute's value with entity references replaced; empty when it has no children.
-XMLString AttributeValue(const xmlAttr& attribute)
-{
-    return TakeString(xmlNodeListGetString(attribute.doc, attribute.children, 1));
-}
-
-AttributeList Attributes(const xmlNode& element)
-{
-    AttributeList list;
-    for (const xmlAttr* a = element.properties; a; a = a->next) {
-        list.emplace_back(a->name ? XMLString(a->name) : XMLString(), AttributeValue(*a));
-    }
-    return list;
-}
-
-// An element's character data. CDATA sections and references to declared entities are character
-// data as much as plain text is; leaving them out would silently change what the file says.
-void AppendText(const xmlNode& node, XMLString& text)
+// Appends a node's character data: CDATA sections and references to declared entities are
+// character data as much as plain text is; leaving them out would silently change what the file
+// says. The references are expanded here, beyond the parser's guard against amplification, so the
+// text is bounded: false when it would pass kMaxText. (An entity's own references cannot loop: the
+// parser refuses such a file.)
+bool AppendText(const xmlNode& node, XMLString& text)
 {
     switch (node.type) {
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
-        if (node.content) text += node.content;
-        break;
+        if (node.content) {
+            const std::size_t length = xmlStrlen(node.content);
+            if (length > XMLConfiguration::kMaxText - text.size()) return false;
+            text.append(node.content, length);
+        }
+        return true;
     case XML_ENTITY_REF_NODE:
         if (const xmlEntity* entity = xmlGetDocEntity(node.doc, node.name)) {
-            text += TakeString(xmlNodeListGetString(node.doc, entity->children, 1));
+            for (const xmlNode* child = entity->children; child; child = child->next) {
+                if (!AppendText(*child, text)) return false;
+            }
         }
-        break;
+        return true;
     default:
-        break;
+        return true;
     }
+}
+
+std::string TooLong(const std::string& what)
+{
+    return what + " is longer than " + std::to_string(XMLConfiguration::kMaxText) + " bytes";
+}
+
+// The element's attributes with entity references replaced; false, with the problem reported,
+// when a value is too long.
+bool Attributes(const xmlNode& element, AttributeList& list, ProblemList& errors)
+{
+    for (const xmlAttr* a = element.properties; a; a = a->next) {
+        XMLString value;
+        for (const xmlNode* child = a->children; child; child = child->next) {
+            if (!AppendText(*child, value)) {
+                errors.Add(TooLong("The value of attribute \"" + Text(a->name) + "\" of element <" +
+                                   Text(element.name) + ">"));
+                return false;
+            }
+        }
+        list.emplace_back(a->name ? XMLString(a->name) : XMLString(), std::move(value));
+    }
+    return true;
 }
 
 }  // namespace
@@ -157,22 +163,22 @@ XMLConfiguration::Invocation::Invocation(const Invocation&) = default;
 XMLConfiguration::Invocation& XMLConfiguration::Invocation::operator=(const Invocation&) = default;
 XMLConfiguration::Invocation::~Invocation() = default;
 
-bool XMLConfiguration::Invocation::WorkingDir(const XMLString& text, const AttributeList&, ErrorList& errors)
+bool XMLConfiguration::Invocation::WorkingDir(const XMLString& text, const AttributeList&, ProblemList& errors)
 {
     return SetStringValue(workingDir_, text, errors);
 }
 
-bool XMLConfiguration::Invocation::Executable(const XMLString& text, const AttributeList&, ErrorList& errors)
+bool XMLConfiguration::Invocation::Executable(const XMLString& text, const AttributeList&, ProblemList& errors)
 {
     return SetStringValue(executable_, text, errors);
 }
 
-bool XMLConfiguration::Invocation::Parameters(const XMLString& text, const AttributeList&, ErrorList& errors)
+bool XMLConfiguration::Invocation::Parameters(const XMLString& text, const AttributeList&, ProblemList& errors)
 {
     return SetStringValue(parameters_, text, errors);
 }
 
-bool XMLConfiguration::Invocation::Delay(const XMLString& text, const AttributeList&, ErrorList& errors)
+bool XMLConfiguration::Invocation::Delay(const XMLString& text, const AttributeList&, ProblemList& errors)
 {
     return SetUnsignedValue(delay_, text, errors);
 }
@@ -279,12 +285,12 @@ bool XMLConfiguration::Read(const std::string& fileName)
     valid_ = false;
     const XMLDocument document(fileName.c_str());
     if (!document.IsValid()) {
-        errors_ = document.Errors();
+        errors_ = document.Problems();
         return false;
     }
     const XMLNode root = document.RootElement();
     if (!static_cast<xmlNode*>(root)) {
-        errors_.push_back("Could not retrieve root node");
+        errors_.Add("Could not retrieve root node");
         return false;
     }
     valid_ = Populate(root, Schema());
@@ -303,15 +309,18 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
     const bool leaf = row.childCount == 0;
     bool containerTextBlank = true;
     XMLString text;
+    bool textFits = true;
     bool childrenRead = true;
     for (xmlNode* child = element->children; child; child = child->next) {
+        // Far past what is listed, one more problem changes nothing but the time taken.
+        if (errors_.ReachedStop()) return false;
         if (child->type != XML_ELEMENT_NODE) {
             if (leaf) {
-                AppendText(*child, text);
+                if (textFits) textFits = AppendText(*child, text);
             } else if (containerTextBlank) {
                 XMLString piece;
-                AppendText(*child, piece);
-                containerTextBlank = IsBlank(piece);
+                textFits = AppendText(*child, piece);
+                containerTextBlank = textFits && IsBlank(piece);
             }
             continue;
         }
@@ -322,16 +331,16 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
             }
         }
         if (!match) {
-            errors_.push_back("Unexpected element <" + Text(child->name) + "> in element <" + row.name + ">");
+            errors_.Add("Unexpected element <" + Text(child->name) + "> in element <" + row.name + ">");
             continue;
         }
         if (!Populate(XMLNode(child), *match)) childrenRead = false;
         ++counts[match - row.children];
     }
 
-    if (!containerTextBlank) {
-        for (const xmlNode* child = element->children; child; child = child->next) {
-            if (child->type != XML_ELEMENT_NODE) AppendText(*child, text);
+    if (!containerTextBlank && textFits) {
+        for (const xmlNode* child = element->children; child && textFits; child = child->next) {
+            if (child->type != XML_ELEMENT_NODE) textFits = AppendText(*child, text);
         }
     }
 
@@ -339,18 +348,23 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
     for (unsigned int i = 0; i < row.childCount; ++i) {
         const ElementNode& childRow = row.children[i];
         if (counts[i] < childRow.minOccurs) {
-            errors_.push_back("Insufficient number of instances of element <" + std::string(childRow.name) +
+            errors_.Add("Insufficient number of instances of element <" + std::string(childRow.name) +
                               ">: Found " + std::to_string(counts[i]) + " and require a minimum of " +
                               std::to_string(childRow.minOccurs));
             countsRead = false;
         } else if (childRow.maxOccurs != 0 && counts[i] > childRow.maxOccurs) {
-            errors_.push_back("Too many instances of element <" + std::string(childRow.name) + ">: Found " +
+            errors_.Add("Too many instances of element <" + std::string(childRow.name) + ">: Found " +
                               std::to_string(counts[i]) + " and require a maximum of " +
                               std::to_string(childRow.maxOccurs));
             countsRead = false;
         }
     }
-    if (countsRead) countsRead = (this->*row.handler)(text, Attributes(*element));
+    if (countsRead && !textFits) {
+        errors_.Add(TooLong("The text of element <" + std::string(row.name) + ">"));
+        countsRead = false;
+    }
+    AttributeList attributes;
+    if (countsRead) countsRead = Attributes(*element, attributes, errors_) && (this->*row.handler)(text, attributes);
     return childrenRead && countsRead;
 }
 
@@ -499,16 +513,16 @@ bool XMLConfiguration::ServiceDependents(const XMLString& text, const AttributeL
 bool XMLConfiguration::Variable(const XMLString& text, const AttributeList& attributes)
 {
     if (attributes.empty()) {
-        errors_.push_back("Missing \"Name\" attribute from element \"Variable\"");
+        errors_.Add("Missing \"Name\" attribute from element \"Variable\"");
         return false;
     }
     if (attributes.size() > 1) {
-        errors_.push_back("Too many attributes for element \"Variable\"");
+        errors_.Add("Too many attributes for element \"Variable\"");
         return false;
     }
     const auto& [attribute, attributeValue] = attributes.front();
     if (attribute != reinterpret_cast<const unsigned char*>("Name")) {
-        errors_.push_back("Unknown attribute \"" + Text(attribute) + "\" for element \"Variable\"");
+        errors_.Add("Unknown attribute \"" + Text(attribute) + "\" for element \"Variable\"");
         return false;
     }
     NameValueXMLString name("Name", attributeValue.c_str());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "NameValue.h"
+#include "ProcessLimits.h"
 #include "XMLDocument.h"
 
 // One service definition file, read and checked against the fixed element schema. The
@@ -29,10 +30,10 @@ public:
 
     private:
         friend class XMLConfiguration;
-        bool WorkingDir(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
-        bool Executable(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
-        bool Parameters(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
-        bool Delay(const XMLString& text, const AttributeList& attributes, ErrorList& errors);
+        bool WorkingDir(const XMLString& text, const AttributeList& attributes, ProblemList& errors);
+        bool Executable(const XMLString& text, const AttributeList& attributes, ProblemList& errors);
+        bool Parameters(const XMLString& text, const AttributeList& attributes, ProblemList& errors);
+        bool Delay(const XMLString& text, const AttributeList& attributes, ProblemList& errors);
 
         NameValueXMLString workingDir_;
         NameValueXMLString executable_;
@@ -59,7 +60,7 @@ public:
     virtual ~XMLConfiguration();
 
     bool IsValid() const { return valid_; }
-    const ErrorList& Errors() const { return errors_; }
+    const ErrorList& Errors() const { return errors_.Lines(); }
 
     const NameValueXMLString& Name() const { return name_; }
     const NameValueXMLString& DisplayName() const { return displayName_; }
@@ -84,6 +85,10 @@ public:
     const NameValueUnsignedInt& MonitoringFrequency() const { return monitoringFrequency_; }
     const Invocation& PreService() const { return preService_; }
     const Invocation& PostService() const { return postService_; }
+
+    // The longest text an element or attribute may hold once its entity references are expanded:
+    // no setting can carry more than a command line's 32767 characters, at most three bytes each.
+    static constexpr std::size_t kMaxText = 3 * process_limits::kMaxCommandLine;
 
     // The root row of the schema tree.
     static const ElementNode& Schema();
@@ -137,7 +142,7 @@ private:
 
     std::string fileName_;
     bool valid_ = false;
-    ErrorList errors_;
+    ProblemList errors_;
     NameValueXMLString name_;
     NameValueXMLString displayName_;
     NameValueXMLString description_;

@@ -5,8 +5,29 @@
 
 struct _xmlDoc;
 struct _xmlNode;
+struct _xmlParserCtxt;
 
 using ErrorList = std::vector<std::string>;
+
+// The problems found in one file: the first kListed in full, the rest only counted, then one line
+// that says how many more there were. A hostile file thus costs no more memory for its messages
+// than a sound one, and its reading stops once it is far past the list.
+class ProblemList {
+public:
+    static constexpr std::size_t kListed = 100;
+    // Readers stop at this many; the count then says "at least".
+    static constexpr std::size_t kStopAt = 10000;
+
+    void Add(std::string problem);
+    bool Empty() const { return count_ == 0; }
+    bool ReachedStop() const { return count_ >= kStopAt; }
+    // The listed problems, followed by the line for the rest when there are more.
+    const ErrorList& Lines() const { return lines_; }
+
+private:
+    ErrorList lines_;
+    std::size_t count_ = 0;
+};
 
 // A handle of one node of a parsed tree; valid while its XMLDocument lives.
 class XMLNode {
@@ -45,17 +66,22 @@ public:
     virtual ~XMLDocument();
 
     bool IsValid() const { return valid_; }
-    const ErrorList& Errors() const { return errors_; }
+    const ErrorList& Errors() const { return problems_.Lines(); }
+    const ProblemList& Problems() const { return problems_; }
     const XMLNode RootElement() const;
 
+    // Adds one problem; line ends at its end are dropped, as every problem is printed as a line.
     static void AddErrorMessage(void* context, const char* format, ...);
 
     // Longest parser message kept in one entry, without the terminating zero.
     static constexpr std::size_t kMaxMessage = 1023;
+    // The only file a definition may name as its document type, wherever it is found.
+    static constexpr char kDtdName[] = "Velmora.dtd";
 
 private:
     std::string fileName_;
     bool valid_ = false;
-    ErrorList errors_;
+    ProblemList problems_;
     _xmlDoc* document_ = nullptr;
+    _xmlParserCtxt* parser_ = nullptr;  // while the constructor parses
 };

@@ -5,6 +5,7 @@
 #include "DefinitionBlocks.h"
 #include "Failure.h"
 #include "Platform.h"
+#include "ProcessLimits.h"
 
 namespace {
 
@@ -31,7 +32,55 @@ std::uint32_t FlagOr(const NameValueUnsignedInt& value, std::uint32_t fallback)
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefinition::Invocation& to, bool required)
+// A text for a message: at most a line's worth of it, cut at a character boundary.
+std::string Shown(const std::string& text)
+{
+    constexpr std::size_t kShown = 60;
+    if (text.size() <= kShown) return text;
+    std::size_t end = kShown;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end) + "...";
+}
+
+[[noreturn]] void ThrowTooLong(const std::string& what, std::size_t length, std::size_t most)
+{
+    failure::Throw(failure::Hold(failure::Slot::SystemLimit, what + " is too long: " + std::to_string(length) +
+                                                                 " characters, the system takes at most " +
+                                                                 std::to_string(most)));
+}
+
+// The terminating zero counts against each limit, so the text itself may hold one character less.
+void CheckCommandLine(const ServiceDefinition::Invocation& program, const char* which)
+{
+    const std::size_t length =
+        process_limits::SystemLength(process_limits::CommandLineFor(program.Executable, program.Parameters));
+    if (length >= process_limits::kMaxCommandLine)
+        ThrowTooLong(std::string("command line of the ") + which, length, process_limits::kMaxCommandLine - 1);
+}
+
+void CheckEnvironment(const std::vector<EnvironmentVariable>& variables)
+{
+    std::size_t block = 1;
+    for (const EnvironmentVariable& variable : variables) {
+        if (variable.name.empty()) failure::Throw("environment variable name is empty");
+        if (variable.name.find(process_limits::kNameValueSeparator) != std::string::npos) {
+            failure::Throw(failure::Hold(failure::Slot::SystemLimit, "environment variable name \"" +
+                                                                         Shown(variable.name) + "\" contains '" +
+                                                                         process_limits::kNameValueSeparator + "'"));
+        }
+        const std::size_t entry = process_limits::SystemLength(variable.name) + 1 +
+                                  process_limits::SystemLength(variable.value) + 1;
+        if (entry > process_limits::kMaxEnvironmentVariable)
+            ThrowTooLong("environment variable \"" + Shown(variable.name) + "\"", entry - 1,
+                         process_limits::kMaxEnvironmentVariable - 1);
+        block += entry;
+    }
+    if (block > process_limits::kMaxEnvironmentBlock)
+        ThrowTooLong("environment block", block, process_limits::kMaxEnvironmentBlock);
+}
+
+void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefinition::Invocation& to, bool required,
+                       const char* which)
 {
     to = ServiceDefinition::Invocation();
     if (!from.Executable().HasValue()) {
@@ -52,6 +101,7 @@ void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefiniti
 
     if (from.Parameters().HasValue()) to.Parameters = Text(from.Parameters());
     if (from.Delay().HasValue()) to.Delay = from.Delay().Value();
+    CheckCommandLine(to, which);
 }
 
 void ConvertName(const NameValueXMLString& from, std::string& to)
@@ -86,7 +136,7 @@ void ConvertDependencies(const XMLConfiguration& configuration, ServiceDefinitio
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
                        unsigned char* forceReplace)
 {
-    ConvertInvocation(configuration.Service(), definition.Service, true);
+    ConvertInvocation(configuration.Service(), definition.Service, true, "service program");
     if (forceReplace) *forceReplace = FlagOr(configuration.ForceReplace(), 0) ? 1 : 0;
     ConvertName(configuration.Name(), definition.Name);
     definition.DisplayName = TextOr(configuration.DisplayName(), definition.Name);
@@ -108,13 +158,14 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     definition.Priority = NumberOr(configuration.Priority(), 0);
     if (definition.Priority > 5) definition.Priority = 0;
 
-    ConvertInvocation(configuration.PreService(), definition.PreService, false);
-    ConvertInvocation(configuration.PostService(), definition.PostService, false);
+    ConvertInvocation(configuration.PreService(), definition.PreService, false, "pre-service program");
+    ConvertInvocation(configuration.PostService(), definition.PostService, false, "post-service program");
 
     for (const auto& [name, value] : configuration.Environment()) {
         if (!name.HasValue()) continue;
         definition.Environment.emplace_back(Text(name), TextOr(value, ""));
     }
+    CheckEnvironment(definition.Environment);
     definition.EnvironmentSize = blocks::EnvironmentSize(definition.Environment);
 
     definition.DebugEnabled = FlagOr(configuration.DebuggingEnabled(), 0);

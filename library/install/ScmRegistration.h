@@ -18,6 +18,20 @@ const char* StateText(unsigned long state);
 // Creates the service (replacing a stopped one when forceReplace is set) and its description.
 void Install(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgramPath);
 
+// Held by an install from replacing the old entry to writing the last setting: two installs of
+// one name at once would otherwise each delete and create the entry, both report success, and
+// leave one's settings on the other's entry. System-wide, as each install may be its own process.
+class InstallLock {
+public:
+    explicit InstallLock(const std::string& serviceName);
+    ~InstallLock();
+    InstallLock(const InstallLock&) = delete;
+    InstallLock& operator=(const InstallLock&) = delete;
+
+private:
+    UniqueHandle mutex_;
+};
+
 // Marks the service for deletion and drops its event-log source.
 void Remove(const char* serviceName);
 

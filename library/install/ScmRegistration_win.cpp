@@ -11,6 +11,8 @@ namespace scm_registration {
 namespace {
 
 constexpr DWORD kReplaceWaitMs = 3000;
+// Long enough for several installs of the same name ahead of this one, each with its replace wait.
+constexpr DWORD kInstallLockWaitMs = 60000;
 
 UniqueScHandle OpenDatabase()
 {
@@ -38,7 +40,7 @@ void ReplaceExisting(SC_HANDLE database, const std::string& name)
     }
     SERVICE_STATUS status{};
     if (QueryServiceStatus(existing.get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
-        const std::string text = "Error: A service named '" + name + "' is already running on the system [status=" +
+        const std::string text = "A service named '" + name + "' is already running on the system [status=" +
                                  StateText(status.dwCurrentState) +
                                  "]. A service must be stopped before it can be re-installed.";
         failure::Throw(failure::Hold(failure::Slot::RunningService, text));
@@ -83,6 +85,21 @@ const char* StateText(unsigned long state)
     default: return "??";
     }
 }
+
+InstallLock::InstallLock(const std::string& serviceName)
+{
+    // Service names are letters and digits by now, and the system compares them ignoring case.
+    std::string name = "Global\\Velmora.Install.";
+    for (char c : serviceName) name += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    mutex_.reset(CreateMutexA(nullptr, FALSE, name.c_str()));
+    if (!mutex_) failure::ThrowLastError("Cannot create the lock for installing the service");
+    // An abandoned lock is taken over: its holder is gone, and its install stopped where it stopped.
+    const DWORD waited = WaitForSingleObject(mutex_.get(), kInstallLockWaitMs);
+    if (waited == WAIT_TIMEOUT) failure::Throw("Another install of this service is still in progress");
+    if (waited == WAIT_FAILED) failure::ThrowLastError("Cannot take the lock for installing the service");
+}
+
+InstallLock::~InstallLock() { ReleaseMutex(mutex_.get()); }
 
 void Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath)
 {

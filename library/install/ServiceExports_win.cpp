@@ -23,6 +23,7 @@ void ServiceInstall(const char* fileName, const std::string& hostDirectory, char
     }
     std::memcpy(serviceName, definition.Name.c_str(), definition.Name.size() + 1);
 
+    const scm_registration::InstallLock lock(definition.Name);
     scm_registration::Install(definition, forceReplace == 1, hostProgram);
     registry_store::WriteParameters(definition.Name, definition);
     registry_store::RegisterEventSource(definition.Name, hostProgram);

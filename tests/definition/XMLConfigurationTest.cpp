@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -77,13 +78,13 @@ std::string LooseDtd()
 XMLConfiguration ReadLoose(const std::string& content)
 {
     TempDir dir;
-    dir.Write("loose.dtd", LooseDtd());
+    dir.Write("Velmora.dtd", LooseDtd());
     return XMLConfiguration(dir.Write("definition.xml", content));
 }
 
 std::string Loose(const std::string& body, const std::string& root = "Service")
 {
-    return kHeader + ("<!DOCTYPE " + root + " SYSTEM \"loose.dtd\">\n<" + root + ">") + body + "</" + root + ">\n";
+    return kHeader + ("<!DOCTYPE " + root + " SYSTEM \"Velmora.dtd\">\n<" + root + ">") + body + "</" + root + ">\n";
 }
 
 std::string Str(const XMLString& s) { return std::string(s.begin(), s.end()); }
@@ -495,6 +496,95 @@ TEST(XMLConfiguration, EntityExpansionBombIsRefused)
         EXPECT_FALSE(c.IsValid());
         EXPECT_TRUE(c.Environment().empty());
         EXPECT_FALSE(c.Description().HasValue());
+    }
+}
+
+std::string Repeated(const std::string& piece, std::size_t times)
+{
+    std::string all;
+    for (std::size_t i = 0; i < times; ++i) all += piece;
+    return all;
+}
+
+// The first 100 problems are listed, each on one line, then one line for the rest; far past the
+// list the parser and the reader both stop.
+TEST(XMLConfiguration, ListsTheFirstHundredProblemsAndCountsTheRest)
+{
+    struct Case {
+        const char* what;
+        std::string content;
+        bool loose;
+        bool valid;
+        std::size_t listed;
+        std::string last;
+    };
+    // The parser reports two problems for each undeclared element: its own, and its parent's.
+    const std::string undeclared = "Element Xy is not declared in Service list of possible children";
+    const std::string stopped = "At least 9900 more problems were found and not listed; reading stopped there.";
+    const Case cases[] = {
+        {"100 problems, all listed", Definition(kProgram + Repeated("<Xy/>", 50)), false, false, 100, undeclared},
+        {"102 problems", Definition(kProgram + Repeated("<Xy/>", 51)), false, false, 101,
+         "2 more problems were found and not listed."},
+        {"the parser's, counted", Definition(kProgram + Repeated("<Xy/>\n", 1500)), false, false, 101,
+         "2900 more problems were found and not listed."},
+        {"the parser's, far past the list", Definition(kProgram + Repeated("<Xy/>\n", 30000)), false, false, 101,
+         stopped},
+        // Unknown elements the DTD lets through are reported without failing the definition.
+        {"the reader's, 101", Loose(ProgramWith(Repeated("<Foo/>", 101))), true, true, 101,
+         "1 more problem was found and not listed."},
+        {"the reader's, far past the list", Loose(ProgramWith(Repeated("<Foo/>", 30000))), true, false, 101,
+         stopped},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const XMLConfiguration config = c.loose ? ReadLoose(c.content) : Read(c.content);
+        EXPECT_EQ(config.IsValid(), c.valid);
+        ASSERT_EQ(config.Errors().size(), c.listed);
+        const std::string& last = config.Errors().back();
+        EXPECT_EQ(last.substr(last.size() - std::min(last.size(), c.last.size())), c.last);
+        for (const std::string& line : config.Errors()) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+    }
+}
+
+// Entity references are expanded by the reader, so it bounds what they expand to: a few
+// thousand references to a long entity would otherwise take memory by the square.
+TEST(XMLConfiguration, ExpandedTextBeyondItsLimitIsRefused)
+{
+    const std::size_t third = XMLConfiguration::kMaxText / 3;
+    ASSERT_EQ(third * 3, XMLConfiguration::kMaxText);
+    struct Case {
+        const char* what;
+        std::size_t entityLength, references;
+        bool inAttribute;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"text at the limit", third, 3, false, nullptr},
+        {"text a byte past it", third + 1, 3, false, "The text of element <Parameters> is longer than 98301 bytes"},
+        {"ten thousand references", 10000, 10000, false,
+         "The text of element <Parameters> is longer than 98301 bytes"},
+        {"an attribute at the limit", third, 3, true, nullptr},
+        {"an attribute past it", third + 1, 3, true,
+         "The value of attribute \"Name\" of element <Variable> is longer than 98301 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string doctype = "<!DOCTYPE Service SYSTEM \"Velmora.dtd\" [\n<!ENTITY e \"" +
+                                    std::string(c.entityLength, 'e') + "\">\n]>";
+        const std::string references = Repeated("&e;", c.references);
+        const std::string body = c.inAttribute ? kProgram + "<Environment><Variable Name=\"" + references +
+                                                     "\">v</Variable></Environment>"
+                                               : ProgramWith("<Parameters>" + references + "</Parameters>");
+        const XMLConfiguration config = Read(Definition(body, doctype));
+        EXPECT_EQ(config.IsValid(), c.error == nullptr);
+        EXPECT_EQ(config.Errors(), c.error ? ErrorList{c.error} : ErrorList{});
+        if (!c.error && c.inAttribute) {
+            ASSERT_EQ(config.Environment().size(), 1u);
+            EXPECT_EQ(config.Environment()[0].first.Value().size(), XMLConfiguration::kMaxText);
+        }
+        if (!c.error && !c.inAttribute) {
+            EXPECT_EQ(config.Service().Parameters().Value().size(), XMLConfiguration::kMaxText);
+        }
     }
 }
 

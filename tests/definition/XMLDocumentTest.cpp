@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include <libxml/globals.h>
@@ -8,6 +9,7 @@
 #include <libxml/tree.h>
 
 #include "../support/TempDir.h"
+#include "Platform.h"
 #include "XMLDocument.h"
 
 namespace {
@@ -16,7 +18,7 @@ const char* kDtd =
     "<!ELEMENT Root (#PCDATA|Item)*>\n"
     "<!ELEMENT Item (#PCDATA)>\n";
 
-std::string Doc(const std::string& body, const std::string& systemId = "test.dtd")
+std::string Doc(const std::string& body, const std::string& systemId = "Velmora.dtd")
 {
     return "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"" + systemId + "\">\n" + body + "\n";
 }
@@ -53,7 +55,7 @@ TEST(XMLDocument, ValidOnlyWithoutAnyParserMessage)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        dir.Write("test.dtd", kDtd);
+        dir.Write("Velmora.dtd", kDtd);
         XMLDocument doc(dir.Write("doc.xml", c.content).c_str());
         EXPECT_EQ(doc.IsValid(), c.valid);
         EXPECT_EQ(doc.Errors().empty(), c.valid) << Joined(doc.Errors());
@@ -76,7 +78,7 @@ void ForeignHandler(void*, const char*, ...) { ++foreignCalls; }
 TEST(XMLDocument, RestoresTheParsersProcessWideSettings)
 {
     TempDir dir;
-    dir.Write("test.dtd", kDtd);
+    dir.Write("Velmora.dtd", kDtd);
     const std::string good = dir.Write("good.xml", Doc("<Root/>"));
     const std::string bad = dir.Write("bad.xml", "<Root");
     int context = 0;
@@ -107,7 +109,7 @@ TEST(XMLDocument, LongMessagesAreCutTo1023Characters)
     EXPECT_EQ(doc.Errors().back(), longText.substr(0, 1023));
 
     // The same through the parser: an undeclared element with a 2000-character name.
-    dir.Write("test.dtd", kDtd);
+    dir.Write("Velmora.dtd", kDtd);
     XMLDocument parsed(dir.Write("long.xml", Doc("<Root><" + longText + "/></Root>")).c_str());
     EXPECT_FALSE(parsed.IsValid());
     std::size_t longest = 0;
@@ -122,7 +124,7 @@ struct ElementsOnly : XMLNode::Predicate {
 TEST(XMLNode, ChildrenAndSiblingsInDocumentOrder)
 {
     TempDir dir;
-    dir.Write("test.dtd", kDtd);
+    dir.Write("Velmora.dtd", kDtd);
     XMLDocument doc(dir.Write("doc.xml", Doc("<Root>text<!-- note --><Item>x</Item></Root>")).c_str());
     ASSERT_TRUE(doc.IsValid()) << Joined(doc.Errors());
 
@@ -153,39 +155,82 @@ TEST(XMLNode, ChildrenAndSiblingsInDocumentOrder)
     EXPECT_EQ(static_cast<_xmlNode*>(copy), static_cast<_xmlNode*>(root));
 }
 
-TEST(XMLDocument, FindsTheDtdBesideTheDocumentThenInTheCurrentDirectory)
+// The build puts the shipped DTD beside the test program, as the setup program puts it beside
+// Quillon.dll.
+TEST(XMLDocument, FindsTheDtdBesideTheDocumentThenBesideTheModuleThenInTheCurrentDirectory)
 {
-    TempDir install;
-    TempDir elsewhere;
-    install.Write("test.dtd", kDtd);
-    const std::string file = elsewhere.Write("doc.xml", Doc("<Root/>"));
-    {
-        XMLDocument doc(file.c_str());
-        EXPECT_FALSE(doc.IsValid()) << "no DTD beside it, none in the current directory";
+    ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(platform::ModuleDirectory()) / "Velmora.dtd"));
+    const std::string definition = "<?xml version=\"1.0\"?>\n<!DOCTYPE Service SYSTEM \"Velmora.dtd\">\n"
+                                   "<Service><Program><Name>a</Name><DisplayName>b</DisplayName><WorkingDir>c"
+                                   "</WorkingDir><Executable>d</Executable></Program></Service>\n";
+    struct Case {
+        const char* what;
+        bool dtdBeside, dtdInCurrentDir;
+        std::string content;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"the shipped DTD beside the module", false, false, definition, true},
+        {"beside the document first", true, true, Doc("<Root/>"), true},
+        {"beside the module before the current directory", false, true, Doc("<Root/>"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir document, current;
+        if (c.dtdBeside) document.Write("Velmora.dtd", kDtd);
+        if (c.dtdInCurrentDir) current.Write("Velmora.dtd", kDtd);
+        CurrentDirGuard cd(current.Path());
+        XMLDocument doc(document.Write("doc.xml", c.content).c_str());
+        EXPECT_EQ(doc.IsValid(), c.valid) << Joined(doc.Errors());
     }
-    {
-        CurrentDirGuard cd(install.Path());
-        XMLDocument doc(file.c_str());
-        EXPECT_TRUE(doc.IsValid()) << Joined(doc.Errors());
+}
+
+TEST(XMLDocument, ReadsNoOtherFileAsTheDtd)
+{
+    TempDir dir;
+    dir.Write("Velmora.dtd", kDtd);
+    dir.Write("secret.txt", "SECRET-CONTENT");
+    dir.Write("sub/Velmora.dtd", kDtd);
+    struct Case {
+        std::string systemId;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"secret.txt", false},
+        {"Velmora.dtd.txt", false},
+        {"file:///" + (dir.Path() / "secret.txt").generic_string() + "%00/Velmora.dtd", false},
+        {"VELMORA.DTD", true},  // file names are letter-case blind on Windows
+        {"sub/Velmora.dtd", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.systemId);
+        if (c.systemId == "VELMORA.DTD") dir.Write("VELMORA.DTD", kDtd);
+        XMLDocument doc(dir.Write("doc.xml", Doc("<Root/>", c.systemId)).c_str());
+        EXPECT_EQ(doc.IsValid(), c.valid) << Joined(doc.Errors());
+        EXPECT_EQ(Joined(doc.Errors()).find("SECRET"), std::string::npos);
+        if (!c.valid) {
+            EXPECT_EQ(doc.Errors().front(),
+                      "Refused document type \"" + c.systemId + "\": a definition's DTD must be Velmora.dtd");
+        }
     }
 }
 
 TEST(XMLDocument, LoadsNothingFromOutsideButTheDtd)
 {
     TempDir dir;
-    dir.Write("test.dtd", kDtd);
+    dir.Write("Velmora.dtd", kDtd);
     dir.Write("secret.txt", "SECRET-CONTENT");
     struct Case {
         const char* what;
         std::string content;
     };
     const Case cases[] = {
-        {"a DTD on the network", Doc("<Root/>", "http://127.0.0.1:9/test.dtd")},
-        {"an external entity", "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"test.dtd\" [\n"
+        {"a DTD on the network", Doc("<Root/>", "http://127.0.0.1:9/Velmora.dtd")},
+        {"an external entity", "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"Velmora.dtd\" [\n"
                                "<!ENTITY e SYSTEM \"secret.txt\">\n]>\n<Root>&e;</Root>\n"},
-        {"an external parameter entity", "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"test.dtd\" [\n"
+        {"an external parameter entity", "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"Velmora.dtd\" [\n"
                                          "<!ENTITY % p SYSTEM \"secret.txt\">\n%p;\n]>\n<Root/>\n"},
-        {"an entity on the network", "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"test.dtd\" [\n"
+        {"an entity on the network", "<?xml version=\"1.0\"?>\n<!DOCTYPE Root SYSTEM \"Velmora.dtd\" [\n"
                                      "<!ENTITY e SYSTEM \"http://127.0.0.1:9/x\">\n]>\n<Root>&e;</Root>\n"},
     };
     for (const auto& c : cases) {

@@ -161,6 +161,66 @@ TEST(LoadXMLFile, ChecksFailInTheirOrder)
     }
 }
 
+// A program started with a longer command line or environment would run without its parameters
+// or variables, so the install refuses them. The system counts UTF-16 characters, not bytes.
+TEST(LoadXMLFile, RefusesWhatTheSystemCannotCarry)
+{
+    DefinitionDir dir;
+    const std::string exe = dir.Program();
+    const std::string work = dir.Folder("work");
+    const std::size_t room = 32766 - (exe.size() + 3);  // the quoted program and a blank come first
+    const std::string euro = "\xe2\x82\xac";              // one character, three bytes
+    const auto repeated = [](const std::string& piece, std::size_t times) {
+        std::string all;
+        for (std::size_t i = 0; i < times; ++i) all += piece;
+        return all;
+    };
+    const auto variable = [](const std::string& name, const std::string& value) {
+        return "<Variable Name=\"" + name + "\">" + value + "</Variable>";
+    };
+    const auto block = [](const std::string& variables) { return "<Environment>" + variables + "</Environment>"; };
+    const auto tooLong = [](const std::string& what, std::size_t length, std::size_t most) {
+        return what + " is too long: " + std::to_string(length) + " characters, the system takes at most " +
+               std::to_string(most);
+    };
+    const std::string required = DefinitionDir::Required("Svc", exe, work);
+    struct Case {
+        const char* what;
+        std::string program;
+        std::string rest;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a command line at the limit", required + "<Parameters>" + std::string(room, 'p') + "</Parameters>", "", ""},
+        {"a command line of characters beyond a byte",
+         required + "<Parameters>" + repeated(euro, room) + "</Parameters>", "", ""},
+        {"a command line past the limit", required + "<Parameters>" + std::string(room + 1, 'p') + "</Parameters>",
+         "", tooLong("command line of the service program", 32767, 32766)},
+        {"a pre-service command line past the limit", required,
+         "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + exe +
+             "</PreExecutable><PreParameters>" + std::string(room + 1, 'p') + "</PreParameters></PreService>",
+         tooLong("command line of the pre-service program", 32767, 32766)},
+        {"a post-service command line past the limit", required,
+         "<PostService><PostWorkingDir>" + work + "</PostWorkingDir><PostExecutable>" + exe +
+             "</PostExecutable><PostParameters>" + repeated(euro, room + 1) + "</PostParameters></PostService>",
+         tooLong("command line of the post-service program", 32767, 32766)},
+        {"an environment block at the limit", required, block(variable("A", std::string(32763, 'v'))), ""},
+        {"an environment block past the limit", required,
+         block(variable("A", std::string(20000, 'v')) + variable("B", std::string(20000, 'v'))),
+         tooLong("environment block", 40007, 32767)},
+        {"a variable past the limit", required, block(variable("LONG", std::string(32762, 'v'))),
+         tooLong("environment variable \"LONG\"", 32767, 32766)},
+        {"a name holding '='", required, block(variable("A=B", "v")),
+         "environment variable name \"A=B\" contains '='"},
+        {"an empty name", required, block(variable("", "v")), "environment variable name is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ServiceDefinition d;
+        EXPECT_EQ(LoadFailure(dir.Write("case.xml", DefinitionDir::Xml(c.program, c.rest)), d), c.message);
+    }
+}
+
 TEST(LoadXMLFile, LocatesTheFileWithOrWithoutItsEnding)
 {
     DefinitionDir dir;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "Definitions.h"
@@ -56,6 +57,20 @@ TEST_F(HostProgram, InstallsFromAPathWithBlanksQuotedOrNot)
         EXPECT_EQ(removed.exitCode, 0) << removed.output;
         EXPECT_FALSE(wintest::ServiceExists(c.name));
     }
+}
+
+TEST_F(HostProgram, FindsTheDtdInItsOwnFolderWhateverTheCurrentFolder)
+{
+    std::filesystem::remove(dir_.Path() / "Velmora.dtd");
+    const std::string file = dir_.Write(
+        "vlhostsvc.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", dir_.Program(), dir_.Folder("w"))));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(dir_.Folder("elsewhere").c_str());
+    const wintest::CommandResult r = wintest::Run(wintest::ProgramFolder() + "\\Velmora.exe -i " + file);
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(wintest::ServiceExists("vlhostsvc"));
 }
 
 TEST_F(HostProgram, FailuresExitNonZeroWithTheirTextOnStandardOutput)

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Definitions.h"
@@ -58,7 +59,7 @@ class ServiceInstallTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (const char* name : {"vlinsta", "vlinsta0", "vlinsta1", "vlinsta2", "vlinstb", "vlinstc", "vlrun"}) wintest::RemoveServiceQuietly(name);
+        for (const char* name : {"vlinsta", "vlinsta0", "vlinsta1", "vlinsta2", "vlinstb", "vlinstc", "vlinstd", "vlrun"}) wintest::RemoveServiceQuietly(name);
     }
 
     std::string Definition(const std::string& name, const std::string& extraProgram = "",
@@ -162,6 +163,35 @@ TEST_F(ServiceInstallTest, ExistingServiceIsKeptWithoutForceReplace)
     EXPECT_EQ(QueryConfig("vlinstc").displayName, "Velmora Service: Changed");
 }
 
+TEST_F(ServiceInstallTest, ConcurrentForcedInstallsOfOneNameLeaveOneWholeDefinition)
+{
+    const std::string words[] = {"one", "two"};
+    std::string files[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string& word = words[i];
+        files[i] = dir_.Write(
+            word + ".xml", DefinitionDir::Xml("<Name>vlinstd</Name><DisplayName>" + word + "</DisplayName><WorkingDir>" +
+                                              dir_.Folder("w") + "</WorkingDir><Executable>" + dir_.Program() +
+                                              "</Executable><Parameters>" + word +
+                                              "</Parameters><ForceReplace>1</ForceReplace>"));
+    }
+    ASSERT_EQ(Install(files[0]), "");  // a stopped entry for both to replace
+    std::string failures[2];
+    std::thread first([&] { failures[0] = Install(files[0]); });
+    std::thread second([&] { failures[1] = Install(files[1]); });
+    first.join();
+    second.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
+    // Whichever came last, the entry and its settings are all its own.
+    const std::string shown = QueryConfig("vlinstd").displayName;
+    ASSERT_TRUE(shown == "Velmora Service: one" || shown == "Velmora Service: two") << shown;
+    const wintest::CommandResult settings = wintest::Run(
+        "reg.exe query \"HKLM\\SYSTEM\\CurrentControlSet\\Services\\vlinstd\\Parameters\" /v ServiceParams");
+    EXPECT_TRUE(wintest::Contains(settings.output, "ServiceParams    REG_SZ    " + shown.substr(17) + "\r\n"))
+        << settings.output;
+}
+
 TEST_F(ServiceInstallTest, ForcedReplacementRefusesARunningOrPausedService)
 {
     const std::string testService = wintest::ProgramFolder() + "\\velmora_test_service.exe";
@@ -176,7 +206,7 @@ TEST_F(ServiceInstallTest, ForcedReplacementRefusesARunningOrPausedService)
     ASSERT_TRUE(wintest::WaitForState("vlrun", SERVICE_RUNNING));
     const std::string forced = Definition("vlrun", "<ForceReplace>yes</ForceReplace>");
     EXPECT_EQ(Install(forced),
-              "Error: A service named 'vlrun' is already running on the system [status=Running]. A service must be "
+              "A service named 'vlrun' is already running on the system [status=Running]. A service must be "
               "stopped before it can be re-installed.");
 
     {
@@ -187,7 +217,7 @@ TEST_F(ServiceInstallTest, ForcedReplacementRefusesARunningOrPausedService)
     }
     ASSERT_TRUE(wintest::WaitForState("vlrun", SERVICE_PAUSED));
     EXPECT_EQ(Install(forced),
-              "Error: A service named 'vlrun' is already running on the system [status=Paused]. A service must be "
+              "A service named 'vlrun' is already running on the system [status=Paused]. A service must be "
               "stopped before it can be re-installed.");
     EXPECT_EQ(QueryConfig("vlrun").displayName, "Running test service") << "nothing may be deleted";
 }
