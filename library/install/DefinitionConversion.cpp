@@ -5,6 +5,7 @@
 #include "DefinitionBlocks.h"
 #include "Failure.h"
 #include "Platform.h"
+#include "ServiceLimits.h"
 
 namespace {
 
@@ -81,6 +82,22 @@ void ConvertDependencies(const XMLConfiguration& configuration, ServiceDefinitio
     definition.ServiceDependencies.insert(definition.ServiceDependencies.end(), services.begin(), services.end());
 }
 
+// Times beyond the limit would keep the service pending longer than anyone waits for it.
+void CheckProgramTimes(const ServiceDefinition& definition)
+{
+    const struct {
+        const ServiceDefinition::Invocation& program;
+        const char* message;
+    } times[] = {
+        {definition.Service, "start-up time is longer than 600000 ms"},
+        {definition.PreService, "pre-service time is longer than 600000 ms"},
+        {definition.PostService, "post-service time is longer than 600000 ms"},
+    };
+    static_assert(service_limits::kMaxProgramTimeMs == 600000, "the messages name the limit");
+    for (const auto& t : times)
+        if (t.program.Delay > service_limits::kMaxProgramTimeMs) failure::Throw(t.message);
+}
+
 }  // namespace
 
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
@@ -119,4 +136,6 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
 
     definition.DebugEnabled = FlagOr(configuration.DebuggingEnabled(), 0);
     definition.DebugLogFile = TextOr(configuration.DebugLogFile(), "");
+
+    CheckProgramTimes(definition);
 }

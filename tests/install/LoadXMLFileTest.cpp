@@ -152,6 +152,17 @@ TEST(LoadXMLFile, ChecksFailInTheirOrder)
          "<PostService><PostWorkingDir>" + work + "/x</PostWorkingDir><PostExecutable>" + exe +
              "</PostExecutable></PostService>",
          "working directory is invalid"},
+        {"start-up time at the limit", DefinitionDir::Required("Svc", exe, work) + "<Delay>600000</Delay>", "", ""},
+        {"start-up time beyond the limit", DefinitionDir::Required("Svc", exe, work) + "<Delay>600001</Delay>", "",
+         "start-up time is longer than 600000 ms"},
+        {"pre-service time that never ends", DefinitionDir::Required("Svc", exe, work),
+         "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + exe +
+             "</PreExecutable><PreDelay>4294967295</PreDelay></PreService>",
+         "pre-service time is longer than 600000 ms"},
+        {"post-service time beyond the limit", DefinitionDir::Required("Svc", exe, work),
+         "<PostService><PostWorkingDir>" + work + "</PostWorkingDir><PostExecutable>" + exe +
+             "</PostExecutable><PostDelay>0x100000</PostDelay></PostService>",
+         "post-service time is longer than 600000 ms"},
         {"a letter and a digit pass", DefinitionDir::Required("a1", exe, work), "", ""},
     };
     for (const auto& c : cases) {
