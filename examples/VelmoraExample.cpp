@@ -2,7 +2,7 @@
 // and misbehaves on request, so the host's supervision can be seen and tested.
 //
 //   VelmoraExample [--record FILE] [--exit CODE] [--run MS] [--crash] [--child]
-//                  [--ignore-ctrl-c] [--window] [anything else]
+//                  [--ignore-ctrl-c] [--window] [--listen PORT] [anything else]
 //
 // --record FILE   append the run's process id, start time, arguments, working directory and
 //                 environment to FILE, and later what ended the run
@@ -12,8 +12,11 @@
 // --child         start a copy of itself that ignores Ctrl-C and records to FILE.child
 // --ignore-ctrl-c keep running on Ctrl-C and Ctrl-Break
 // --window        own a hidden top-level window; WM_CLOSE ends the run
+// --listen PORT   listen on 127.0.0.1:PORT, the child too holding the socket; a port in use
+//                 ends the run with exit code 3
 // A run that goes on records "ready" once its child and window are there.
 // Without --exit, --run or --crash it runs until Ctrl-C, Ctrl-Break or WM_CLOSE.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdarg>
@@ -95,7 +98,27 @@ void RecordStart(int argc, char** argv)
     Record(text);
 }
 
-void StartChild()
+// The socket stays open until the process ends, and is inherited by the child.
+bool Listen(int port)
+{
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
+    const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
+    if (listener == INVALID_SOCKET ||
+        !SetHandleInformation(reinterpret_cast<HANDLE>(listener), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
+        bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(listener, 1) != 0) {
+        Record(Line("listen-failed pid=%lu error=%d", GetCurrentProcessId(), WSAGetLastError()));
+        return false;
+    }
+    Record(Line("listening pid=%lu port=%d", GetCurrentProcessId(), port));
+    return true;
+}
+
+void StartChild(bool inheritSocket)
 {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -104,7 +127,7 @@ void StartChild()
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, inheritSocket, 0, nullptr, nullptr, &startup, &info)) {
         Record(Line("child-failed error=%lu", GetLastError()));
         return;
     }
@@ -130,6 +153,7 @@ int main(int argc, char** argv)
 {
     int exitCode = -1;
     long runMs = -1;
+    int listenPort = 0;
     bool crash = false, child = false, window = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -140,11 +164,13 @@ int main(int argc, char** argv)
         else if (arg == "--child") child = true;
         else if (arg == "--ignore-ctrl-c") ignoreCtrlC = true;
         else if (arg == "--window") window = true;
+        else if (arg == "--listen" && i + 1 < argc) listenPort = std::atoi(argv[++i]);
     }
     endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
     RecordStart(argc, argv);
-    if (child) StartChild();
+    if (listenPort && !Listen(listenPort)) return 3;
+    if (child) StartChild(listenPort != 0);
     if (exitCode >= 0) {
         Record(Line("end pid=%lu reason=exit code=%d time=%llu", GetCurrentProcessId(), exitCode, Now()));
         return exitCode;

@@ -72,9 +72,49 @@ Job Job::Create()
 
 bool Job::Assign(HANDLE process) const { return job_ && AssignProcessToJobObject(job_.get(), process); }
 
-void Job::End() const
+void Job::End()
 {
-    if (job_) TerminateJobObject(job_.get(), ERROR_PROCESS_ABORTED);
+    if (!job_) return;
+    if (!port_) {
+        port_.reset(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
+        JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{};
+        association.CompletionKey = job_.get();
+        association.CompletionPort = port_.get();
+        if (port_ && !SetInformationJobObject(job_.get(), JobObjectAssociateCompletionPortInformation, &association,
+                                              sizeof association))
+            port_.reset();
+    }
+    TerminateJobObject(job_.get(), ERROR_PROCESS_ABORTED);
+}
+
+void Job::ReadNotifications()
+{
+    DWORD message = 0;
+    ULONG_PTR key = 0;
+    LPOVERLAPPED detail = nullptr;
+    while (port_ && GetQueuedCompletionStatus(port_.get(), &message, &key, &detail, 0)) {
+        if (message == JOB_OBJECT_MSG_NEW_PROCESS) empty_ = false;
+        if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) empty_ = true;
+    }
+}
+
+bool Job::WaitEmpty(DWORD ms)
+{
+    if (!job_) return true;
+    // Ending a job is asynchronous. Windows counts the job's processes; Wine counts none (all
+    // zero), and there the port's notifications tell.
+    constexpr DWORD kPollMs = 10;
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    for (;;) {
+        ReadNotifications();
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+        const bool counted = QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
+                                                       sizeof accounting, nullptr) &&
+                             accounting.TotalProcesses > 0;
+        if (counted ? accounting.ActiveProcesses == 0 : empty_) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(kPollMs);
+    }
 }
 
 DWORD RunningProgram::ExitCode() const
@@ -93,12 +133,20 @@ void RunningProgram::AskToEnd(bool sharedConsole) const
     EnumWindows(CloseWindowOf, static_cast<LPARAM>(id_));
 }
 
-void RunningProgram::End() const
+void RunningProgram::End()
 {
     if (job_)
         job_.End();
     else if (process_)
         TerminateProcess(process_.get(), ERROR_PROCESS_ABORTED);
+}
+
+bool RunningProgram::WaitGone(DWORD ms)
+{
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    if (process_ && WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) return false;
+    const ULONGLONG now = GetTickCount64();
+    return job_.WaitEmpty(now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
 }
 
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
@@ -108,6 +156,23 @@ LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const Launc
     std::string commandLine = CommandLineFor(invocation.Executable, invocation.Parameters);
     std::vector<char> environment;
     if (!settings.environment.empty()) environment = MergedEnvironment(InheritedEnvironment(), settings.environment);
+
+    // The install refuses such definitions; settings written by other means must not start the
+    // program with its command line cut short or without its variables.
+    const std::size_t lineLength = process_limits::SystemLength(commandLine) + 1;
+    if (lineLength > process_limits::kMaxCommandLine) {
+        result.error = ERROR_FILENAME_EXCED_RANGE;
+        result.refused = "its command line is " + std::to_string(lineLength - 1) + " characters long, more than the " +
+                         std::to_string(process_limits::kMaxCommandLine - 1) + " the system carries";
+        return result;
+    }
+    const std::size_t blockLength = process_limits::SystemLength(std::string(environment.begin(), environment.end()));
+    if (blockLength > process_limits::kMaxEnvironmentBlock) {
+        result.error = ERROR_BAD_ENVIRONMENT;
+        result.refused = "its environment is " + std::to_string(blockLength) + " characters long, more than the " +
+                         std::to_string(process_limits::kMaxEnvironmentBlock) + " the system carries";
+        return result;
+    }
 
     char desktop[] = "winsta0\\default";
     STARTUPINFOA startup{};

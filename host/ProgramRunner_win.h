@@ -17,11 +17,19 @@ class Job {
 public:
     static Job Create();
     bool Assign(HANDLE process) const;
-    void End() const;
+    void End();
+    // After End: waits at most `ms` for the job to hold no process; true when it holds none.
+    bool WaitEmpty(DWORD ms);
     explicit operator bool() const { return static_cast<bool>(job_); }
 
 private:
+    void ReadNotifications();
+
     UniqueHandle job_;
+    // Set up only when the job is ended, so that a long life of the job queues nothing: it then
+    // reports the processes still in the job, and later that the last of them is gone.
+    UniqueHandle port_;
+    bool empty_ = true;
 };
 
 // How programs are started: the definition-wide settings, apart from each program's own
@@ -56,7 +64,9 @@ public:
     // Console programs get a Ctrl-C, windows a WM_CLOSE.
     void AskToEnd(bool sharedConsole) const;
     // Ends the program's own job, else the program alone.
-    void End() const;
+    void End();
+    // Waits at most `ms` for what End ended to be gone; true when it is.
+    bool WaitGone(DWORD ms);
 
 private:
     UniqueHandle process_;
@@ -68,6 +78,8 @@ private:
 struct LaunchResult {
     RunningProgram program;
     DWORD error = 0;
+    // Why the program was not started when the system was never asked: what it could not carry.
+    std::string refused;
 };
 
 // Starts one program suspended, puts it into the job its job type asks for (Global: `serviceJob`,

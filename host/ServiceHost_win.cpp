@@ -65,7 +65,10 @@ private:
         const bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
         status_.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
         status_.dwCurrentState = state;
-        status_.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+        // A stop is taken while starting too: a long start-up time or pre-service program must
+        // never keep the service from being stopped.
+        const bool stoppable = state == SERVICE_RUNNING || state == SERVICE_START_PENDING;
+        status_.dwControlsAccepted = stoppable ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
         status_.dwCheckPoint = pending ? ++checkPoint_ : 0;
         status_.dwWaitHint = pending ? waitHintMs : 0;
         if (handle_) SetServiceStatus(handle_, &status_);

@@ -47,6 +47,32 @@ std::uint32_t RestartBackoff::NextDelay(std::uint32_t intervalMs, std::uint64_t 
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(cap, std::uint64_t(intervalMs) << doublings));
 }
 
+RestartReports::Report RestartReports::Restart(unsigned quickExits, std::uint64_t nowMs)
+{
+    if (!summarising_) {
+        if (quickExits <= kReportedOneByOne) {
+            lastReportMs_ = nowMs;
+            return {Kind::Each, 1};
+        }
+        summarising_ = true;
+    }
+    ++unreported_;
+    if (nowMs - lastReportMs_ < kSummaryIntervalMs) return {Kind::Quiet, unreported_};
+    const Report summary{Kind::Summary, unreported_};
+    unreported_ = 0;
+    lastReportMs_ = nowMs;
+    return summary;
+}
+
+RestartReports::Report RestartReports::Stable()
+{
+    if (!summarising_) return {Kind::Quiet, 0};
+    const Report recovered{Kind::Recovered, unreported_};
+    summarising_ = false;
+    unreported_ = 0;
+    return recovered;
+}
+
 std::vector<char> MergedEnvironment(const std::vector<std::string>& inherited,
                                     const std::vector<EnvironmentVariable>& variables)
 {

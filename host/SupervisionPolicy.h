@@ -23,6 +23,16 @@ constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure insid
 constexpr std::uint32_t kStopGraceMs = 5000;
 // Extra time in every wait hint the host reports, for its own work around a wait.
 constexpr std::uint32_t kWaitHintMarginMs = 2000;
+// How long the host waits for the processes it ended to be gone: "stopped" then means that no
+// file or port of theirs is still held when the service is started again.
+constexpr std::uint32_t kEndedWaitMs = 5000;
+// A long wait in a pending state is reported in steps: each advances the checkpoint and hints
+// only at the time to the next report, never at more than the host really waits.
+constexpr std::uint32_t kProgressStepMs = 5000;
+// The longest a stop can be pending: the grace period, the post-service program's time, and
+// the waits for ended processes before and after it.
+constexpr std::uint32_t kMaxStopPendingMs =
+    kStopGraceMs + kEndedWaitMs + process_limits::kMaxProgramTimeMs + kEndedWaitMs + kWaitHintMarginMs;
 
 enum class ExitAction { None, Restart, Fail, Stop };
 
@@ -50,6 +60,35 @@ public:
 
 private:
     unsigned quickExits_ = 0;
+};
+
+// Which restarts go to the event log and the debug log. The first quick exits in a row are
+// reported one by one; after that a crash loop is summed up once every interval (the restarts
+// since the last report), and once more when the program runs past the quick-exit threshold
+// again. A program restarted now and then is reported each time, a crash loop only a few times
+// an hour.
+class RestartReports {
+public:
+    static constexpr unsigned kReportedOneByOne = 5;
+    static constexpr std::uint64_t kSummaryIntervalMs = 10 * 60 * 1000;
+
+    enum class Kind { Quiet, Each, Summary, Recovered };
+    struct Report {
+        Kind kind;
+        std::uint64_t restarts;  // Summary, Recovered: the restarts since the last report
+    };
+
+    // A restart at `nowMs` after the `quickExits`-th quick exit in a row (RestartBackoff's count).
+    Report Restart(unsigned quickExits, std::uint64_t nowMs);
+    // The program has run past the quick-exit threshold; the supervisor says so before the
+    // restart that follows such a run, or as soon as the run gets there.
+    Report Stable();
+    bool Summarising() const { return summarising_; }
+
+private:
+    bool summarising_ = false;
+    std::uint64_t unreported_ = 0;
+    std::uint64_t lastReportMs_ = 0;
 };
 
 // The command line of a program: its path in double quotes, then its parameters. The install

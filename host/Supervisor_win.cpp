@@ -1,5 +1,6 @@
 #include "Supervisor_win.h"
 
+#include <algorithm>
 #include <cinttypes>
 
 #include "DebugLog_win.h"
@@ -22,8 +23,6 @@ std::string ErrorText(DWORD code)
     const std::string text = platform::SystemErrorText(code);
     return text.empty() ? "error " + Text(code) : text + " (error " + Text(code) + ")";
 }
-
-DWORD SaturatedAdd(DWORD a, DWORD b) { return a > MAXDWORD - b ? MAXDWORD - 1 : a + b; }
 
 // Job types: with "Global Job" (1) one job holds every program of the service, the pre- and
 // post-service programs and each run of the service program, so children of a run that ended
@@ -61,8 +60,7 @@ public:
             if (!StartProgram()) {
                 exitCode = exit_code::kProgramDidNotStart;
             } else {
-                status_.Starting(SaturatedAdd(d_.Service.Delay, kWaitHintMarginMs));
-                if (Wait(&program_, d_.Service.Delay) != Woke::Stop) {
+                if (WaitPending(&program_, process_limits::BoundedProgramTime(d_.Service.Delay), true) != Woke::Stop) {
                     status_.Running();
                     log_.Line("Service running");
                     events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED,
@@ -95,34 +93,52 @@ private:
         return Woke::Stop;
     }
 
-    RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role)
+    // Waits in a pending state in steps, each reported with a new checkpoint. Starting, it also
+    // watches for the stop request; stopping, it does not.
+    Woke WaitPending(const RunningProgram* program, DWORD ms, bool starting)
+    {
+        for (DWORD left = ms;;) {
+            const DWORD step = std::min<DWORD>(left, kProgressStepMs);
+            if (starting)
+                status_.Starting(step + kWaitHintMarginMs);
+            else
+                status_.Stopping(step + kWaitHintMarginMs);
+            const Woke woke = Wait(program, step, starting);
+            if (woke != Woke::Timeout || step == left) return woke;
+            left -= step;
+        }
+    }
+
+    // `quiet`: a restart in a crash loop, whose successful start is summed up with the others.
+    RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role, bool quiet = false)
     {
         LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_);
         if (!started.program) {
-            const std::string error = ErrorText(started.error);
+            const std::string error = started.refused.empty() ? ErrorText(started.error) : started.refused;
             log_.Line("Cannot start the %s program \"%s\": %s", role, invocation.Executable.c_str(), error.c_str());
             events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_START_FAILED, {d_.Name, invocation.Executable, error});
-        } else {
+        } else if (!quiet) {
             log_.Line("Started the %s program \"%s\" %s in \"%s\" as process %lu", role, invocation.Executable.c_str(),
                       invocation.Parameters.c_str(), invocation.WorkingDir.c_str(), started.program.Id());
         }
         return std::move(started.program);
     }
 
-    // Runs a pre- or post-service program for at most its execution time.
+    // Runs a pre-service (while starting) or post-service program for at most its execution time.
     void RunForItsTime(const ServiceDefinition::Invocation& invocation, const char* role, RunningProgram& slot,
-                       bool watchStop)
+                       bool starting)
     {
         slot = StartAside(invocation, role);
         if (!slot) return;
-        switch (Wait(&slot, invocation.Delay, watchStop)) {
+        const std::uint32_t time = process_limits::BoundedProgramTime(invocation.Delay);
+        switch (WaitPending(&slot, time, starting)) {
         case Woke::Ended:
             log_.Line("The %s program ended with exit code %lu", role, slot.ExitCode());
             slot = RunningProgram();
             break;
         case Woke::Timeout:
             log_.Line("The %s program is still running after its %" PRIu32 " ms; going on without waiting", role,
-                      invocation.Delay);
+                      time);
             break;
         case Woke::Stop:
             log_.Line("Stop requested while the %s program runs", role);
@@ -134,31 +150,106 @@ private:
     bool RunBefore()
     {
         if (d_.PreService.Executable.empty()) return true;
-        status_.Starting(SaturatedAdd(d_.PreService.Delay, kWaitHintMarginMs));
         RunForItsTime(d_.PreService, "pre-service", pre_, true);
         return WaitForSingleObject(stopEvent_, 0) != WAIT_OBJECT_0;
     }
 
-    bool StartProgram()
+    bool StartProgram(bool quiet = false)
     {
         program_ = RunningProgram();
-        program_ = StartAside(d_.Service, "service");
+        program_ = StartAside(d_.Service, "service", quiet);
         return static_cast<bool>(program_);
+    }
+
+    // Waits for the program's end or the stop request. While restarts are summed up, it also
+    // notices the run getting past the quick-exit threshold, so that the recovery is reported
+    // even if the program then runs for ever.
+    Woke WaitWhileRunning()
+    {
+        while (reports_.Summarising()) {
+            const std::uint64_t ranMs = program_.RunningMs();
+            if (ranMs >= RestartBackoff::kStableRunMs) {
+                ReportRecovery(reports_.Stable());
+                break;
+            }
+            const Woke woke = Wait(&program_, static_cast<DWORD>(RestartBackoff::kStableRunMs - ranMs));
+            if (woke != Woke::Timeout) return woke;
+        }
+        return Wait(&program_, INFINITE);
+    }
+
+    void ReportRecovery(const RestartReports::Report& report)
+    {
+        if (report.kind != RestartReports::Kind::Recovered) return;
+        events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_RECOVERED,
+                       {d_.Name, Text(RestartBackoff::kStableRunMs), Text(report.restarts)});
+        log_.Line("The program has run for %" PRIu32 " ms: its restarts are reported one by one again (%" PRIu64
+                  " since the last report)", RestartBackoff::kStableRunMs, report.restarts);
+    }
+
+    struct Restart {
+        std::uint32_t delay;
+        RestartReports::Report report;
+    };
+
+    Restart PlanRestart(std::uint64_t ranMs)
+    {
+        const std::uint32_t delay = backoff_.NextDelay(d_.SMFFrequency, ranMs);
+        const bool wasSummarising = reports_.Summarising();
+        const Restart restart{delay, reports_.Restart(backoff_.QuickExits(), GetTickCount64())};
+        if (!wasSummarising && reports_.Summarising())
+            log_.Line("The program keeps ending soon after it starts: its restarts are summed up every %" PRIu64
+                      " minutes from now on", RestartReports::kSummaryIntervalMs / 60000);
+        return restart;
+    }
+
+    void ReportRestart(const Restart& restart, DWORD code, std::uint64_t ranMs)
+    {
+        switch (restart.report.kind) {
+        case RestartReports::Kind::Each:
+            events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTING,
+                           {d_.Name, Text(code), Text(ranMs), Text(restart.delay)});
+            log_.Line("Restarting the program in %" PRIu32 " ms (%u quick exits in a row)", restart.delay,
+                      backoff_.QuickExits());
+            break;
+        case RestartReports::Kind::Summary:
+            events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTS_SUMMED_UP,
+                           {d_.Name, Text(restart.report.restarts), Text(code),
+                            Text(RestartReports::kSummaryIntervalMs / 60000)});
+            log_.Line("Restarting the program in %" PRIu32 " ms: %" PRIu64
+                      " restarts since the last report, the last after exit code %lu (%u quick exits in a row)",
+                      restart.delay, restart.report.restarts, code, backoff_.QuickExits());
+            break;
+        case RestartReports::Kind::Quiet:
+        case RestartReports::Kind::Recovered:
+            break;
+        }
     }
 
     std::uint32_t Supervise()
     {
         for (;;) {
-            if (Wait(&program_, INFINITE) == Woke::Stop) return 0;
+            if (WaitWhileRunning() == Woke::Stop) return 0;
             const DWORD code = program_.ExitCode();
+            const DWORD id = program_.Id();
             std::uint64_t ranMs = program_.RunningMs();
-            log_.Line("The service program (process %lu) ended with exit code %lu after %" PRIu64 " ms", program_.Id(),
-                      code, ranMs);
-            // Local Job: the tree of the run that ended goes with it.
-            if (jobType_ == JobType::Local) program_.End();
+            // Local Job: the tree of the run that ended goes with it, before another run needs
+            // what it held.
+            if (jobType_ == JobType::Local) {
+                program_.End();
+                program_.WaitGone(kEndedWaitMs);
+            }
             program_ = RunningProgram();
+            if (ranMs >= RestartBackoff::kStableRunMs) ReportRecovery(reports_.Stable());
 
-            switch (ActionOnExit(d_.SMFEnabled, d_.UponExit)) {
+            const ExitAction action = ActionOnExit(d_.SMFEnabled, d_.UponExit);
+            Restart restart{0, {RestartReports::Kind::Each, 1}};
+            if (action == ExitAction::Restart) restart = PlanRestart(ranMs);
+            if (restart.report.kind != RestartReports::Kind::Quiet)
+                log_.Line("The service program (process %lu) ended with exit code %lu after %" PRIu64 " ms", id,
+                          code, ranMs);
+
+            switch (action) {
             case ExitAction::None:
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_ENDED, {d_.Name, Text(code)});
                 log_.Line("No action on exit: the service stays running without its program");
@@ -175,25 +266,21 @@ private:
                 break;
             }
             for (;;) {
-                const std::uint32_t delay = backoff_.NextDelay(d_.SMFFrequency, ranMs);
-                events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTING, {d_.Name, Text(code), Text(ranMs), Text(delay)});
-                log_.Line("Restarting the program in %" PRIu32 " ms (%u quick exits in a row)", delay,
-                          backoff_.QuickExits());
-                if (Wait(nullptr, delay) == Woke::Stop) return 0;
-                if (StartProgram()) break;
+                ReportRestart(restart, code, ranMs);
+                if (Wait(nullptr, restart.delay) == Woke::Stop) return 0;
+                if (StartProgram(restart.report.kind == RestartReports::Kind::Quiet)) break;
                 ranMs = 0;
+                restart = PlanRestart(ranMs);
             }
         }
     }
 
     void Shutdown()
     {
-        const DWORD postTime = d_.PostService.Executable.empty() ? 0 : d_.PostService.Delay;
-        status_.Stopping(SaturatedAdd(SaturatedAdd(kStopGraceMs, postTime), kWaitHintMarginMs));
         if (program_ && !program_.HasEnded()) {
             log_.Line("Asking the service program (process %lu) to end", program_.Id());
             program_.AskToEnd(launch_.sharedConsole);
-            if (Wait(&program_, kStopGraceMs, false) == Woke::Timeout) {
+            if (WaitPending(&program_, kStopGraceMs, false) == Woke::Timeout) {
                 log_.Line("The program did not end within %" PRIu32 " ms; ending it", kStopGraceMs);
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(kStopGraceMs)});
             } else {
@@ -202,22 +289,31 @@ private:
         }
         EndAll();
         if (!d_.PostService.Executable.empty()) {
-            status_.Stopping(SaturatedAdd(d_.PostService.Delay, kWaitHintMarginMs));
             RunForItsTime(d_.PostService, "post-service", post_, false);
             EndAll();
         }
         log_.Line("Service stopped");
     }
 
-    // Ends whatever the programs left: with a job, their whole trees.
+    // Ends whatever the programs left (with a job, their whole trees) and waits, bounded, until
+    // it is gone: after "stopped" no file or port of theirs may still be held.
     void EndAll()
     {
+        status_.Stopping(kEndedWaitMs + kWaitHintMarginMs);
+        for (RunningProgram* p : {&pre_, &program_, &post_}) p->End();
+        serviceJob_.End();
+        const ULONGLONG deadline = GetTickCount64() + kEndedWaitMs;
+        const auto left = [deadline] {
+            const ULONGLONG now = GetTickCount64();
+            return now >= deadline ? DWORD(0) : static_cast<DWORD>(deadline - now);
+        };
+        bool gone = true;
         for (RunningProgram* p : {&pre_, &program_, &post_}) {
-            p->End();
-            Wait(p, 1000, false);  // ending is asynchronous; let it land before going on
+            gone = p->WaitGone(left()) && gone;
             *p = RunningProgram();
         }
-        serviceJob_.End();
+        gone = serviceJob_.WaitEmpty(left()) && gone;
+        if (!gone) log_.Line("Processes of the service are still there %" PRIu32 " ms after being ended", kEndedWaitMs);
     }
 
     const ServiceDefinition& d_;
@@ -230,6 +326,7 @@ private:
     Job serviceJob_;
     RunningProgram pre_, program_, post_;
     RestartBackoff backoff_;
+    RestartReports reports_;
 };
 
 }  // namespace

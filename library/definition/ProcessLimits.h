@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // What the system carries into a program it starts. A definition beyond these limits would
@@ -43,5 +44,15 @@ inline std::string CommandLineFor(const std::string& executable, const std::stri
     if (!parameters.empty()) line += " " + parameters;
     return line;
 }
+
+// The longest start-up (Delay), pre-service (PreDelay) or post-service (PostDelay) time. The
+// service is pending while the host waits out these times, so a longer one would keep a start
+// or a stop pending for longer than anyone waits for it; ten minutes is far beyond any real
+// start-up and still ends every stop within a known time.
+constexpr std::uint32_t kMaxProgramTimeMs = 600000;
+
+// A time the host really waits: one beyond the limit (written to the registry by other means)
+// is cut to it.
+constexpr std::uint32_t BoundedProgramTime(std::uint32_t ms) { return ms < kMaxProgramTimeMs ? ms : kMaxProgramTimeMs; }
 
 }  // namespace process_limits

@@ -131,6 +131,22 @@ void ConvertDependencies(const XMLConfiguration& configuration, ServiceDefinitio
     definition.ServiceDependencies.insert(definition.ServiceDependencies.end(), services.begin(), services.end());
 }
 
+// Times beyond the limit would keep the service pending longer than anyone waits for it.
+void CheckProgramTimes(const ServiceDefinition& definition)
+{
+    const struct {
+        const ServiceDefinition::Invocation& program;
+        const char* message;
+    } times[] = {
+        {definition.Service, "start-up time is longer than 600000 ms"},
+        {definition.PreService, "pre-service time is longer than 600000 ms"},
+        {definition.PostService, "post-service time is longer than 600000 ms"},
+    };
+    static_assert(process_limits::kMaxProgramTimeMs == 600000, "the messages name the limit");
+    for (const auto& t : times)
+        if (t.program.Delay > process_limits::kMaxProgramTimeMs) failure::Throw(t.message);
+}
+
 }  // namespace
 
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
@@ -170,4 +186,6 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
 
     definition.DebugEnabled = FlagOr(configuration.DebuggingEnabled(), 0);
     definition.DebugLogFile = TextOr(configuration.DebugLogFile(), "");
+
+    CheckProgramTimes(definition);
 }

@@ -3,30 +3,34 @@
 #include "EditorIds.h"
 #include "MessageIds.h"
 #include "Platform.h"
+#include "ProcessLimits.h"
 
 namespace editor {
 
 namespace {
 
 // Message ids of one program block's checks: program missing, unreadable, not a regular file,
-// not executable; folder missing, unreadable, not a directory.
+// not executable; folder missing, unreadable, not a directory; time too long.
 struct BlockMessages {
     unsigned exeEmpty, exeUnreadable, exeNotRegular, exeNotExecutable;
     unsigned dirEmpty, dirUnreadable, dirNotDirectory;
+    unsigned timeTooLong;
     Page page;
-    int exeControl, dirControl;
+    int exeControl, dirControl, timeControl;
 };
 
 const BlockMessages kService{MSG_SERVICE_EXE_MISSING, MSG_SERVICE_EXE_INVALID, MSG_SERVICE_EXE_NOT_REGULAR,
                              MSG_SERVICE_EXE_NOT_EXECUTABLE,
                              MSG_SERVICE_DIR_MISSING, MSG_SERVICE_DIR_INVALID, MSG_SERVICE_DIR_NOT_DIRECTORY,
-                             Page::Program, IDC_EXECUTABLE, IDC_WORKING_DIR};
+                             MSG_SERVICE_TIME_TOO_LONG, Page::Program, IDC_EXECUTABLE, IDC_WORKING_DIR,
+                             IDC_STARTUP_TIME};
 const BlockMessages kPre{0, MSG_PRE_EXE_INVALID, MSG_PRE_EXE_NOT_REGULAR, MSG_PRE_EXE_NOT_EXECUTABLE,
                          MSG_PRE_DIR_MISSING, MSG_PRE_DIR_INVALID, MSG_PRE_DIR_NOT_DIRECTORY,
-                         Page::PrePost, IDC_PRE_EXECUTABLE, IDC_PRE_WORKING_DIR};
+                         MSG_PRE_TIME_TOO_LONG, Page::PrePost, IDC_PRE_EXECUTABLE, IDC_PRE_WORKING_DIR, IDC_PRE_TIME};
 const BlockMessages kPost{0, MSG_POST_EXE_INVALID, MSG_POST_EXE_NOT_REGULAR, MSG_POST_EXE_NOT_EXECUTABLE,
                           MSG_POST_DIR_MISSING, MSG_POST_DIR_INVALID, MSG_POST_DIR_NOT_DIRECTORY,
-                          Page::PrePost, IDC_POST_EXECUTABLE, IDC_POST_WORKING_DIR};
+                          MSG_POST_TIME_TOO_LONG, Page::PrePost, IDC_POST_EXECUTABLE, IDC_POST_WORKING_DIR,
+                          IDC_POST_TIME};
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -43,6 +47,7 @@ ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const B
     const platform::FileStatus folder = platform::QueryFileStatus(block.WorkingDir);
     if (folder.kind == platform::FileKind::Missing) return {m.dirUnreadable, m.page, m.dirControl};
     if (folder.kind != platform::FileKind::Directory) return {m.dirNotDirectory, m.page, m.dirControl};
+    if (block.Delay > process_limits::kMaxProgramTimeMs) return {m.timeTooLong, m.page, m.timeControl};
     return {};
 }
 

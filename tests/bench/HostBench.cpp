@@ -1,6 +1,9 @@
-// Measures the service host under the real service manager: its private bytes while it
-// supervises one idle program, how long after a program's exit its replacement is started
-// beyond the monitoring interval, and how long `stop` takes for a program that honours Ctrl-C.
+// Measures the service host under the real service manager, each figure beside a floor measured
+// in the same run: its private bytes while it supervises one idle program (the script compares
+// them with the idle program's own), how long after a program's exit its replacement is started
+// beyond the monitoring interval (beside an ideal supervisor that only waits and restarts), how
+// long `stop` takes for a program that honours Ctrl-C (beside the program's own time to end) and
+// how long an install takes (beside `sc.exe create` of the same service).
 // Run by scripts/bench-host.sh; not a test.
 #include <windows.h>
 #include <psapi.h>
@@ -67,6 +70,30 @@ long long Stamp(const std::string& line)
     return ((h * 60LL + m) * 60 + s) * 1000 + ms;
 }
 
+double Seconds()
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The gaps between a run's last recorded line and the next run's first, beyond the interval.
+std::vector<double> RestartGaps(const std::string& record)
+{
+    std::vector<double> gaps;
+    std::istringstream lines(ReadAll(record));
+    unsigned long long end = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::string::size_type t = line.find("time=");
+        if (t == std::string::npos) continue;
+        const unsigned long long time = std::stoull(line.substr(t + 5));
+        if (line.rfind("end ", 0) == 0) end = time;
+        else if (line.rfind("run ", 0) == 0 && end) gaps.push_back((time - end) / 10000.0 - kIntervalMs);
+    }
+    return gaps;
+}
+
 double Median(std::vector<double> values)
 {
     if (values.empty()) return -1;
@@ -94,6 +121,26 @@ void MeasureMemory()
     else
         std::printf("host memory: not available (%lu)\n", GetLastError());
     wintest::RemoveServiceQuietly(name);
+}
+
+// The floor of a restart: a supervisor that does nothing but wait for the program's end, wait
+// the interval and start it again.
+double IdealRestart(DefinitionDir& dir, const std::string& windowedExample)
+{
+    const std::string record = dir.Path().string() + "\\ideal.txt";
+    DeleteFileA(record.c_str());
+    std::string command = "\"" + windowedExample + "\" --record \"" + record + "\" --run 200";
+    for (int run = 0; run <= kRestarts; ++run) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return -1;
+        const UniqueHandle process(info.hProcess), thread(info.hThread);
+        WaitForSingleObject(process.get(), INFINITE);
+        if (run < kRestarts) Sleep(kIntervalMs);
+    }
+    return Median(RestartGaps(record));
 }
 
 void MeasureRestart(DefinitionDir& dir, const std::string& windowedExample)
@@ -132,26 +179,21 @@ void MeasureRestart(DefinitionDir& dir, const std::string& windowedExample)
             }
         }
         // Program: from the run's last word to the next run's first.
-        std::istringstream recordLines(ReadAll(record));
-        unsigned long long end = 0;
-        for (std::string line; std::getline(recordLines, line);) {
-            const std::string::size_type t = line.find("time=");
-            if (t == std::string::npos) continue;
-            const unsigned long long time = std::stoull(line.substr(t + 5));
-            if (line.rfind("end ", 0) == 0) end = time;
-            else if (line.rfind("run ", 0) == 0 && end) programMs.push_back((time - end) / 10000.0 - kIntervalMs);
-        }
+        for (double gap : RestartGaps(record)) programMs.push_back(gap);
     }
+    const double ideal = IdealRestart(dir, windowedExample);
     std::printf("restart, beyond the %lu ms interval (medians over %zu): exit noticed to restart decided %.0f ms; "
-                "interval over to replacement created %.0f ms; program's last line to replacement's first %.0f ms\n",
-                kIntervalMs, launchMs.size(), Median(waitMs), Median(launchMs), Median(programMs));
+                "interval over to replacement created %.0f ms; program's last line to replacement's first %.0f ms; "
+                "ideal supervisor %.0f ms; ratio %.2f\n",
+                kIntervalMs, launchMs.size(), Median(waitMs), Median(launchMs), Median(programMs), ideal,
+                Median(programMs) / ideal);
 }
 
 void MeasureStop(DefinitionDir& dir, const std::string& example)
 {
     const char name[] = "vlbenchstop";
     const std::string record = dir.Path().string() + "\\stop.txt";
-    std::vector<double> stopMs;
+    std::vector<double> stopMs, programMs;
     for (int round = 0; round < 5; ++round) {
         DeleteFileA(record.c_str());
         if (!Install(Definition(dir, name, example, "--record \"" + record + "\"", "<ConsoleApp>true</ConsoleApp>",
@@ -163,22 +205,56 @@ void MeasureStop(DefinitionDir& dir, const std::string& example)
         Sleep(300);
         UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
         UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_STOP | SERVICE_QUERY_STATUS));
-        LARGE_INTEGER frequency, start, now;
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
+        FILETIME asked{};
+        GetSystemTimeAsFileTime(&asked);
+        const double start = Seconds();
         SERVICE_STATUS status{};
         ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
         while (QueryServiceStatus(service.get(), &status) && status.dwCurrentState != SERVICE_STOPPED) Sleep(1);
-        QueryPerformanceCounter(&now);
-        stopMs.push_back((now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+        stopMs.push_back((Seconds() - start) * 1000.0);
+        // The program's own part: from the request to its last recorded line.
+        const std::string text = ReadAll(record);
+        const std::string::size_type end = text.rfind("end ");
+        const std::string::size_type t = end == std::string::npos ? end : text.find("time=", end);
+        if (t != std::string::npos) {
+            const unsigned long long requested =
+                (static_cast<unsigned long long>(asked.dwHighDateTime) << 32) | asked.dwLowDateTime;
+            programMs.push_back((std::stoull(text.substr(t + 5)) - requested) / 10000.0);
+        }
         service.reset();
         wintest::RemoveServiceQuietly(name);
     }
     std::printf("stop to stopped, program honouring Ctrl-C: median %.0f ms (", Median(stopMs));
     for (double ms : stopMs) std::printf(" %.0f", ms);
-    std::printf(" )\nlast stop in the debug log:\n");
+    std::printf(" ); the program's own end after the request: median %.0f ms; ratio %.2f\nlast stop in the debug log:\n",
+                Median(programMs), Median(stopMs) / Median(programMs));
     const std::string log = ReadAll(dir.Path().string() + "\\stop.log");
     std::printf("%s", log.substr(log.rfind("Asking") == std::string::npos ? 0 : log.rfind("Asking") - 31).c_str());
+}
+
+void MeasureInstall(DefinitionDir& dir, const std::string& example)
+{
+    const char name[] = "vlbenchinstall";
+    const std::string definition = Definition(dir, name, example, "", "", "");
+    const std::string create = std::string("sc.exe create ") + name + " binPath= \"\\\"" + wintest::ProgramFolder() +
+                               "\\Velmora.exe\\\" -s\"";
+    std::vector<double> installMs, createMs;
+    for (int round = 0; round < 7; ++round) {
+        double start = Seconds();
+        const bool installed = Install(definition);
+        installMs.push_back((Seconds() - start) * 1000.0);
+        wintest::RemoveServiceQuietly(name);
+        start = Seconds();
+        const wintest::CommandResult created = wintest::Run(create);
+        createMs.push_back((Seconds() - start) * 1000.0);
+        wintest::RemoveServiceQuietly(name);
+        if (!installed || created.exitCode != 0) {
+            std::printf("install measurement failed: %s\n", created.output.c_str());
+            return;
+        }
+    }
+    std::printf("install (Velmora -i) median %.0f ms; sc.exe create median %.0f ms; ratio %.2f\n", Median(installMs),
+                Median(createMs), Median(installMs) / Median(createMs));
 }
 
 }  // namespace
@@ -194,5 +270,6 @@ int main(int argc, char** argv)
     MeasureMemory();
     MeasureRestart(dir, folder + "\\example_windowed.exe");
     MeasureStop(dir, folder + "\\VelmoraExample.exe");
+    MeasureInstall(dir, folder + "\\VelmoraExample.exe");
     return 0;
 }

@@ -56,6 +56,41 @@ TEST(SupervisionPolicy, QuickExitsBackOffUpToTheCapAndAStableRunResets)
     for (int i = 0; i < 40; ++i) EXPECT_EQ(huge.NextDelay(0xFFFFFFFFu, 0), 0xFFFFFFFFu);
 }
 
+TEST(SupervisionPolicy, ACrashLoopIsSummedUpEveryIntervalAndItsRecoveryReportedOnce)
+{
+    using Kind = host::RestartReports::Kind;
+    constexpr unsigned kStable = 0;  // the run got past the quick-exit threshold
+    const struct {
+        unsigned quickExits;
+        std::uint64_t atMs;
+        Kind kind;
+        std::uint64_t restarts;
+    } steps[] = {
+        {1, 0, Kind::Each, 1},          {2, 1000, Kind::Each, 1},        {5, 8000, Kind::Each, 1},
+        {6, 16000, Kind::Quiet, 1},     {7, 76000, Kind::Quiet, 2},      {8, 607999, Kind::Quiet, 3},
+        {9, 608000, Kind::Summary, 4},  {10, 668000, Kind::Quiet, 1},    {kStable, 700000, Kind::Recovered, 1},
+        {kStable, 800000, Kind::Quiet, 0}, {1, 900000, Kind::Each, 1},   {5, 900100, Kind::Each, 1},
+        {6, 900200, Kind::Quiet, 1},    {kStable, 910200, Kind::Recovered, 1}, {1, 910300, Kind::Each, 1},
+    };
+    host::RestartReports reports;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.atMs);
+        const host::RestartReports::Report r = s.quickExits == kStable ? reports.Stable()
+                                                                       : reports.Restart(s.quickExits, s.atMs);
+        EXPECT_EQ(r.kind, s.kind);
+        EXPECT_EQ(r.restarts, s.restarts);
+    }
+}
+
+TEST(SupervisionPolicy, ProgramTimesAreCutToTheLimitAndAStopEndsWithinItsBound)
+{
+    const struct {
+        std::uint32_t configured, waited;
+    } cases[] = {{0, 0}, {3000, 3000}, {600000, 600000}, {600001, 600000}, {0xFFFFFFFFu, 600000}};
+    for (const auto& c : cases) EXPECT_EQ(process_limits::BoundedProgramTime(c.configured), c.waited) << c.configured;
+    EXPECT_LE(host::kMaxStopPendingMs, 11u * 60 * 1000) << "the bound the README gives";
+}
+
 TEST(SupervisionPolicy, CommandLineQuotesTheProgramOnce)
 {
     EXPECT_EQ(host::CommandLineFor("C:\\Program Files\\a.exe", "-x 1"), "\"C:\\Program Files\\a.exe\" -x 1");

@@ -27,6 +27,14 @@ std::string LoadFailure(const std::string& file, ServiceDefinition& definition, 
     return "";
 }
 
+// A pre- or post-service block: `kind` is "Pre" or "Post", `more` what follows the program.
+std::string Block(const std::string& kind, const std::string& folder, const std::string& program,
+                  const std::string& more)
+{
+    return "<" + kind + "Service><" + kind + "WorkingDir>" + folder + "</" + kind + "WorkingDir><" + kind +
+           "Executable>" + program + "</" + kind + "Executable>" + more + "</" + kind + "Service>";
+}
+
 TEST(LoadXMLFile, ReadsEveryFieldOfACompleteDefinition)
 {
     DefinitionDir dir;
@@ -46,9 +54,8 @@ TEST(LoadXMLFile, ReadsEveryFieldOfACompleteDefinition)
                            "<Debug><DebugEnabled>1</DebugEnabled><DebugLocation>C:\\log.txt</DebugLocation></Debug>"
                            "<Environment><Variable Name=\"A\">1</Variable><Variable Name=\"B\">22</Variable>"
                            "</Environment>"
-                           "<SMF><SMFEnabled>0</SMFEnabled><SMFFrequency>750</SMFFrequency></SMF>"
-                           "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + pre +
-                               "</PreExecutable><PreParameters>p</PreParameters><PreDelay>10</PreDelay></PreService>"));
+                           "<SMF><SMFEnabled>0</SMFEnabled><SMFFrequency>750</SMFFrequency></SMF>" +
+                           Block("Pre", work, pre, "<PreParameters>p</PreParameters><PreDelay>10</PreDelay>")));
     ServiceDefinition d;
     unsigned char force = 0;
     LoadXMLFile(file.c_str(), &d, &force, 1);
@@ -145,13 +152,20 @@ TEST(LoadXMLFile, ChecksFailInTheirOrder)
         {"name with a byte above 127", DefinitionDir::Required("a\xc3\xa9", exe, work), "",
          "The service name contains a non-alphanumeric character."},
         {"pre-service program missing", DefinitionDir::Required("Svc", exe, work),
-         "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + missing +
-             "</PreExecutable></PreService>",
+         Block("Pre", work, missing, ""),
          "application binary is invalid"},
         {"post-service folder missing", DefinitionDir::Required("Svc", exe, work),
-         "<PostService><PostWorkingDir>" + work + "/x</PostWorkingDir><PostExecutable>" + exe +
-             "</PostExecutable></PostService>",
+         Block("Post", work + "/x", exe, ""),
          "working directory is invalid"},
+        {"start-up time at the limit", DefinitionDir::Required("Svc", exe, work) + "<Delay>600000</Delay>", "", ""},
+        {"start-up time beyond the limit", DefinitionDir::Required("Svc", exe, work) + "<Delay>600001</Delay>", "",
+         "start-up time is longer than 600000 ms"},
+        {"pre-service time that never ends", DefinitionDir::Required("Svc", exe, work),
+         Block("Pre", work, exe, "<PreDelay>4294967295</PreDelay>"),
+         "pre-service time is longer than 600000 ms"},
+        {"post-service time beyond the limit", DefinitionDir::Required("Svc", exe, work),
+         Block("Post", work, exe, "<PostDelay>0x100000</PostDelay>"),
+         "post-service time is longer than 600000 ms"},
         {"a letter and a digit pass", DefinitionDir::Required("a1", exe, work), "", ""},
     };
     for (const auto& c : cases) {
@@ -197,12 +211,10 @@ TEST(LoadXMLFile, RefusesWhatTheSystemCannotCarry)
         {"a command line past the limit", required + "<Parameters>" + std::string(room + 1, 'p') + "</Parameters>",
          "", tooLong("command line of the service program", 32767, 32766)},
         {"a pre-service command line past the limit", required,
-         "<PreService><PreWorkingDir>" + work + "</PreWorkingDir><PreExecutable>" + exe +
-             "</PreExecutable><PreParameters>" + std::string(room + 1, 'p') + "</PreParameters></PreService>",
+         Block("Pre", work, exe, "<PreParameters>" + std::string(room + 1, 'p') + "</PreParameters>"),
          tooLong("command line of the pre-service program", 32767, 32766)},
         {"a post-service command line past the limit", required,
-         "<PostService><PostWorkingDir>" + work + "</PostWorkingDir><PostExecutable>" + exe +
-             "</PostExecutable><PostParameters>" + repeated(euro, room + 1) + "</PostParameters></PostService>",
+         Block("Post", work, exe, "<PostParameters>" + repeated(euro, room + 1) + "</PostParameters>"),
          tooLong("command line of the post-service program", 32767, 32766)},
         {"an environment block at the limit", required, block(variable("A", std::string(32763, 'v'))), ""},
         {"an environment block past the limit", required,

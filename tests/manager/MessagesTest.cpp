@@ -41,6 +41,7 @@ const Entry kMessages[] = {
     {0x4b6, "Error: The service working directory is invalid.\r\n"},
     {0x4b7, "Error: The service working directory is not a directory.\r\n"},
     {0x4b8, "Error: The service start-up time must not be a negative number!\r\n"},
+    {0x4b9, "Error: The service start-up time must not be longer than 600000 ms (10 minutes).\r\n"},
     {0x4c9, "Error: The pre-service application executable has not been entered.\r\n"},
     {0x4ca, "Error: The pre-service application executable is invalid.\r\n"},
     {0x4cb, "Error: The pre-service application executable is not a regular file.\r\n"},
@@ -49,6 +50,7 @@ const Entry kMessages[] = {
     {0x4ce, "Error: The pre-service working directory is invalid.\r\n"},
     {0x4cf, "Error: The pre-service working directory is not a directory.\r\n"},
     {0x4d0, "Error: The pre-service execution time must not be a negative number!\r\n"},
+    {0x4d1, "Error: The pre-service execution time must not be longer than 600000 ms (10 minutes).\r\n"},
     {0x4e2, "Error: The post-service application executable has not been entered.\r\n"},
     {0x4e3, "Error: The post-service application executable is invalid.\r\n"},
     {0x4e4, "Error: The post-service application executable is not a regular file.\r\n"},
@@ -57,6 +59,7 @@ const Entry kMessages[] = {
     {0x4e7, "Error: The post-service working directory is invalid.\r\n"},
     {0x4e8, "Error: The post-service working directory is not a directory.\r\n"},
     {0x4e9, "Error: The post-service execution time must not be a negative number!\r\n"},
+    {0x4ea, "Error: The post-service execution time must not be longer than 600000 ms (10 minutes).\r\n"},
 };
 
 const Entry kStrings[] = {

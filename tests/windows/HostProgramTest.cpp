@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -98,6 +99,32 @@ TEST_F(HostProgram, FailuresExitNonZeroWithTheirTextOnStandardOutput)
     const wintest::CommandResult usage = Host("-q");
     EXPECT_NE(usage.exitCode, 0);
     EXPECT_TRUE(wintest::Contains(usage.output, "Usage:"));
+}
+
+// A hostile or careless definition gets a short answer and installs nothing: one that asks for
+// more than the system carries, and ten megabytes of unknown elements.
+TEST_F(HostProgram, HostileDefinitionsAreRefusedWithAShortAnswer)
+{
+    const std::string required = DefinitionDir::Required("vlhostsvc", dir_.Program(), dir_.Folder("w"));
+    std::string flood;
+    while (flood.size() < 10 * 1024 * 1024) flood += "<Unknown/>\n";
+    const struct {
+        const char* what;
+        std::string definition;
+        const char* said;
+    } cases[] = {
+        {"parameters longer than a command line", required + "<Parameters>" + std::string(40000, 'p') + "</Parameters>",
+         "command line of the service program is too long: 40"},
+        {"ten megabytes of unknown elements", required + flood, "more problems were found and not listed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const wintest::CommandResult r = Host("-i " + dir_.Write("hostile.xml", DefinitionDir::Xml(c.definition)));
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(wintest::Contains(r.output, c.said)) << r.output.substr(0, 2000);
+        EXPECT_LT(std::count(r.output.begin(), r.output.end(), '\n'), 110) << "the list of problems is capped";
+        EXPECT_FALSE(wintest::ServiceExists("vlhostsvc"));
+    }
 }
 
 }  // namespace

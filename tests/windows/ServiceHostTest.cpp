@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "Definitions.h"
 #include "HostMessages.h"
 #include "RegistryData.h"
+#include "SupervisionPolicy.h"
 #include "WinTestUtil.h"
 
 namespace {
@@ -37,6 +39,7 @@ struct ProgramRun {
     std::string cwd, endReason;
     DWORD childPid = 0;
     bool ready = false;
+    int listening = 0;  // 1 it listens on its port, -1 the port was taken
 };
 
 std::string Field(const std::string& line, const std::string& key)
@@ -68,6 +71,8 @@ std::vector<ProgramRun> ReadRuns(const std::string& file)
             runs.back().cwd = line.substr(4);
         } else if (line.rfind("ready ", 0) == 0) {
             runs.back().ready = true;
+        } else if (line.rfind("listening ", 0) == 0 || line.rfind("listen-failed ", 0) == 0) {
+            runs.back().listening = line.rfind("listening ", 0) == 0 ? 1 : -1;
         } else if (line.rfind("child ", 0) == 0) {
             runs.back().childPid = std::stoul(Field(line, "pid"));
         } else if (line.rfind("end ", 0) == 0 && std::stoul(Field(line, "pid")) == runs.back().pid) {
@@ -133,6 +138,36 @@ ULONG HandleCount(DWORD pid)
     const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
     ULONG count = 0;
     for (ULONG i = 0; i < total; ++i) count += entries[i].process == static_cast<USHORT>(pid);
+    return count;
+}
+
+// A port nothing listens on now, for the example program to take.
+int FreePort()
+{
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 0;
+    const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    const bool bound = bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    closesocket(probe);
+    WSACleanup();
+    return bound ? ntohs(address.sin_port) : 0;
+}
+
+std::string ReadText(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
     return count;
 }
 
@@ -247,7 +282,8 @@ TEST_F(ServiceHost, AKilledProgramIsReplacedWithinTheIntervalAndItsLocalJobEnds)
 TEST_F(ServiceHost, AProgramThatExitsAtOnceIsRestartedWithBackOffAndTheServiceStaysControllable)
 {
     Install(Record("service.txt") + " --exit 1", "",
-            "<Options><UponExit>1</UponExit></Options><SMF><SMFFrequency>50</SMFFrequency></SMF>",
+            "<Options><UponExit>1</UponExit></Options><SMF><SMFFrequency>50</SMFFrequency></SMF>"
+            "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>" + File("debug.log") + "</DebugLocation></Debug>",
             wintest::ProgramFolder() + "\\example_windowed.exe");
     Start();
     const DWORD host = Status(kName).dwProcessId;
@@ -263,6 +299,10 @@ TEST_F(ServiceHost, AProgramThatExitsAtOnceIsRestartedWithBackOffAndTheServiceSt
     const unsigned long long lastGapMs = (runs[49].started - runs[48].ended) / kTicksPerMs;
     EXPECT_GE(lastGapMs, 4 * 50u) << "back-off engaged";
     EXPECT_GT(lastGapMs, firstGapMs);
+    // Only the first quick exits are logged one by one; the loop is then summed up every few minutes.
+    const std::string log = ReadText(File("debug.log"));
+    EXPECT_EQ(Count(log, "Restarting the program in"), host::RestartReports::kReportedOneByOne) << log;
+    EXPECT_EQ(Count(log, "summed up every 10 minutes"), 1u) << log;
 
     Sc(std::string("stop ") + kName);
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 10000));
@@ -302,6 +342,69 @@ TEST_F(ServiceHost, StopEndsTheProgramAndEverythingItStarted)
         for (int i = 0; i < 50 && !ProcessGone(host); ++i) Sleep(20);
         EXPECT_TRUE(ProcessGone(host));
         EXPECT_EQ(ReadRuns(File("service.txt"))[0].endReason, c.endReason);
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
+TEST_F(ServiceHost, AStartThatWouldNeverEndCanBeStoppedWithinTheStopBound)
+{
+    // The checks refuse such times; a registry written by other means may still hold them.
+    const struct {
+        const char* value;
+        bool preService;
+    } cases[] = {{"ServiceDelay", false}, {"PreServiceDelay", true}};
+    // The bound the README gives for a stop without a post-service program.
+    const DWORD boundMs = host::kMaxStopPendingMs - process_limits::kMaxProgramTimeMs;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const std::string record = File(c.preService ? "pre.txt" : "service.txt");
+        DeleteFileA(record.c_str());
+        Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>",
+                c.preService ? "<PreService><PreWorkingDir>" + dir_.Folder("pre") + "</PreWorkingDir><PreExecutable>" +
+                                   Example() + "</PreExecutable><PreParameters>" + Record("pre.txt") +
+                                   "</PreParameters></PreService>"
+                             : "");
+        const std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + kName + "\\Parameters";
+        const DWORD forever = 0xFFFFFFFF;
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), c.value, REG_DWORD, &forever, sizeof forever),
+                  ERROR_SUCCESS);
+        Sc(std::string("start ") + kName);
+        const std::vector<ProgramRun> runs = WaitForRuns(record, 1, kStartMs);
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(Status(kName).dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
+
+        UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        UniqueScHandle service(OpenServiceA(scm.get(), kName, SERVICE_STOP));
+        SERVICE_STATUS status{};
+        EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) << GetLastError();
+        // A slow machine gets as long again as a start, on top of the bound.
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, boundMs + kStartMs));
+        EXPECT_EQ(Status(kName).dwWin32ExitCode, static_cast<DWORD>(NO_ERROR));
+        EXPECT_TRUE(ProcessGone(runs[0].pid));
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
+TEST_F(ServiceHost, AStartRightAfterAStopFindsThePortOfTheOldProgramAndItsChildFree)
+{
+    const int port = FreePort();
+    ASSERT_NE(port, 0);
+    for (const char* jobType : {"1", "2"}) {
+        SCOPED_TRACE(std::string("job type ") + jobType);
+        DeleteFileA(File("service.txt").c_str());
+        Install(Record("service.txt") + " --listen " + std::to_string(port) + " --child", "<ConsoleApp>true</ConsoleApp>",
+                std::string("<Options><JobType>") + jobType + "</JobType></Options>");
+        Start();
+        std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready);
+        ASSERT_TRUE(runs.size() == 1u && runs[0].ready && runs[0].listening == 1 && runs[0].childPid != 0);
+
+        Sc(std::string("stop ") + kName);
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kGraceMs + kStartMs));
+        EXPECT_TRUE(ProcessGone(runs[0].childPid)) << "stopped, yet the child is still there";
+        Start();
+        runs = WaitForRuns(File("service.txt"), 2, kStartMs, Until::Ready);
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[1].listening, 1) << "the port was still held by the stopped service's processes";
         wintest::RemoveServiceQuietly(kName);
     }
 }
@@ -367,6 +470,35 @@ TEST_F(ServiceHost, SettingsOfTheWrongTypeAreNamedAndCountAsMissing)
     EXPECT_TRUE(wintest::Contains(console.output, "The setting ServiceExe")) << console.output;
 }
 
+TEST_F(ServiceHost, WhatTheSystemCannotCarryFailsTheStartByName)
+{
+    // The install refuses such settings; written by other means, the program must not start
+    // with its command line cut short or without its variables.
+    // Should the program start after all, it ends at once and so does the service.
+    const std::string parameters = Record("service.txt") + " --exit 0";
+    const std::string huge(40000, 'x');
+    const struct {
+        const char* value;
+        DWORD type;
+        std::string data;
+        const char* said;
+    } cases[] = {{"ServiceParams", REG_SZ, parameters + " " + huge + '\0', "its command line is "},
+                 {"Environment", REG_MULTI_SZ, "BIG=" + huge + '\0' + '\0', "its environment is "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        DeleteFileA(File("service.txt").c_str());
+        Install(parameters, "", "<Options><UponExit>3</UponExit></Options>");
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, registry_data::ParametersKeyPath(kName).c_str(), c.value, c.type,
+                                  c.data.data(), static_cast<DWORD>(c.data.size())),
+                  ERROR_SUCCESS);
+        const wintest::CommandResult console = Host(std::string("-c ") + kName);
+        EXPECT_EQ(console.exitCode, 2);
+        EXPECT_TRUE(wintest::Contains(console.output, c.said)) << console.output;
+        EXPECT_TRUE(ReadRuns(File("service.txt")).empty()) << "the program ran with less than it was given";
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
 TEST_F(ServiceHost, ConsoleModeRunsTheSameSupervisionUntilCtrlC)
 {
     Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>");
@@ -412,7 +544,8 @@ TEST(HostMessages, EveryEventHasItsTextInTheHostProgram)
     ASSERT_TRUE(module);
     for (DWORD id : {MSG_SERVICE_STARTED, MSG_SERVICE_STOPPED, MSG_PROGRAM_RESTARTING, MSG_PROGRAM_ENDED,
                      MSG_PROGRAM_ENDED_SERVICE_FAILS, MSG_PROGRAM_ENDED_SERVICE_STOPS, MSG_PROGRAM_START_FAILED,
-                     MSG_SETTINGS_UNREADABLE, MSG_PROGRAM_FORCED_TO_END, MSG_HOST_FAILURE, MSG_SETTING_WRONG_TYPE}) {
+                     MSG_SETTINGS_UNREADABLE, MSG_PROGRAM_FORCED_TO_END, MSG_HOST_FAILURE,
+                     MSG_PROGRAM_RESTARTS_SUMMED_UP, MSG_PROGRAM_RECOVERED, MSG_SETTING_WRONG_TYPE}) {
         SCOPED_TRACE(id);
         EXPECT_NE(id & 0xFFFF, 0u) << "the event log shows the low word as the event id";
         char text[512] = {};
