@@ -33,9 +33,11 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     endif()
     list(APPEND VELMORA_RUNTIME_DLLS ${path})
     file(COPY ${path} DESTINATION ${CMAKE_BINARY_DIR}/bin)
-    # Shipped without the debug information Debian's runtime carries (most of its size).
+    # Shipped without the debug information Debian's runtime carries (most of its size), its
+    # sections page-aligned in the file as ours are.
     if(VELMORA_RELEASE)
-        execute_process(COMMAND ${CMAKE_OBJCOPY} --strip-debug ${CMAKE_BINARY_DIR}/bin/${dll} COMMAND_ERROR_IS_FATAL ANY)
+        execute_process(COMMAND ${CMAKE_OBJCOPY} --strip-debug --file-alignment ${VELMORA_FILE_ALIGNMENT}
+                                ${CMAKE_BINARY_DIR}/bin/${dll} COMMAND_ERROR_IS_FATAL ANY)
     endif()
 endforeach()
 

@@ -1,29 +1,45 @@
 #!/usr/bin/env bash
-# Figures for the service host under Wine, in one run and a fresh prefix of its own: private
-# bytes while supervising one idle program, exit-to-replacement time beyond the monitoring
-# interval, and stop-to-stopped time for a program that honours Ctrl-C. Not a test.
+# Figures for the service host under Wine, in one run and a fresh prefix of its own, each beside
+# a floor measured in the same run: private memory while supervising one idle program (beside
+# that program's own), exit-to-replacement time beyond the monitoring interval (beside an ideal
+# supervisor), stop-to-stopped time for a program that honours Ctrl-C (beside the program's own
+# end), and install time (beside `sc.exe create`). Not a test.
+#
+#   bash scripts/bench-host.sh [windows-release|windows]
+#
+# The default measures what ships (the release build); `windows` measures the development build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+build=${1:-windows-release}
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target host_bench >/dev/null
-run="$root/build/windows/bench"
+cmake --build --preset windows --target host_bench VelmoraExample example_windowed >/dev/null
+cmake --preset "$build" >/dev/null
+cmake --build --preset "$build" --target Velmora >/dev/null
+# The measured programs from the chosen build, the bench and the example programs beside them.
+bin="$root/build/bench-host/bin"
+rm -rf "$bin"
+mkdir -p "$bin"
+cp "build/$build/bin/"{Velmora.exe,Quillon.dll,Velmora.dtd} "build/$build/bin/"*.dll "$bin/"
+cp build/windows/bin/{host_bench.exe,VelmoraExample.exe,example_windowed.exe} "$bin/"
+run="$root/build/bench-host/prefix"
 mkdir -p "$run"
 trap 'tests/wine/wine-teardown.sh "$run"' EXIT
 tests/wine/wine-setup.sh "$run" >/dev/null
 . tests/wine/wine-env.sh "$run"
-bench="$root/build/windows/bin/host_bench.exe"
-"$VELMORA_WINE" "$bench" start-idle
+"$VELMORA_WINE" "$bin/host_bench.exe" start-idle
 # Wine reports no private bytes for another process; the host's Unix process tells its
-# anonymous (private) memory. Wine shows the Windows command line, with this build's path.
-bin=$(printf '%s' "$root/build/windows/bin" | tr '/' '\\')
-report() {  # label, Windows command line
+# anonymous (private) memory. Wine shows the Windows command line, with this folder's path.
+winbin=$(printf '%s' "$bin" | tr '/' '\\')
+privateKb() {  # Windows command line -> private dirty kB of its process
   for p in /proc/[0-9]*; do
-    [ "$({ tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | sed 's/ *$//')" = "$2" ] || continue
-    echo "$1: $(awk '/Private_Dirty/ {s+=$2} END {print s " kB"}' "$p/smaps_rollup") private dirty," \
-         "$(grep -E 'VmRSS' "$p/status" | tr -s ' \t' ' ')"
+    [ "$({ tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | sed 's/ *$//')" = "$1" ] || continue
+    awk '/Private_Dirty/ {s+=$2} END {print s}' "$p/smaps_rollup"
+    return
   done
 }
-report "host (Velmora.exe -s) Unix process" "Z:$bin\\Velmora.exe -s"
-report "baseline: the idle example program it runs" "Z:$bin\\VelmoraExample.exe"
-"$VELMORA_WINE" "$bench"
+host=$(privateKb "Z:$winbin\\Velmora.exe -s")
+idle=$(privateKb "Z:$winbin\\VelmoraExample.exe")
+echo "memory ($build): host (Velmora.exe -s) ${host:-?} kB private dirty; the idle program it runs (a trivial" \
+     "program, the floor) ${idle:-?} kB; ratio $(awk -v h="${host:-0}" -v i="${idle:-1}" 'BEGIN {printf "%.2f", h / i}')"
+"$VELMORA_WINE" "$bin/host_bench.exe"
