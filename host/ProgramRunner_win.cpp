@@ -35,12 +35,42 @@ std::vector<std::string> InheritedEnvironment()
     return entries;
 }
 
-BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId)
+// The window functions, taken from user32 the first time a program's windows are closed: the
+// windowing libraries cost every process that loads them private memory, and a host whose
+// program has no window never needs them.
+struct WindowFunctions {
+    decltype(&EnumWindows) enumWindows = nullptr;
+    decltype(&GetWindowThreadProcessId) windowProcess = nullptr;
+    decltype(&PostMessageA) post = nullptr;
+    DWORD processId = 0;
+};
+
+template <typename Function>
+Function Take(HMODULE module, const char* name)
 {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+BOOL CALLBACK CloseWindowOf(HWND window, LPARAM context)
+{
+    const auto& functions = *reinterpret_cast<const WindowFunctions*>(context);
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(processId)) PostMessageA(window, WM_CLOSE, 0, 0);
+    functions.windowProcess(window, &owner);
+    if (owner == functions.processId) functions.post(window, WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+// Sends WM_CLOSE to every top-level window of the process. user32 stays loaded once it is.
+void CloseWindowsOf(DWORD processId)
+{
+    static const HMODULE user32 = LoadLibraryA("user32.dll");
+    WindowFunctions functions;
+    functions.enumWindows = Take<decltype(&EnumWindows)>(user32, "EnumWindows");
+    functions.windowProcess = Take<decltype(&GetWindowThreadProcessId)>(user32, "GetWindowThreadProcessId");
+    functions.post = Take<decltype(&PostMessageA)>(user32, "PostMessageA");
+    functions.processId = processId;
+    if (!user32 || !functions.enumWindows || !functions.windowProcess || !functions.post) return;
+    functions.enumWindows(CloseWindowOf, reinterpret_cast<LPARAM>(&functions));
 }
 
 BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
@@ -130,7 +160,7 @@ void RunningProgram::AskToEnd(bool sharedConsole) const
     // In a shared console the Ctrl-C reaches every process of it, the host included, which is
     // stopping already. (Wine delivers no console event to a single process group.)
     if (!sharedConsole || !GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) SendCtrlC(id_);
-    EnumWindows(CloseWindowOf, static_cast<LPARAM>(id_));
+    CloseWindowsOf(id_);
 }
 
 void RunningProgram::End()
