@@ -6,11 +6,13 @@
 // blanks works whether or not it is quoted.
 namespace host {
 
-enum class Command { Usage, Version, Install, Uninstall, Service, Console };
+enum class Command { Usage, Version, Install, Uninstall, Service, Console, List, Status, Start, Stop, Restart, Export };
 
 struct Invocation {
     Command command = Command::Usage;
     std::string argument;  // the definition path or the service name, without quotes
+    std::string file;      // -export: the file to write, empty for standard output
+    bool tabs = false;     // -list -t: tab-separated, for scripts
 };
 
 // Everything after the program name, as the system hands it over.
@@ -19,5 +21,9 @@ std::string ArgumentsOf(const std::string& rawCommandLine);
 Invocation ParseArguments(const std::string& arguments);
 
 extern const char kUsage[];
+
+// Whether a service's command line runs the host at `hostPath`, quoted or not, as the install
+// registers it (letter case ignored, as Windows does for paths).
+bool RunsHost(const std::string& binaryPath, const std::string& hostPath);
 
 }  // namespace host

@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "Quillon.h"
+#include "ServiceCommands_win.h"
 #include "ServiceHost_win.h"
 #include "Supervisor_win.h"
 
@@ -65,6 +66,18 @@ int main()
         return host::RunServiceProcess();
     case host::Command::Console:
         return host::RunInConsole(invocation.argument.c_str());
+    case host::Command::List:
+        return host::ListServices(invocation.tabs);
+    case host::Command::Status:
+        return host::ShowStatus(invocation.argument);
+    case host::Command::Start:
+        return host::StartAndWait(invocation.argument);
+    case host::Command::Stop:
+        return host::StopAndWait(invocation.argument);
+    case host::Command::Restart:
+        return host::Restart(invocation.argument);
+    case host::Command::Export:
+        return host::ExportDefinition(invocation.argument, invocation.file);
     default:
         std::fputs(host::kUsage, stdout);
         return kExitUsage;

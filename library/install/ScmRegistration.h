@@ -12,8 +12,11 @@ namespace scm_registration {
 // the path holds a blank (an unquoted path with blanks lets Windows run a program at a prefix).
 std::string HostCommandLine(const std::string& hostProgramPath);
 
-// Text for a service state in the running check ("??" for an unknown one).
-const char* StateText(unsigned long state);
+// Text for a service state, as the running check and the host's commands show it ("??" for an
+// unknown one).
+QUILLON_API const char* StateText(unsigned long state);
+// Text for a service's start type ("??" for an unknown one).
+QUILLON_API const char* StartTypeText(unsigned long startType);
 
 // Creates the service (replacing a stopped one when forceReplace is set) and its description.
 void Install(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgramPath);

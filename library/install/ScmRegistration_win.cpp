@@ -76,6 +76,7 @@ std::string HostCommandLine(const std::string& hostProgramPath)
 const char* StateText(unsigned long state)
 {
     switch (state) {
+    case SERVICE_STOPPED: return "Stopped";
     case SERVICE_START_PENDING: return "Start-pending";
     case SERVICE_STOP_PENDING: return "Stop-pending";
     case SERVICE_RUNNING: return "Running";
@@ -84,6 +85,12 @@ const char* StateText(unsigned long state)
     case SERVICE_PAUSED: return "Paused";
     default: return "??";
     }
+}
+
+const char* StartTypeText(unsigned long startType)
+{
+    static const char* const kNames[] = {"Boot", "System", "Automatic", "Manual", "Disabled"};
+    return startType < sizeof kNames / sizeof kNames[0] ? kNames[startType] : "??";
 }
 
 InstallLock::InstallLock(const std::string& serviceName)

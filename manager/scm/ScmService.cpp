@@ -68,19 +68,6 @@ bool ScmService::IsOwnService() const
     return config && IsOwnBinaryPath(config->lpBinaryPathName);
 }
 
-const char* StartTypeText(DWORD startType)
-{
-    static const char* const kNames[] = {"Boot", "System", "Automatic", "Manual", "Disabled"};
-    return startType < sizeof kNames / sizeof kNames[0] ? kNames[startType] : "??";
-}
-
-const char* StateText(DWORD state)
-{
-    static const char* const kNames[] = {"Stopped",          "Start-pending", "Stop-pending", "Running",
-                                         "Continue-pending", "Pause-pending", "Paused"};
-    return state >= 1 && state <= 7 ? kNames[state - 1] : "??";
-}
-
 bool IsOwnBinaryPath(const char* binaryPath)
 {
     if (!binaryPath) return false;

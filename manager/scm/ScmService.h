@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "ScmRegistration.h"
 #include "UniqueResource.h"
 
 namespace scm {
@@ -46,8 +47,9 @@ private:
     std::unique_ptr<unsigned char[]> config_;
 };
 
-const char* StartTypeText(DWORD startType);
-const char* StateText(DWORD state);
+// The library's texts, shared with the host's commands.
+using scm_registration::StartTypeText;
+using scm_registration::StateText;
 // Whether a service's binary path ends in the host program, with or without the -s option and
 // with or without quotes around the program path.
 bool IsOwnBinaryPath(const char* binaryPath);

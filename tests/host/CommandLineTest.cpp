@@ -18,6 +18,8 @@ TEST(HostCommandLine, ParsesEachCommand)
         const char* arguments;
         host::Command command;
         const char* argument;
+        const char* file = "";
+        bool tabs = false;
     };
     const Case cases[] = {
         {" -v", host::Command::Version, ""},
@@ -34,13 +36,49 @@ TEST(HostCommandLine, ParsesEachCommand)
         {" -install file", host::Command::Usage, ""},
         {" -v extra", host::Command::Usage, ""},
         {" file.xml", host::Command::Usage, ""},
+        {" -list", host::Command::List, ""},
+        {" -list -t", host::Command::List, "", "", true},
+        {" /list /t", host::Command::List, "", "", true},
+        {" -list everything", host::Command::Usage, ""},
+        {" -status \"MySvc\"", host::Command::Status, "MySvc"},
+        {" -start MySvc", host::Command::Start, "MySvc"},
+        {" -stop MySvc", host::Command::Stop, "MySvc"},
+        {" -restart MySvc", host::Command::Restart, "MySvc"},
+        {" -stop", host::Command::Usage, ""},
+        {" -export MySvc", host::Command::Export, "MySvc"},
+        {" -export \"MySvc\" C:\\Out Dir\\my def.xml", host::Command::Export, "MySvc", "C:\\Out Dir\\my def.xml"},
+        {" -export MySvc \"C:\\Out Dir\\d.xml\"", host::Command::Export, "MySvc", "C:\\Out Dir\\d.xml"},
+        {" -export \"MySvc", host::Command::Usage, ""},
+        {" -export", host::Command::Usage, ""},
+        {" -Start MySvc", host::Command::Usage, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
         const host::Invocation parsed = host::ParseArguments(c.arguments);
         EXPECT_EQ(parsed.command, c.command);
         EXPECT_EQ(parsed.argument, c.argument);
+        EXPECT_EQ(parsed.file, c.file);
+        EXPECT_EQ(parsed.tabs, c.tabs);
     }
+}
+
+TEST(HostCommandLine, ServicesOfThisHostAreKnownByTheirWholeCommandLine)
+{
+    const std::string host = "C:\\Program Files\\Velmora\\Velmora.exe";
+    const struct {
+        const char* binaryPath;
+        bool ours;
+    } cases[] = {
+        {"\"C:\\Program Files\\Velmora\\Velmora.exe\" -s", true},
+        {"\"c:\\program files\\velmora\\VELMORA.EXE\" -s ", true},
+        {"C:\\Program Files\\Velmora\\Velmora.exe -s", true},
+        {"\"C:\\Program Files\\Velmora\\Velmora.exe\"", true},
+        {"\"D:\\Other\\Velmora.exe\" -s", false},
+        {"\"C:\\Program Files\\Velmora\\Velmora.exe\" -c x", false},
+        {"C:\\Windows\\system32\\svchost.exe -k netsvcs", false},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(host::RunsHost(c.binaryPath, host), c.ours) << c.binaryPath;
 }
 
 }  // namespace

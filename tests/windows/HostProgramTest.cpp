@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "DefinitionWriter.h"
 #include "Definitions.h"
 #include "WinTestUtil.h"
 
@@ -125,6 +128,92 @@ TEST_F(HostProgram, HostileDefinitionsAreRefusedWithAShortAnswer)
         EXPECT_LT(std::count(r.output.begin(), r.output.end(), '\n'), 110) << "the list of problems is capped";
         EXPECT_FALSE(wintest::ServiceExists("vlhostsvc"));
     }
+}
+
+std::string ReadBytes(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The commands for scripts, against a service that runs, one that cannot start and one that is
+// not there: each answers with its exit code and says what happened.
+TEST_F(HostProgram, ScriptCommandsAnswerWithExitCodesAndWaitForTheState)
+{
+    const std::string example = wintest::ProgramFolder() + "\\VelmoraExample.exe";
+    const std::string work = dir_.Folder("w");
+    ASSERT_EQ(Host("-i " + dir_.Write("a.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", example, work) +
+                                                                   "<ConsoleApp>true</ConsoleApp>")))
+                  .exitCode,
+              0);
+    ASSERT_EQ(Host("-i " + dir_.Write("b.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc1", dir_.Program(),
+                                                                                           work))))
+                  .exitCode,
+              0);
+    const struct {
+        const char* arguments;
+        int exitCode;
+        const char* said;
+    } steps[] = {
+        {"-status vlhostsvc", 3, "State:        Stopped"},
+        {"-status vlnosuchservice", 4, "is not installed"},
+        {"-stop vlhostsvc", 0, "is already stopped"},
+        {"-start vlhostsvc", 0, "is running as process"},
+        {"-start vlhostsvc", 0, "is already running"},
+        {"-status vlhostsvc", 0, "State:        Running"},
+        {"-list -t", 0, "vlhostsvc\tRunning\t"},
+        {"-list", 0, "vlhostsvc1  Stopped"},
+        {"-restart vlhostsvc", 0, "is running as process"},
+        {"-stop vlhostsvc", 0, "The service 'vlhostsvc' is stopped."},
+        {"-status vlhostsvc", 3, "Last exit:    0 (no error)"},
+        {"-start vlhostsvc1", 1, "service-specific 2 (the program could not be started)"},
+        {"-restart vlnosuchservice", 4, "is not installed"},
+        {"-list everything", 2, "Usage:"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.arguments);
+        const wintest::CommandResult r = Host(step.arguments);
+        EXPECT_EQ(r.exitCode, step.exitCode) << r.output;
+        EXPECT_TRUE(wintest::Contains(r.output, step.said)) << r.output;
+    }
+}
+
+// What the editor writes installs and exports to the same bytes, and the export installs again
+// to the same settings.
+TEST_F(HostProgram, ExportWritesTheInstalledDefinitionBackByteForByte)
+{
+    ServiceDefinition d = definition_writer::NewDefinition();
+    d.Name = "vlhostsvc2";
+    d.DisplayName = "Exported";
+    d.Description = "Written back";
+    d.Service = {dir_.Program(), dir_.Folder("w"), "-x \"a b\" 100%", 2500};
+    d.PostService = {dir_.Program("post.exe"), dir_.Folder("p"), "q", 4000};
+    d.ConsoleApp = 1;
+    d.JobType = 2;
+    d.UponExit = 2;
+    d.Priority = 5;
+    d.Environment = {{"A", "1"}, {"PATH", "C:\\x;C:\\y"}};
+    d.DebugEnabled = 1;
+    d.DebugLogFile = dir_.Path().string() + "\\svc.log";
+    const std::string written = dir_.Path().string() + "\\written.xml";
+    ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, written));
+    ASSERT_EQ(Host("-i " + written).exitCode, 0);
+
+    const std::string exported = dir_.Path().string() + "\\exported.xml";
+    const wintest::CommandResult toFile = Host("-export vlhostsvc2 " + exported);
+    EXPECT_EQ(toFile.exitCode, 0) << toFile.output;
+    EXPECT_EQ(ReadBytes(exported), ReadBytes(written));
+    const wintest::CommandResult toOutput = Host("-export \"vlhostsvc2\"");
+    EXPECT_EQ(toOutput.exitCode, 0);
+    EXPECT_EQ(toOutput.output, ReadBytes(written));
+
+    ASSERT_EQ(Host("-u vlhostsvc2").exitCode, 0);
+    ASSERT_EQ(Host("-i " + exported).exitCode, 0);
+    const std::string again = dir_.Path().string() + "\\again.xml";
+    EXPECT_EQ(Host("-export vlhostsvc2 " + again).exitCode, 0);
+    EXPECT_EQ(ReadBytes(again), ReadBytes(written));
+
+    EXPECT_EQ(Host("-export vlnosuchservice").exitCode, 4);
 }
 
 }  // namespace

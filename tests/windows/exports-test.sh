@@ -17,6 +17,8 @@ definition_writer::NewDefinition()
 definition_writer::WriteDefinitionFile(ServiceDefinition const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >*)
 platform::SystemErrorText[abi:cxx11](unsigned long)
 platform::QueryFileStatus(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
+scm_registration::StartTypeText(unsigned long)
+scm_registration::StateText(unsigned long)
 registry_data::ReadParameters(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, ServiceDefinition&, registry_data::ReadLimits const&, std::vector<std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >, std::allocator<std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > > >*)
 typeinfo for EnvironmentVariable
 vtable for EnvironmentVariable'

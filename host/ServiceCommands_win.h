@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+// The commands for scripts and remote shells: list, status, start, stop, restart, export. Each
+// answers with an exit code a script can act on and prints what a person needs to read.
+namespace host {
+
+namespace command_exit {
+constexpr int kDone = 0;          // also: -status of a running service
+constexpr int kFailed = 1;
+constexpr int kStopped = 3;       // -status of a stopped service
+constexpr int kNotInstalled = 4;
+constexpr int kStartPending = 5;  // -status
+constexpr int kStopPending = 6;   // -status
+constexpr int kPaused = 7;        // -status: paused, or pausing or continuing
+}  // namespace command_exit
+
+int ListServices(bool tabs);
+int ShowStatus(const std::string& name);
+int StartAndWait(const std::string& name);
+int StopAndWait(const std::string& name);
+int Restart(const std::string& name);
+// Writes the definition of the installed service to `file`, or to standard output when empty.
+int ExportDefinition(const std::string& name, const std::string& file);
+
+}  // namespace host
