@@ -16,7 +16,9 @@ const char kUsage[] =
     "  Velmora -stop \"NAME\"       stop NAME and wait until it has stopped\n"
     "  Velmora -restart \"NAME\"    stop NAME if it runs, then start it\n"
     "  Velmora -export \"NAME\" [FILE]  write the definition of the installed service NAME to FILE\n"
-    "                             (to standard output without FILE)\n";
+    "                             (to standard output without FILE)\n"
+    "  Velmora -update DEFINITION.xml  apply a definition to its service in place (installs it when\n"
+    "                             missing; restarts it when it runs and changed; \"unchanged\" otherwise)\n";
 
 namespace {
 
@@ -71,7 +73,8 @@ struct WordCommand {
 };
 const WordCommand kWordCommands[] = {{"list", Command::List},   {"status", Command::Status},
                                      {"start", Command::Start}, {"stop", Command::Stop},
-                                     {"restart", Command::Restart}, {"export", Command::Export}};
+                                     {"restart", Command::Restart}, {"export", Command::Export},
+                                     {"update", Command::Update}};
 
 Invocation ParseWord(const std::string& word, const std::string& rest)
 {

@@ -6,7 +6,7 @@
 // blanks works whether or not it is quoted.
 namespace host {
 
-enum class Command { Usage, Version, Install, Uninstall, Service, Console, List, Status, Start, Stop, Restart, Export };
+enum class Command { Usage, Version, Install, Uninstall, Service, Console, List, Status, Start, Stop, Restart, Export, Update };
 
 struct Invocation {
     Command command = Command::Usage;

@@ -322,6 +322,18 @@ int Restart(const std::string& name)
     return stopped == command_exit::kDone ? StartService(scm, name) : stopped;
 }
 
+int RestartIfRunning(const std::string& name)
+{
+    const Scm scm;
+    if (!scm) return command_exit::kFailed;
+    const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS);
+    SERVICE_STATUS_PROCESS status{};
+    if (!service || !Query(service.get(), status)) return command_exit::kFailed;
+    if (status.dwCurrentState == SERVICE_STOPPED) return command_exit::kDone;
+    const int stopped = StopService(scm, name, true);
+    return stopped == command_exit::kDone ? StartService(scm, name) : stopped;
+}
+
 int ExportDefinition(const std::string& name, const std::string& file)
 {
     const Scm scm;

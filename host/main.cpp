@@ -37,6 +37,26 @@ int Install(const std::string& file)
     return 0;
 }
 
+// Applies a definition in place; a running service that changed is restarted to take it.
+int Update(const std::string& file)
+{
+    char name[kMaxServiceName + 1] = {};
+    UpdateResult result = UpdateResult::Unchanged;
+    try {
+        result = ServiceUpdate(file.c_str(), host::HostDirectory(), name, sizeof name);
+    } catch (const CExcep& e) {
+        return ReportFailure(e);
+    }
+    switch (result) {
+    case UpdateResult::Unchanged: std::printf("The service '%s' is unchanged.\n", name); return 0;
+    case UpdateResult::Installed: std::printf("The service '%s' was installed.\n", name); return 0;
+    case UpdateResult::Updated: break;
+    }
+    std::printf("The service '%s' was updated.\n", name);
+    std::fflush(stdout);
+    return host::RestartIfRunning(name);
+}
+
 int Uninstall(const std::string& name)
 {
     try {
@@ -76,6 +96,8 @@ int main()
         return host::StopAndWait(invocation.argument);
     case host::Command::Restart:
         return host::Restart(invocation.argument);
+    case host::Command::Update:
+        return Update(invocation.argument);
     case host::Command::Export:
         return host::ExportDefinition(invocation.argument, invocation.file);
     default:

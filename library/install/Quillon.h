@@ -92,6 +92,16 @@ QUILLON_API void LoadXMLFile(const char* fileName, ServiceDefinition* definition
 QUILLON_API void ServiceInstall(const char* fileName, const std::string& hostDirectory, char* serviceName,
                                 std::size_t serviceNameSize);
 
+// What ServiceUpdate did.
+enum class UpdateResult { Unchanged, Updated, Installed };
+
+// Applies a definition file to the service it names without deleting it: the same checks as
+// ServiceInstall, then the service entry changed in place and its Parameters rewritten (values
+// the definition does not set removed). Touches nothing when the service already is as the
+// definition says (Unchanged), and installs the service when there is none (Installed).
+QUILLON_API UpdateResult ServiceUpdate(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                                       std::size_t serviceNameSize);
+
 // Marks an installed service for deletion and drops its event-log source.
 QUILLON_API void ServiceUninstall(const char* serviceName);
 

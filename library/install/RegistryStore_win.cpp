@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <map>
+#include <utility>
+
 #include "Failure.h"
 #include "RegistryData.h"
 #include "UniqueResource.h"
@@ -58,7 +61,74 @@ DWORD RegistryType(registry_data::ValueType type)
     }
 }
 
+// The values as WriteParameters stores them: type and bytes by name (text without terminator).
+using Values = std::map<std::string, std::pair<DWORD, std::string>>;
+
+Values WantedValues(const ServiceDefinition& d)
+{
+    Values values;
+    for (const registry_data::Parameter& p : registry_data::kParameters) {
+        if (p.type == registry_data::ValueType::Text)
+            values[p.name] = {REG_SZ, p.text.Of(d)};
+        else
+            values[p.name] = {RegistryType(p.type), registry_data::Encode(p, d)};
+    }
+    return values;
+}
+
+// Every value of the key; a text loses the terminators the system may have added.
+Values StoredValues(HKEY key)
+{
+    Values values;
+    DWORD count = 0, longestName = 0, longestData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::string name(longestName + 1, '\0');
+    std::string data(longestData + 1, '\0');
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
+        if (RegEnumValueA(key, i, &name[0], &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                          &dataLength) != ERROR_SUCCESS)
+            continue;
+        std::string bytes = data.substr(0, dataLength);
+        if (type == REG_SZ)
+            while (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
+        values[name.substr(0, nameLength)] = {type, bytes};
+    }
+    return values;
+}
+
+UniqueHkey OpenParameters(const std::string& serviceName, REGSAM access)
+{
+    UniqueHkey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, registry_data::ParametersKeyPath(serviceName).c_str(), 0, access,
+                      key.put()) != ERROR_SUCCESS)
+        key.reset();
+    return key;
+}
+
 }  // namespace
+
+bool ParametersMatch(const std::string& serviceName, const ServiceDefinition& definition)
+{
+    const UniqueHkey key = OpenParameters(serviceName, KEY_QUERY_VALUE);
+    return key && StoredValues(key.get()) == WantedValues(definition);
+}
+
+void ReplaceParameters(const std::string& serviceName, const ServiceDefinition& definition)
+{
+    WriteParameters(serviceName, definition);
+    const UniqueHkey key = OpenParameters(serviceName, KEY_QUERY_VALUE | KEY_SET_VALUE);
+    if (!key) failure::ThrowLastError("Cannot open the service's parameters");
+    const Values wanted = WantedValues(definition);
+    for (const auto& [name, value] : StoredValues(key.get())) {
+        (void)value;
+        if (wanted.count(name)) continue;
+        const LONG status = RegDeleteValueA(key.get(), name.c_str());
+        if (status != ERROR_SUCCESS) failure::ThrowCode(failure::Hold(failure::Slot::RegistryValue, "Cannot remove the registry value " + name), status);
+    }
+}
 
 void WriteParameters(const std::string& serviceName, const ServiceDefinition& d)
 {

@@ -21,6 +21,12 @@ QUILLON_API const char* StartTypeText(unsigned long startType);
 // Creates the service (replacing a stopped one when forceReplace is set) and its description.
 void Install(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgramPath);
 
+// Brings an existing service's entry to the definition in place (type, start type, command line,
+// group, dependencies, display name; the description only when the definition has one, so one
+// set by other means stays). Returns false, having changed nothing, when the entry already is so,
+// and also false when there is no such service (`missing` then set).
+bool Update(const ServiceDefinition& definition, const std::string& hostProgramPath, bool* missing);
+
 // Held by an install from replacing the old entry to writing the last setting: two installs of
 // one name at once would otherwise each delete and create the entry, both report success, and
 // leave one's settings on the other's entry. System-wide, as each install may be its own process.

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "Failure.h"
 #include "RegistryData.h"
 #include "RegistryStore.h"
@@ -125,6 +129,70 @@ void Install(const ServiceDefinition& d, bool forceReplace, const std::string& h
                                                 nullptr, nullptr));
     if (!service) failure::ThrowLastError("Service creation failed");
     SetDescription(service.get(), d.Description);
+}
+
+namespace {
+
+// A double-zero-terminated list as its entries, for comparing what the system hands back.
+std::vector<std::string> ListEntries(const char* list)
+{
+    std::vector<std::string> entries;
+    for (const char* entry = list; entry && *entry; entry += std::strlen(entry) + 1) entries.emplace_back(entry);
+    return entries;
+}
+
+std::string DescriptionOf(SC_HANDLE service)
+{
+    DWORD needed = 0;
+    QueryServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(SERVICE_DESCRIPTIONA)));
+    if (!QueryServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(), static_cast<DWORD>(buffer.size()),
+                              &needed))
+        return {};
+    const auto* description = reinterpret_cast<const SERVICE_DESCRIPTIONA*>(buffer.data());
+    return description->lpDescription ? description->lpDescription : "";
+}
+
+}  // namespace
+
+bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, bool* missing)
+{
+    const UniqueScHandle database = OpenDatabase();
+    const UniqueScHandle service(OpenServiceA(database.get(), d.Name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
+    *missing = !service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    if (*missing) return false;
+    if (!service) failure::ThrowLastError("Cannot open the service to update it");
+
+    DWORD needed = 0;
+    QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(QUERY_SERVICE_CONFIGA)));
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed))
+        failure::ThrowLastError("Cannot read the service's configuration");
+
+    DWORD type = SERVICE_WIN32_OWN_PROCESS;
+    if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
+    const std::string displayName = registry_data::kDisplayNamePrefix + d.DisplayName;
+    const std::string commandLine = HostCommandLine(hostProgramPath);
+    const std::vector<std::string> dependencies =
+        d.RawDependencies.empty() ? std::vector<std::string>() : ListEntries(d.RawDependencies.data());
+    const auto text = [](const char* value) { return std::string(value ? value : ""); };
+    const bool same = config->dwServiceType == type && config->dwStartType == StartType(d.StartUpMode) &&
+                      text(config->lpBinaryPathName) == commandLine &&
+                      text(config->lpLoadOrderGroup) == d.LoadOrderGroup &&
+                      ListEntries(config->lpDependencies) == dependencies &&
+                      text(config->lpDisplayName) == displayName &&
+                      (d.Description.empty() || DescriptionOf(service.get()) == d.Description);
+    if (same) return false;
+
+    static const char kNoDependencies[2] = {'\0', '\0'};
+    if (!ChangeServiceConfigA(service.get(), type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL, commandLine.c_str(),
+                              d.LoadOrderGroup.c_str(), nullptr,
+                              d.RawDependencies.empty() ? kNoDependencies : d.RawDependencies.data(), nullptr, nullptr,
+                              displayName.c_str()))
+        failure::ThrowLastError("Cannot change the service's configuration");
+    if (!d.Description.empty()) SetDescription(service.get(), d.Description);
+    return true;
 }
 
 void Remove(const char* serviceName)

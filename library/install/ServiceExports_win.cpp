@@ -7,16 +7,18 @@
 #include "RegistryStore.h"
 #include "ScmRegistration.h"
 
-void ServiceInstall(const char* fileName, const std::string& hostDirectory, char* serviceName,
-                    std::size_t serviceNameSize)
-{
-    const std::string hostProgram = hostDirectory + "\\Velmora.exe";
-    if (!fileName || !*fileName) failure::Throw("Input file name is blank");
+namespace {
 
+// Reads and checks the definition file, hands the service's name to the caller, and runs
+// `apply(definition, forceReplace, hostProgram)` under the service's install lock.
+template <typename Apply>
+auto WithDefinition(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                    std::size_t serviceNameSize, Apply apply)
+{
+    if (!fileName || !*fileName) failure::Throw("Input file name is blank");
     ServiceDefinition definition;
     unsigned char forceReplace = 0;
     LoadXMLFile(fileName, &definition, &forceReplace, 0);
-
     // The caller holds the name from here on, also when a later step fails.
     if (!serviceName || definition.Name.size() >= serviceNameSize) {
         failure::Throw("The service name is too long for the caller's buffer.");
@@ -24,9 +26,41 @@ void ServiceInstall(const char* fileName, const std::string& hostDirectory, char
     std::memcpy(serviceName, definition.Name.c_str(), definition.Name.size() + 1);
 
     const scm_registration::InstallLock lock(definition.Name);
-    scm_registration::Install(definition, forceReplace == 1, hostProgram);
+    return apply(definition, forceReplace == 1, hostDirectory + "\\Velmora.exe");
+}
+
+void Create(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram)
+{
+    scm_registration::Install(definition, forceReplace, hostProgram);
     registry_store::WriteParameters(definition.Name, definition);
     registry_store::RegisterEventSource(definition.Name, hostProgram);
+}
+
+}  // namespace
+
+void ServiceInstall(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                    std::size_t serviceNameSize)
+{
+    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize, Create);
+}
+
+UpdateResult ServiceUpdate(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                           std::size_t serviceNameSize)
+{
+    return WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize,
+                          [](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
+                              bool missing = false;
+                              const bool entryChanged = scm_registration::Update(definition, hostProgram, &missing);
+                              if (missing) {
+                                  Create(definition, false, hostProgram);
+                                  return UpdateResult::Installed;
+                              }
+                              if (!entryChanged && registry_store::ParametersMatch(definition.Name, definition))
+                                  return UpdateResult::Unchanged;
+                              registry_store::ReplaceParameters(definition.Name, definition);
+                              registry_store::RegisterEventSource(definition.Name, hostProgram);
+                              return UpdateResult::Updated;
+                          });
 }
 
 void ServiceUninstall(const char* serviceName)

@@ -51,6 +51,8 @@ TEST(HostCommandLine, ParsesEachCommand)
         {" -export \"MySvc", host::Command::Usage, ""},
         {" -export", host::Command::Usage, ""},
         {" -Start MySvc", host::Command::Usage, ""},
+        {" -update C:\\Temp Files\\my def.xml", host::Command::Update, "C:\\Temp Files\\my def.xml"},
+        {" -update \"C:\\d.xml\"", host::Command::Update, "C:\\d.xml"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
 #include "DefinitionWriter.h"
 #include "Definitions.h"
+#include "RegistryData.h"
 #include "WinTestUtil.h"
 
 namespace {
@@ -214,6 +216,80 @@ TEST_F(HostProgram, ExportWritesTheInstalledDefinitionBackByteForByte)
     EXPECT_EQ(ReadBytes(again), ReadBytes(written));
 
     EXPECT_EQ(Host("-export vlnosuchservice").exitCode, 4);
+}
+
+FILETIME LastWrite(const std::string& keyPath)
+{
+    FILETIME written{};
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &written);
+        RegCloseKey(key);
+    }
+    return written;
+}
+
+bool Waited(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 100 && !done(); ++i) Sleep(100);
+    return done();
+}
+
+// A definition applied in place: installed when missing, the running service restarted on its
+// new settings, what was set by other means kept, stray values gone, the same definition twice
+// touching nothing, and a stopped service left stopped.
+TEST_F(HostProgram, UpdateAppliesADefinitionInPlaceAndTwiceIsUnchanged)
+{
+    const std::string record = dir_.Path().string() + "\\runs.txt";
+    const std::string key = registry_data::ParametersKeyPath("vlhostsvc");
+    const auto definition = [&](const std::string& word) {
+        return dir_.Write("u.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", wintest::ProgramFolder() +
+                                                                                              "\\VelmoraExample.exe",
+                                                                              dir_.Folder("w")) +
+                                                      "<Parameters>--record \"" + record + "\" " + word +
+                                                      "</Parameters><ConsoleApp>true</ConsoleApp>"));
+    };
+    wintest::CommandResult r = Host("-update " + definition("first"));
+    EXPECT_TRUE(wintest::Contains(r.output, "was installed")) << r.output;
+    ASSERT_EQ(Host("-start vlhostsvc").exitCode, 0);
+    ASSERT_TRUE(Waited([&] { return wintest::Contains(ReadBytes(record), "first"); }));
+
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), "vlhostsvc", SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS));
+    char byHand[] = "Set by hand";
+    SERVICE_DESCRIPTIONA description{byHand};
+    ASSERT_TRUE(ChangeServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, &description));
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Stray", REG_SZ, "x", 2), ERROR_SUCCESS);
+
+    r = Host("-update " + definition("second"));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(wintest::Contains(r.output, "was updated")) << r.output;
+    EXPECT_TRUE(wintest::Contains(r.output, "is running as process")) << r.output;
+    EXPECT_TRUE(Waited([&] { return wintest::Contains(ReadBytes(record), "second"); })) << "restarted on the new settings";
+    EXPECT_NE(RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Stray", RRF_RT_ANY, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(wintest::Contains(Host("-export vlhostsvc").output, "second"));
+    const std::string status = Host("-status vlhostsvc").output;
+
+    const FILETIME before = LastWrite(key);
+    r = Host("-update " + definition("second"));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(wintest::Contains(r.output, "is unchanged")) << r.output;
+    const FILETIME after = LastWrite(key);
+    EXPECT_EQ(CompareFileTime(&before, &after), 0) << "nothing written";
+    EXPECT_EQ(Host("-status vlhostsvc").output, status) << "the same process runs on";
+    DWORD needed = 0;
+    BYTE buffer[512] = {};
+    const UniqueScHandle config(OpenServiceA(scm.get(), "vlhostsvc", SERVICE_QUERY_CONFIG));
+    ASSERT_TRUE(QueryServiceConfig2A(config.get(), SERVICE_CONFIG_DESCRIPTION, buffer, sizeof buffer, &needed));
+    EXPECT_STREQ(reinterpret_cast<SERVICE_DESCRIPTIONA*>(buffer)->lpDescription, "Set by hand");
+
+    ASSERT_EQ(Host("-stop vlhostsvc").exitCode, 0);
+    r = Host("-update " + definition("third"));
+    EXPECT_TRUE(wintest::Contains(r.output, "was updated")) << r.output;
+    EXPECT_EQ(Host("-status vlhostsvc").exitCode, 3) << "a stopped service stays stopped";
+    EXPECT_FALSE(wintest::Contains(ReadBytes(record), "third"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ LoadXMLFile
 PrintQuillonVersion
 ServiceInstall
 ServiceUninstall
+ServiceUpdate
 definition_writer::DefinitionText[abi:cxx11](ServiceDefinition const&)
 definition_writer::Escape(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
 definition_writer::NewDefinition()
