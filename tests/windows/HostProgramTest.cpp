@@ -292,4 +292,33 @@ TEST_F(HostProgram, UpdateAppliesADefinitionInPlaceAndTwiceIsUnchanged)
     EXPECT_FALSE(wintest::Contains(ReadBytes(record), "third"));
 }
 
+// An installation in a folder with blanks registers its services quoted; its list shows them,
+// and another installation's list does not.
+TEST_F(HostProgram, ListShowsTheServicesOfItsOwnInstallationOnly)
+{
+    const std::filesystem::path copy = dir_.Path() / "Velmora Host";
+    std::filesystem::create_directories(copy);
+    for (const auto& entry : std::filesystem::directory_iterator(wintest::ProgramFolder())) {
+        const std::string file = entry.path().filename().string();
+        if (file == "Velmora.exe" || file == "Velmora.dtd" || entry.path().extension() == ".dll")
+            std::filesystem::copy_file(entry.path(), copy / file);
+    }
+    const std::string host = "\"" + (copy / "Velmora.exe").string() + "\" ";
+    const std::string file =
+        dir_.Write("q.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc0", dir_.Program(), dir_.Folder("w"))));
+    ASSERT_EQ(wintest::Run(host + "-i " + file).exitCode, 0);
+    ASSERT_EQ(Host("-i " + dir_.Write("r.xml", DefinitionDir::Xml(DefinitionDir::Required(
+                                                   "vlhostsvc1", dir_.Program(), dir_.Folder("w"))))).exitCode,
+              0);
+
+    const wintest::CommandResult there = wintest::Run(host + "-list -t");
+    EXPECT_TRUE(wintest::Contains(there.output, "vlhostsvc0\tStopped\tAutomatic\t-\tVelmora Service: Display vlhostsvc0"))
+        << there.output;
+    EXPECT_FALSE(wintest::Contains(there.output, "vlhostsvc1")) << there.output;
+    const wintest::CommandResult here = Host("-list");
+    EXPECT_TRUE(wintest::Contains(here.output, "vlhostsvc1")) << here.output;
+    EXPECT_FALSE(wintest::Contains(here.output, "vlhostsvc0")) << here.output;
+    EXPECT_EQ(wintest::Run(host + "-status vlhostsvc0").exitCode, 3);
+}
+
 }  // namespace
