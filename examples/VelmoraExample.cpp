@@ -2,7 +2,7 @@
 // and misbehaves on request, so the host's supervision can be seen and tested.
 //
 //   VelmoraExample [--record FILE] [--exit CODE] [--run MS] [--crash] [--child]
-//                  [--ignore-ctrl-c] [--window] [--listen PORT] [anything else]
+//                  [--ignore-ctrl-c] [--window] [--quiet] [--listen PORT] [anything else]
 //
 // --record FILE   append the run's process id, start time, arguments, working directory and
 //                 environment to FILE, and later what ended the run
@@ -12,6 +12,7 @@
 // --child         start a copy of itself that ignores Ctrl-C and records to FILE.child
 // --ignore-ctrl-c keep running on Ctrl-C and Ctrl-Break
 // --window        own a hidden top-level window; WM_CLOSE ends the run
+// --quiet         record to FILE only, not to standard output as well
 // --listen PORT   listen on 127.0.0.1:PORT, the child too holding the socket; a port in use
 //                 ends the run with exit code 3
 // A run that goes on records "ready" once its child and window are there.
@@ -24,11 +25,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 namespace {
 
 std::string recordFile;
 bool ignoreCtrlC = false;
+bool quiet = false;
 HANDLE endEvent = nullptr;
 const char* endReason = "";
 
@@ -49,6 +52,7 @@ void Record(const std::string& text)
             std::fclose(file);
         }
     }
+    if (quiet) return;
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
 }
@@ -67,7 +71,8 @@ std::string Line(const char* format, ...)
 BOOL WINAPI OnControl(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    Record(Line("control pid=%lu event=%lu ignored=%d", GetCurrentProcessId(), event, ignoreCtrlC ? 1 : 0));
+    Record(Line("control pid=%lu event=%lu ignored=%d time=%llu", GetCurrentProcessId(), event, ignoreCtrlC ? 1 : 0,
+                Now()));
     if (ignoreCtrlC) return TRUE;
     endReason = event == CTRL_C_EVENT ? "ctrl-c" : "ctrl-break";
     SetEvent(endEvent);
@@ -98,20 +103,38 @@ void RecordStart(int argc, char** argv)
     Record(text);
 }
 
-// The socket stays open until the process ends, and is inherited by the child.
+// The socket stays open until the process ends, and is inherited by the child. The socket
+// library is loaded only here: a run that does not listen neither loads nor unloads it.
 bool Listen(int port)
 {
+    const HMODULE sockets = LoadLibraryA("ws2_32.dll");
+    const auto take = [sockets](auto& function, const char* name) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+            reinterpret_cast<void*>(GetProcAddress(sockets, name)));
+        return function != nullptr;
+    };
+    decltype(&WSAStartup) startup = nullptr;
+    decltype(&socket) open = nullptr;
+    decltype(&bind) bindTo = nullptr;
+    decltype(&listen) listenOn = nullptr;
+    decltype(&WSAGetLastError) lastError = nullptr;
+    if (!sockets || !take(startup, "WSAStartup") || !take(open, "socket") || !take(bindTo, "bind") ||
+        !take(listenOn, "listen") || !take(lastError, "WSAGetLastError")) {
+        Record(Line("listen-failed pid=%lu error=%lu", GetCurrentProcessId(), GetLastError()));
+        return false;
+    }
     WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
-    const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (startup(MAKEWORD(2, 2), &data) != 0) return false;
+    const SOCKET listener = open(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = 0x0100007F;                                       // 127.0.0.1, network order
+    address.sin_port = static_cast<u_short>(((port & 0xFF) << 8) | ((port >> 8) & 0xFF));  // network order
     if (listener == INVALID_SOCKET ||
         !SetHandleInformation(reinterpret_cast<HANDLE>(listener), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
-        bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(listener, 1) != 0) {
-        Record(Line("listen-failed pid=%lu error=%d", GetCurrentProcessId(), WSAGetLastError()));
+        bindTo(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        listenOn(listener, 1) != 0) {
+        Record(Line("listen-failed pid=%lu error=%d", GetCurrentProcessId(), lastError()));
         return false;
     }
     Record(Line("listening pid=%lu port=%d", GetCurrentProcessId(), port));
@@ -164,6 +187,7 @@ int main(int argc, char** argv)
         else if (arg == "--child") child = true;
         else if (arg == "--ignore-ctrl-c") ignoreCtrlC = true;
         else if (arg == "--window") window = true;
+        else if (arg == "--quiet") quiet = true;
         else if (arg == "--listen" && i + 1 < argc) listenPort = std::atoi(argv[++i]);
     }
     endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);

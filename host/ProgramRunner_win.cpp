@@ -75,15 +75,19 @@ void CloseWindowsOf(DWORD processId)
 
 BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
 
+// How long a program that was sent a Ctrl-C has to end on it before its windows are closed.
+constexpr DWORD kCtrlCFirstMs = 250;
+
 // A process can be sent a console event only from its console, so a host without one joins
 // the program's console for the moment. The host itself ignores the event it raises there.
-void SendCtrlC(DWORD processId)
+bool SendCtrlC(DWORD processId)
 {
     static const bool ignoring = SetConsoleCtrlHandler(IgnoreControlEvent, TRUE) != FALSE;
     (void)ignoring;
-    if (!AttachConsole(processId)) return;
-    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    if (!AttachConsole(processId)) return false;
+    const bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE;
     FreeConsole();
+    return sent;
 }
 
 }  // namespace
@@ -159,7 +163,11 @@ void RunningProgram::AskToEnd(bool sharedConsole) const
     if (HasEnded()) return;
     // In a shared console the Ctrl-C reaches every process of it, the host included, which is
     // stopping already. (Wine delivers no console event to a single process group.)
-    if (!sharedConsole || !GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) SendCtrlC(id_);
+    const bool sent = (sharedConsole && GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) || SendCtrlC(id_);
+    // A console program that takes its Ctrl-C usually ends at once; its windows, if it has any,
+    // are asked only when it does not, so a console program's stop never waits for the
+    // windowing libraries to load.
+    if (sent && WaitForSingleObject(process_.get(), kCtrlCFirstMs) == WAIT_OBJECT_0) return;
     CloseWindowsOf(id_);
 }
 

@@ -341,7 +341,7 @@ TEST_F(ServiceHost, StopEndsTheProgramAndEverythingItStarted)
         }
         for (int i = 0; i < 50 && !ProcessGone(host); ++i) Sleep(20);
         EXPECT_TRUE(ProcessGone(host));
-        EXPECT_EQ(ReadRuns(File("service.txt"))[0].endReason, c.endReason);
+        EXPECT_EQ(ReadRuns(File("service.txt"))[0].endReason, c.endReason) << ReadText(File("service.txt"));
         wintest::RemoveServiceQuietly(kName);
     }
 }
