@@ -8,6 +8,7 @@
 #include "ServiceCommands_win.h"
 #include "ServiceHost_win.h"
 #include "Supervisor_win.h"
+#include "VelmoraVersion.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ int main()
     const host::Invocation invocation = host::ParseArguments(host::ArgumentsOf(GetCommandLineA()));
     switch (invocation.command) {
     case host::Command::Version:
-        std::printf("Velmora Tessel v1.5.1 Service Host\n");
+        std::printf(VELMORA_PRODUCT " v" VELMORA_VERSION " Service Host\n");
         PrintQuillonVersion();
         return 0;
     case host::Command::Install:

@@ -1,6 +1,7 @@
 ; Setup program of the Velmora service toolkit: the three programs, their runtime DLLs, the DTD
 ; and the examples under Program Files, the product key, a Start menu entry and an uninstaller.
 ; makensis -DBIN=<folder of the built programs> -DSOURCE=<source tree> -DOUTFILE=<setup path>
+;          -DVERSION=<the build's version>
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -11,12 +12,21 @@ SetCompressor /SOLID lzma
 !include "FileFunc.nsh"
 
 !define PRODUCT "Velmora"
-!define VERSION "1.5.1"
+!ifndef VERSION
+  !error "VERSION is given by the build"
+!endif
 !define PRODUCT_KEY "SOFTWARE\Marrowfield\Velmora\v1.5"
 !define UNINSTALL_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
 !define HOST "Velmora.exe"
 
 Name "${PRODUCT} Tessel v${VERSION}"
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT} Tessel"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey /LANG=1033 "CompanyName" "Marrowfield Software"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 1999-2002 Marrowfield Software."
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Velmora"
 RequestExecutionLevel admin

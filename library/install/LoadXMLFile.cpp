@@ -7,6 +7,7 @@
 #include "Failure.h"
 #include "Platform.h"
 #include "Quillon.h"
+#include "VelmoraVersion.h"
 #include "XMLConfiguration.h"
 
 namespace {
@@ -71,6 +72,6 @@ void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned c
 
 void PrintQuillonVersion()
 {
-    std::fputs("Quillon Tessel v1.5.1 Build 20021013\n", stdout);
+    std::fputs("Quillon Tessel v" VELMORA_VERSION " Build " VELMORA_BUILD_DATE "\n", stdout);
     std::fflush(stdout);
 }

@@ -2,12 +2,14 @@
 
 #include <string>
 
+#include "VelmoraVersion.h"
+
 // The product's fixed words, as the windows and the support report show them.
 namespace app {
 
 constexpr const char* kEdition = "Tessel";
-constexpr const char* kVersion = "v1.5.1";
-constexpr const char* kBuildDate = "20021013";
+constexpr const char* kVersion = "v" VELMORA_VERSION;
+constexpr const char* kBuildDate = VELMORA_BUILD_DATE;
 // The main window's caption; scripts find the window by it (tests/app/ScreenshotDriver.cpp).
 inline std::string MainWindowTitle()
 {

@@ -8,10 +8,12 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "DefinitionWriter.h"
 #include "Definitions.h"
 #include "RegistryData.h"
+#include "VelmoraVersion.h"
 #include "WinTestUtil.h"
 
 namespace {
@@ -319,6 +321,36 @@ TEST_F(HostProgram, ListShowsTheServicesOfItsOwnInstallationOnly)
     EXPECT_TRUE(wintest::Contains(here.output, "vlhostsvc1")) << here.output;
     EXPECT_FALSE(wintest::Contains(here.output, "vlhostsvc0")) << here.output;
     EXPECT_EQ(wintest::Run(host + "-status vlhostsvc0").exitCode, 3);
+}
+
+// Every shipped file and the setup program carry the one version of the build, as the host's
+// banner does; Explorer shows it in their properties.
+TEST_F(HostProgram, EveryShippedFileCarriesTheBuildsVersion)
+{
+    const std::string folder = wintest::ProgramFolder();
+    const std::string files[] = {folder + "\\Velmora.exe", folder + "\\Quillon.dll", folder + "\\VelmoraUI.exe",
+                                 folder + "\\VelmoraExample.exe", folder + "\\..\\VelmoraSetup.exe"};
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        DWORD ignored = 0;
+        std::vector<char> info(GetFileVersionInfoSizeA(file.c_str(), &ignored));
+        ASSERT_FALSE(info.empty());
+        ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        const std::string numbers = std::to_string(HIWORD(fixed->dwProductVersionMS)) + "." +
+                                    std::to_string(LOWORD(fixed->dwProductVersionMS)) + "." +
+                                    std::to_string(HIWORD(fixed->dwProductVersionLS));
+        EXPECT_EQ(numbers, VELMORA_VERSION);
+        for (const char* key : {"ProductVersion", "FileVersion"}) {
+            char* text = nullptr;
+            const std::string path = std::string("\\StringFileInfo\\040904B0\\") + key;
+            ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&text), &length)) << key;
+            EXPECT_STREQ(text, VELMORA_VERSION) << key;
+        }
+    }
+    EXPECT_EQ(Host("-v").output.rfind("Velmora Tessel v" VELMORA_VERSION " Service Host", 0), 0u);
 }
 
 }  // namespace
