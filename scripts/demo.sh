@@ -66,6 +66,14 @@ grep -v '^env=' "$record" | sed 's/^/    /'
 echo "    (environment, the definition's variable:)"
 grep '^env=VELMORA_EXAMPLE' "$record" | sed 's/^/    /' || true
 
+# What a script or an administrator's shell sees.
+step "Velmora.exe -list"
+in_install Velmora.exe -list
+step "Velmora.exe -status \"$service\"   (exit code 0: running)"
+in_install Velmora.exe -status "$service"
+step "Velmora.exe -export \"$service\"   (the definition read back from the installed service)"
+in_install Velmora.exe -export "$service"
+
 # Pictures: the service manager listing the running service, and the editor open on it.
 driver() { "$VELMORA_WINE" "$bin/velmora_screenshot_driver.exe" "$@"; }
 main=$(driver title | tr -d '\r')
