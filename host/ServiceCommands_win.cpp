@@ -314,22 +314,17 @@ int StopAndWait(const std::string& name)
     return scm ? StopService(scm, name, false) : command_exit::kFailed;
 }
 
-int Restart(const std::string& name)
+// `onlyIfRunning`: a stopped service stays stopped.
+int Restart(const std::string& name, bool onlyIfRunning)
 {
     const Scm scm;
     if (!scm) return command_exit::kFailed;
-    const int stopped = StopService(scm, name, true);
-    return stopped == command_exit::kDone ? StartService(scm, name) : stopped;
-}
-
-int RestartIfRunning(const std::string& name)
-{
-    const Scm scm;
-    if (!scm) return command_exit::kFailed;
-    const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS);
-    SERVICE_STATUS_PROCESS status{};
-    if (!service || !Query(service.get(), status)) return command_exit::kFailed;
-    if (status.dwCurrentState == SERVICE_STOPPED) return command_exit::kDone;
+    if (onlyIfRunning) {
+        const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS);
+        SERVICE_STATUS_PROCESS status{};
+        if (!service || !Query(service.get(), status)) return command_exit::kFailed;
+        if (status.dwCurrentState == SERVICE_STOPPED) return command_exit::kDone;
+    }
     const int stopped = StopService(scm, name, true);
     return stopped == command_exit::kDone ? StartService(scm, name) : stopped;
 }

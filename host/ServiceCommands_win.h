@@ -20,9 +20,9 @@ int ListServices(bool tabs);
 int ShowStatus(const std::string& name);
 int StartAndWait(const std::string& name);
 int StopAndWait(const std::string& name);
-int Restart(const std::string& name);
-// Restarts the service when it runs (or is on its way), so that it takes new settings.
-int RestartIfRunning(const std::string& name);
+// Stops the service if it runs, then starts it; with `onlyIfRunning` a stopped service stays
+// stopped (a running one restarts to take new settings).
+int Restart(const std::string& name, bool onlyIfRunning = false);
 // Writes the definition of the installed service to `file`, or to standard output when empty.
 int ExportDefinition(const std::string& name, const std::string& file);
 

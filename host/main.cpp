@@ -55,7 +55,7 @@ int Update(const std::string& file)
     }
     std::printf("The service '%s' was updated.\n", name);
     std::fflush(stdout);
-    return host::RestartIfRunning(name);
+    return host::Restart(name, true);
 }
 
 int Uninstall(const std::string& name)
