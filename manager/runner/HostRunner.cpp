@@ -16,6 +16,9 @@ namespace {
 constexpr DWORD kPollMs = 500;
 constexpr size_t kReadChunk = 8192;
 constexpr DWORD kEndWaitMs = 5000;
+// The command interpreter's exit code when it could not start the program it was given.
+constexpr DWORD kCommandNotRun = 9009;
+constexpr DWORD kRetryPauseMs = 250;
 
 struct FreeName {
     void operator()(char* name) const { std::free(name); }
@@ -64,25 +67,12 @@ void EndRun(const UniqueHandle& job, const UniqueHandle& process)
     if (!job || !TerminateJobObject(job.get(), 1)) TerminateProcess(process.get(), 1);
     WaitForSingleObject(process.get(), kEndWaitMs);
 }
-}  // namespace
 
-HostRun RunHostProgram(const std::string& installationDir, const std::string& arguments)
+
+// One run of the command line; `exitCode` is the interpreter's, when it ended by itself.
+HostRun RunOnce(const std::string& installationDir, char* commandLine, const LogFile& log, DWORD& exitCode)
 {
     HostRun run;
-    LogFile log;
-    if (!log.Name()) {
-        run.errorCode = ERROR_CANNOT_MAKE;
-        return run;
-    }
-    // The log path is quoted so that a temporary folder with blanks works.
-    char commandLine[kCommandLineLimit + 1];
-    const int length = std::snprintf(commandLine, sizeof commandLine, "cmd.exe /C \"Velmora.exe %s > \"%s\"\"",
-                                     arguments.c_str(), log.Name());
-    if (length < 0 || static_cast<size_t>(length) > kCommandLineLimit) {
-        run.errorCode = ERROR_FILENAME_EXCED_RANGE;
-        return run;
-    }
-
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -110,11 +100,39 @@ HostRun RunHostProgram(const std::string& installationDir, const std::string& ar
             return run;
         }
     }
-    DWORD exitCode = 1;
+    exitCode = 1;
     GetExitCodeProcess(process.get(), &exitCode);
     run.output = ReadLog(log.Name());
     run.outcome = exitCode == 0 ? RunSucceeded : RunFailed;
     return run;
+}
+}  // namespace
+
+HostRun RunHostProgram(const std::string& installationDir, const std::string& arguments)
+{
+    HostRun run;
+    LogFile log;
+    if (!log.Name()) {
+        run.errorCode = ERROR_CANNOT_MAKE;
+        return run;
+    }
+    // The log path is quoted so that a temporary folder with blanks works.
+    char commandLine[kCommandLineLimit + 1];
+    const int length = std::snprintf(commandLine, sizeof commandLine, "cmd.exe /C \"Velmora.exe %s > \"%s\"\"",
+                                     arguments.c_str(), log.Name());
+    if (length < 0 || static_cast<size_t>(length) > kCommandLineLimit) {
+        run.errorCode = ERROR_FILENAME_EXCED_RANGE;
+        return run;
+    }
+    // The interpreter answers kCommandNotRun when it could not start the host at all, which a
+    // busy system now and then causes. The host then did nothing, so one more try is safe; a
+    // host that is really missing fails the same way twice and is reported as before.
+    for (int attempt = 0;; ++attempt) {
+        DWORD exitCode = 0;
+        run = RunOnce(installationDir, commandLine, log, exitCode);
+        if (run.outcome != RunFailed || exitCode != kCommandNotRun || attempt == 1) return run;
+        Sleep(kRetryPauseMs);
+    }
 }
 
 void ReportRunOutcome(const HostRun& run, DWORD successMessage, DWORD failureMessage, HWND owner)
