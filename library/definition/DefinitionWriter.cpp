@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "Platform.h"
 
@@ -38,6 +40,22 @@ void Invocation(Lines& out, const ServiceDefinition::Invocation& program, const 
     out.Element("  ", prefix + "Executable", Escape(program.Executable));
     if (!program.Parameters.empty()) out.Element("  ", prefix + "Parameters", Escape(program.Parameters));
     out.Element("  ", prefix + "Delay", Number(program.Delay));
+}
+
+// Only what is set, so that a definition without output settings is written as before.
+void Output(Lines& out, const ServiceDefinition& d)
+{
+    std::vector<std::pair<const char*, std::string>> set;
+    if (!d.OutputFile.empty()) set.emplace_back("OutputLocation", Escape(d.OutputFile));
+    if (!d.ErrorFile.empty()) set.emplace_back("ErrorLocation", Escape(d.ErrorFile));
+    if (d.RotateSize != 0) set.emplace_back("RotateSize", std::to_string(d.RotateSize));
+    if (d.RotateDaily != 0) set.emplace_back("RotateDaily", "true");
+    if (d.RotateKeep != ServiceDefinition::kDefaultRotateKeep) set.emplace_back("RotateKeep", std::to_string(d.RotateKeep));
+    if (d.OutputTimeStamp != 0) set.emplace_back("TimeStamp", "true");
+    if (set.empty()) return;
+    out.Add(" <Output>");
+    for (const auto& [name, value] : set) out.Element("  ", name, value);
+    out.Add(" </Output>");
 }
 
 }  // namespace
@@ -126,6 +144,7 @@ std::string DefinitionText(const ServiceDefinition& d)
         Invocation(out, d.PostService, "Post");
         out.Add(" </PostService>");
     }
+    Output(out, d);
     out.Add("</Service>");
     return out.Take();
 }

@@ -235,6 +235,14 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"PostParameters", 0, 1, 0, nullptr, &C::PostServiceParameters},
         {"PostDelay", 0, 1, 0, nullptr, &C::PostServiceDelay},
     };
+    static const ElementNode output[] = {
+        {"OutputLocation", 0, 1, 0, nullptr, &C::OutputLocation},
+        {"ErrorLocation", 0, 1, 0, nullptr, &C::ErrorLocation},
+        {"RotateSize", 0, 1, 0, nullptr, &C::RotateSizeValue},
+        {"RotateDaily", 0, 1, 0, nullptr, &C::RotateDailyValue},
+        {"RotateKeep", 0, 1, 0, nullptr, &C::RotateKeepValue},
+        {"TimeStamp", 0, 1, 0, nullptr, &C::TimeStampValue},
+    };
     static const ElementNode service[] = {
         {"Program", 1, 1, 9, program, &C::Program},
         {"Options", 0, 1, 9, options, &C::Options},
@@ -243,8 +251,9 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"SMF", 0, 1, 2, smf, &C::SMF},
         {"PreService", 0, 1, 4, preService, &C::PreService},
         {"PostService", 0, 1, 4, postService, &C::PostService},
+        {"Output", 0, 1, 6, output, &C::Output},
     };
-    static const ElementNode root = {"Service", 1, 1, 7, service, &C::Service};
+    static const ElementNode root = {"Service", 1, 1, 8, service, &C::Service};
     return root;
 }
 
@@ -266,7 +275,13 @@ XMLConfiguration::XMLConfiguration(const std::string& fileName)
       debuggingEnabled_("Enabled", 0),
       debugLogFile_("Location", nullptr),
       monitoring_("Enabled", 1),
-      monitoringFrequency_("Frequency", 5000)
+      monitoringFrequency_("Frequency", 5000),
+      outputFile_("OutputLocation", nullptr),
+      errorFile_("ErrorLocation", nullptr),
+      rotateSize_("RotateSize", 0),
+      rotateDaily_("RotateDaily", 0),
+      rotateKeep_("RotateKeep", kDefaultRotateKeep),
+      timeStamp_("TimeStamp", 0)
 {
     // Bad input is reported through the error list; only running out of memory can get here.
     try {
@@ -406,6 +421,41 @@ bool XMLConfiguration::PreService(const XMLString& text, const AttributeList& at
 bool XMLConfiguration::PostService(const XMLString& text, const AttributeList& attributes)
 {
     return CheckContainer("PostService", text, attributes, errors_);
+}
+
+bool XMLConfiguration::Output(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Output", text, attributes, errors_);
+}
+
+bool XMLConfiguration::OutputLocation(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(outputFile_, text, errors_);
+}
+
+bool XMLConfiguration::ErrorLocation(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(errorFile_, text, errors_);
+}
+
+bool XMLConfiguration::RotateSizeValue(const XMLString& text, const AttributeList&)
+{
+    return SetUnsignedValue(rotateSize_, text, errors_);
+}
+
+bool XMLConfiguration::RotateDailyValue(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(rotateDaily_, text, errors_);
+}
+
+bool XMLConfiguration::RotateKeepValue(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(rotateKeep_, text, 0, kMaxRotateKeep, errors_);
+}
+
+bool XMLConfiguration::TimeStampValue(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(timeStamp_, text, errors_);
 }
 
 bool XMLConfiguration::Dependencies(const XMLString& text, const AttributeList& attributes)

@@ -85,6 +85,16 @@ public:
     const NameValueUnsignedInt& MonitoringFrequency() const { return monitoringFrequency_; }
     const Invocation& PreService() const { return preService_; }
     const Invocation& PostService() const { return postService_; }
+    const NameValueXMLString& OutputFile() const { return outputFile_; }
+    const NameValueXMLString& ErrorFile() const { return errorFile_; }
+    const NameValueUnsignedInt& RotateSize() const { return rotateSize_; }
+    const NameValueUnsignedInt& RotateDaily() const { return rotateDaily_; }
+    const NameValueUnsignedInt& RotateKeep() const { return rotateKeep_; }
+    const NameValueUnsignedInt& TimeStamp() const { return timeStamp_; }
+
+    // How many rotated files are kept when the definition does not say, and the most it may say.
+    static constexpr unsigned int kDefaultRotateKeep = 10;
+    static constexpr unsigned int kMaxRotateKeep = 1000;
 
     // The longest text an element or attribute may hold once its entity references are expanded:
     // no setting can carry more than a command line's 32767 characters, at most three bytes each.
@@ -106,6 +116,7 @@ private:
     bool SMF(const XMLString& text, const AttributeList& attributes);
     bool PreService(const XMLString& text, const AttributeList& attributes);
     bool PostService(const XMLString& text, const AttributeList& attributes);
+    bool Output(const XMLString& text, const AttributeList& attributes);
     bool Name(const XMLString& text, const AttributeList& attributes);
     bool DisplayName(const XMLString& text, const AttributeList& attributes);
     bool Description(const XMLString& text, const AttributeList& attributes);
@@ -139,6 +150,12 @@ private:
     bool PostServiceExecutable(const XMLString& text, const AttributeList& attributes);
     bool PostServiceParameters(const XMLString& text, const AttributeList& attributes);
     bool PostServiceDelay(const XMLString& text, const AttributeList& attributes);
+    bool OutputLocation(const XMLString& text, const AttributeList& attributes);
+    bool ErrorLocation(const XMLString& text, const AttributeList& attributes);
+    bool RotateSizeValue(const XMLString& text, const AttributeList& attributes);
+    bool RotateDailyValue(const XMLString& text, const AttributeList& attributes);
+    bool RotateKeepValue(const XMLString& text, const AttributeList& attributes);
+    bool TimeStampValue(const XMLString& text, const AttributeList& attributes);
 
     std::string fileName_;
     bool valid_ = false;
@@ -166,4 +183,10 @@ private:
     NameValueUnsignedInt monitoringFrequency_;
     Invocation preService_;
     Invocation postService_;
+    NameValueXMLString outputFile_;
+    NameValueXMLString errorFile_;
+    NameValueUnsignedInt rotateSize_;
+    NameValueUnsignedInt rotateDaily_;
+    NameValueUnsignedInt rotateKeep_;
+    NameValueUnsignedInt timeStamp_;
 };

@@ -188,4 +188,12 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     definition.DebugLogFile = TextOr(configuration.DebugLogFile(), "");
 
     CheckProgramTimes(definition);
+
+    static_assert(ServiceDefinition::kDefaultRotateKeep == XMLConfiguration::kDefaultRotateKeep, "one default");
+    definition.OutputFile = TextOr(configuration.OutputFile(), "");
+    definition.ErrorFile = TextOr(configuration.ErrorFile(), "");
+    definition.RotateSize = NumberOr(configuration.RotateSize(), 0);
+    definition.RotateDaily = FlagOr(configuration.RotateDaily(), 0);
+    definition.RotateKeep = NumberOr(configuration.RotateKeep(), ServiceDefinition::kDefaultRotateKeep);
+    definition.OutputTimeStamp = FlagOr(configuration.TimeStamp(), 0);
 }

@@ -76,6 +76,16 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t EnvironmentSize = 0;  // bytes of the "name=value" block with all terminators
     std::uint32_t DebugEnabled = 0;
     std::string DebugLogFile;
+
+    // The programs' output, kept in files when a path is set; the same path for both streams
+    // merges them. Rotation by size applies to the debug log too.
+    static constexpr std::uint32_t kDefaultRotateKeep = 10;
+    std::string OutputFile;
+    std::string ErrorFile;
+    std::uint32_t RotateSize = 0;  // bytes; 0: never by size
+    std::uint32_t RotateDaily = 0;
+    std::uint32_t RotateKeep = kDefaultRotateKeep;  // rotated files kept; older ones are deleted
+    std::uint32_t OutputTimeStamp = 0;
 };
 
 // The four exports keep plain, undecorated names.

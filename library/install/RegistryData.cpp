@@ -64,6 +64,12 @@ const std::vector<Parameter> kParameters = {
     {"Environment", T::Environment, {}, {}, 0, 29},
     {"DebugEnabled", T::Number, {}, &D::DebugEnabled, 0, 1},
     {"DebugLogFile", T::Text, &D::DebugLogFile, {}, 0, 2},
+    {"OutputFile", T::Text, &D::OutputFile, {}, 0, 30, ReadRule::Plain, nullptr, true},
+    {"ErrorFile", T::Text, &D::ErrorFile, {}, 0, 31, ReadRule::Plain, nullptr, true},
+    {"OutputRotateSize", T::Number, {}, &D::RotateSize, 0, 32, ReadRule::Plain, nullptr, true},
+    {"OutputRotateDaily", T::Number, {}, &D::RotateDaily, 0, 33, ReadRule::Plain, nullptr, true},
+    {"OutputRotateKeep", T::Number, {}, &D::RotateKeep, D::kDefaultRotateKeep, 34, ReadRule::Plain, nullptr, true},
+    {"OutputTimeStamp", T::Number, {}, &D::OutputTimeStamp, 0, 35, ReadRule::Plain, nullptr, true},
 };
 
 const std::vector<const Parameter*>& ReadOrder()
@@ -131,6 +137,16 @@ std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_
         return true;
     });
     return variables;
+}
+
+bool IsStored(const Parameter& p, const ServiceDefinition& d)
+{
+    if (!p.onlyWhenSet) return true;
+    switch (p.type) {
+    case ValueType::Text: return !p.text.Of(d).empty();
+    case ValueType::Number: return p.number.Of(d) != p.whenMissing;
+    default: return true;
+    }
 }
 
 std::string Encode(const Parameter& p, const ServiceDefinition& d)

@@ -72,6 +72,9 @@ struct Parameter {
     int readPosition;                   // the readers take the values in this order
     ReadRule rule = ReadRule::Plain;
     const char* other = nullptr;
+    // Settings added later are stored only when set (a text not empty, a number other than its
+    // missing value), so that a definition without them keeps exactly its earlier values.
+    bool onlyWhenSet = false;
 };
 
 // Every value, in the order the writer sets them.
@@ -124,6 +127,9 @@ void SplitDependencies(const char* data, std::size_t size, std::vector<std::stri
                        std::vector<std::string>& services);
 // "name=value" entries; empty names, empty values and entries without "=" are skipped.
 std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_t size);
+
+// Whether the writer stores this value for the record at all.
+bool IsStored(const Parameter& parameter, const ServiceDefinition& definition);
 
 // The bytes the writer stores for one value of the record. May throw std::bad_alloc.
 std::string Encode(const Parameter& parameter, const ServiceDefinition& definition);

@@ -68,6 +68,7 @@ Values WantedValues(const ServiceDefinition& d)
 {
     Values values;
     for (const registry_data::Parameter& p : registry_data::kParameters) {
+        if (!registry_data::IsStored(p, d)) continue;
         if (p.type == registry_data::ValueType::Text)
             values[p.name] = {REG_SZ, p.text.Of(d)};
         else
@@ -134,6 +135,12 @@ void WriteParameters(const std::string& serviceName, const ServiceDefinition& d)
 {
     const UniqueHkey key = CreateKey(registry_data::ParametersKeyPath(serviceName));
     for (const registry_data::Parameter& p : registry_data::kParameters) {
+        if (!registry_data::IsStored(p, d)) {
+            // A key that outlived a forced replacement must not keep a setting the new
+            // definition leaves out.
+            RegDeleteValueA(key.get(), p.name);
+            continue;
+        }
         if (p.type == registry_data::ValueType::Text) {
             SetText(key.get(), p.name, p.text.Of(d));
             continue;

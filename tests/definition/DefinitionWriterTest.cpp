@@ -87,6 +87,8 @@ TEST(DefinitionWriter, WritesTheOptionalPartsOnlyWhenSet)
     d.PostService = {"C:\\post.exe", "C:\\", "", 10};
     d.AffinityMask = 0xFFFFFFFFu;
     d.ShowWindow = static_cast<std::uint32_t>(-1);
+    d.ErrorFile = "err.log";
+    d.RotateKeep = 3;
     const std::string text = DefinitionText(d);
     for (const char* expected :
          {"  <Description>A &amp; B</Description>\r\n", "  <Parameters>-x</Parameters>\r\n",
@@ -96,7 +98,9 @@ TEST(DefinitionWriter, WritesTheOptionalPartsOnlyWhenSet)
           " <Environment>\r\n  <Variable Name=\"Q\">say &quot;x&quot;</Variable>\r\n </Environment>\r\n",
           " <PostService>\r\n  <PostWorkingDir>C:\\</PostWorkingDir>\r\n  <PostExecutable>C:\\post.exe</PostExecutable>"
           "\r\n  <PostDelay>10</PostDelay>\r\n </PostService>\r\n",
-          "  <AffinityMask>-1</AffinityMask>\r\n", "  <ShowWindow>-1</ShowWindow>\r\n"}) {
+          "  <AffinityMask>-1</AffinityMask>\r\n", "  <ShowWindow>-1</ShowWindow>\r\n",
+          " </PostService>\r\n <Output>\r\n  <ErrorLocation>err.log</ErrorLocation>\r\n  <RotateKeep>3</RotateKeep>\r\n"
+          " </Output>\r\n</Service>"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
     EXPECT_EQ(text.find("PreService"), std::string::npos);
@@ -128,6 +132,11 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     d.Environment = {{"A", "1"}, {"PATH", "C:\\x;D:\\y"}};
     d.DebugEnabled = 1;
     d.DebugLogFile = "C:\\logs\\x.log";
+    d.OutputFile = d.ErrorFile = "C:\\logs\\both & more.log";
+    d.RotateSize = 4294967295u;
+    d.RotateDaily = 1;
+    d.RotateKeep = 0;
+    d.OutputTimeStamp = 1;
     const std::string file = (dir.Path() / "round.xml").string();
     ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, file));
 
@@ -141,6 +150,8 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     EXPECT_EQ(DefinitionText(back), DefinitionText(d));
     EXPECT_EQ(back.Service.Executable, d.Service.Executable);
     EXPECT_EQ(back.Environment.size(), 2u);
+    EXPECT_EQ(back.RotateSize, 4294967295u);
+    EXPECT_EQ(back.ErrorFile, d.ErrorFile);
 }
 
 TEST(DefinitionWriter, AFailedWriteLeavesTheOldFileAlone)

@@ -229,8 +229,9 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
     const ServiceDefinition written = EveryFieldSet();
     FakeKey key;
     for (const Parameter& p : kParameters) EXPECT_TRUE(key.values.emplace(p.name, Encode(p, written)).second) << p.name;
-    EXPECT_EQ(key.values.size(), 29u);
+    EXPECT_EQ(key.values.size(), 35u);
     EXPECT_EQ(key.values["Priority"], Dword(5));
+    EXPECT_EQ(key.values["OutputRotateSize"], Dword(3000000000u));
     EXPECT_EQ(key.values["Environment"], "A=1\0PATH=C:\\x;C:\\y\0\0"s);
 
     for (const ReadLimits& limits : kReaders) {
@@ -243,8 +244,34 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
         Strings sorted = key.reads;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
-        EXPECT_EQ(sorted.size(), 29u);
+        EXPECT_EQ(sorted.size(), 35u);
         key.reads.clear();
+    }
+}
+
+// Settings added later are stored only when set: a record without them keeps its 29 values,
+// and each one set on its own adds exactly its value.
+TEST(RegistryData, LaterSettingsAreStoredOnlyWhenSet)
+{
+    const auto stored = [](const ServiceDefinition& d) {
+        Strings names;
+        for (const Parameter& p : kParameters)
+            if (IsStored(p, d)) names.push_back(p.name);
+        return names;
+    };
+    const ServiceDefinition plain = definition_writer::NewDefinition();
+    EXPECT_EQ(stored(plain).size(), 29u);
+    const ServiceDefinition every = EveryFieldSet();
+    for (const Parameter& p : kParameters) {
+        if (!p.onlyWhenSet) continue;
+        ServiceDefinition one = plain;
+        if (p.type == ValueType::Text)
+            p.text.Of(one) = p.text.Of(every);
+        else
+            p.number.Of(one) = p.number.Of(every);
+        const Strings names = stored(one);
+        EXPECT_EQ(names.size(), 30u) << p.name;
+        EXPECT_NE(std::find(names.begin(), names.end(), p.name), names.end());
     }
 }
 

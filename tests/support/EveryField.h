@@ -31,5 +31,11 @@ inline ServiceDefinition EveryFieldSet()
     d.EnvironmentSize = blocks::EnvironmentSize(d.Environment);
     d.DebugEnabled = 1;
     d.DebugLogFile = "C:\\logs\\svc.log";
+    d.OutputFile = "C:\\logs\\out.log";
+    d.ErrorFile = "C:\\logs\\err.log";
+    d.RotateSize = 3000000000u;
+    d.RotateDaily = 1;
+    d.RotateKeep = 0;
+    d.OutputTimeStamp = 1;
     return d;
 }
