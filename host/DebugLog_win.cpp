@@ -6,10 +6,12 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "OutputCapture_win.h"
 #include "UniqueResource.h"
 
-DebugLog::DebugLog(bool toFile, std::string path, bool toConsole)
-    : toFile_(toFile && !path.empty()), path_(std::move(path)), toConsole_(toConsole)
+DebugLog::DebugLog(bool toFile, std::string path, bool toConsole, std::uint32_t rotateSize, std::uint32_t keep)
+    : toFile_(toFile && !path.empty()), path_(std::move(path)), toConsole_(toConsole), rotateSize_(rotateSize),
+      keep_(keep)
 {
 }
 
@@ -39,9 +41,21 @@ void DebugLog::Line(const char* format, ...)
     }
     if (!toFile_) return;
     // Opened per line: a file moved, deleted or locked for a while costs only those lines.
-    UniqueFileHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const auto open = [this] {
+        return UniqueFileHandle(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    UniqueFileHandle file = open();
     if (!file) return;
+    LARGE_INTEGER size{};
+    if (rotateSize_ && GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 &&
+        static_cast<std::uint64_t>(size.QuadPart) + static_cast<std::uint64_t>(used) > rotateSize_) {
+        file.reset();
+        host::RotateLogFile(path_, keep_, nullptr);
+        file = open();
+        if (!file) return;
+    }
     DWORD written = 0;
     WriteFile(file.get(), line, static_cast<DWORD>(used), &written, nullptr);
 }

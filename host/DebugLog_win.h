@@ -1,14 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
 // The service's debug log: time-stamped lines appended to the definition's log file when
 // debugging is on, and echoed to the console in console mode. A log that cannot be written is
-// skipped silently: it never stops the service.
+// skipped silently: it never stops the service. With a rotation size, a log about to grow past
+// it is renamed first, as the output files are, and only `keep` rotated logs are kept.
 class DebugLog {
 public:
-    DebugLog(bool toFile, std::string path, bool toConsole);
+    DebugLog(bool toFile, std::string path, bool toConsole, std::uint32_t rotateSize = 0, std::uint32_t keep = 0);
     DebugLog(const DebugLog&) = delete;
     DebugLog& operator=(const DebugLog&) = delete;
 
@@ -18,5 +20,7 @@ private:
     bool toFile_;
     std::string path_;
     bool toConsole_;
+    std::uint32_t rotateSize_;
+    std::uint32_t keep_;
     std::mutex mutex_;
 };

@@ -188,7 +188,7 @@ bool RunningProgram::WaitGone(DWORD ms)
 }
 
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
-                    JobType jobType, const Job& serviceJob)
+                    JobType jobType, const Job& serviceJob, const ProgramHandles* handles)
 {
     LaunchResult result;
     std::string commandLine = CommandLineFor(invocation.Executable, invocation.Parameters);
@@ -218,12 +218,20 @@ LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const Launc
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = ShowMode(settings.showWindow);
     if (settings.interactWithDesktop) startup.lpDesktop = desktop;
+    // Only the pipes' write ends are inheritable among the host's handles, and they are made
+    // for this program alone.
+    const bool captured = handles && handles->Any();
+    if (captured) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdOutput = handles->Output();
+        startup.hStdError = handles->Error();
+    }
 
     DWORD flags = CREATE_SUSPENDED | PriorityClass(settings.priority);
     if (settings.consoleApp && !settings.sharedConsole) flags |= CREATE_NEW_CONSOLE;
 
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, flags,
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, captured ? TRUE : FALSE, flags,
                         environment.empty() ? nullptr : environment.data(),
                         invocation.WorkingDir.empty() ? nullptr : invocation.WorkingDir.c_str(), &startup, &info)) {
         result.error = GetLastError();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "OutputCapture_win.h"
 #include "Quillon.h"
 #include "SupervisionPolicy.h"
 #include "UniqueResource.h"
@@ -83,8 +84,9 @@ struct LaunchResult {
 };
 
 // Starts one program suspended, puts it into the job its job type asks for (Global: `serviceJob`,
-// Local: a new job of its own), applies affinity, then lets it run.
+// Local: a new job of its own), applies affinity, then lets it run. With `handles`, its standard
+// output and error go there (and it inherits them).
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
-                    JobType jobType, const Job& serviceJob);
+                    JobType jobType, const Job& serviceJob, const ProgramHandles* handles = nullptr);
 
 }  // namespace host

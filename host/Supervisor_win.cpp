@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <memory>
 
 #include "DebugLog_win.h"
 #include "EventReporter_win.h"
 #include "HostMessages.h"
+#include "OutputCapture_win.h"
 #include "ParameterReader.h"
 #include "Platform.h"
 #include "ProgramRunner_win.h"
@@ -23,6 +25,9 @@ std::string ErrorText(DWORD code)
     const std::string text = platform::SystemErrorText(code);
     return text.empty() ? "error " + Text(code) : text + " (error " + Text(code) + ")";
 }
+
+// How long the stop waits for the programs' last output to be written once they are gone.
+constexpr DWORD kOutputDrainMs = 2000;
 
 // Job types: with "Global Job" (1) one job holds every program of the service, the pre- and
 // post-service programs and each run of the service program, so children of a run that ended
@@ -43,6 +48,14 @@ public:
         launch_.interactWithDesktop = d_.InteractWithDesktop;
         launch_.environment = d_.Environment;
         launch_.sharedConsole = consoleMode;
+        if (!d_.OutputFile.empty() || !d_.ErrorFile.empty()) {
+            const RotationRule rule{d_.RotateSize, d_.RotateDaily != 0, d_.RotateKeep};
+            capture_ = std::make_unique<OutputCapture>(d_.OutputFile, d_.ErrorFile, rule, d_.OutputTimeStamp != 0,
+                                                       [this](const std::string& path, std::uint64_t dropped,
+                                                              DWORD error, bool resumed) {
+                                                           ReportLoss(path, dropped, error, resumed);
+                                                       });
+        }
     }
 
     std::uint32_t Run()
@@ -55,6 +68,7 @@ public:
             serviceJob_ = Job::Create();
             if (!serviceJob_) log_.Line("Cannot create the service's job: %s", ErrorText(GetLastError()).c_str());
         }
+        PrepareOutputFolders();
         std::uint32_t exitCode = 0;
         if (RunBefore()) {
             if (!StartProgram()) {
@@ -109,10 +123,44 @@ private:
         }
     }
 
+    // A missing folder is made now; one that cannot be made leaves the service running, its
+    // output counted as lost until the file can be written.
+    void PrepareOutputFolders()
+    {
+        for (const std::string* path : {&d_.OutputFile, &d_.ErrorFile}) {
+            DWORD error = 0;
+            if (path->empty() || MakeFolderFor(*path, &error)) continue;
+            log_.Line("Cannot create the folder for the output file \"%s\": %s", path->c_str(),
+                      ErrorText(error).c_str());
+            events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_FOLDER_FAILED, {d_.Name, *path, ErrorText(error)});
+        }
+    }
+
+    // Called by the output readers, from their threads.
+    void ReportLoss(const std::string& path, std::uint64_t dropped, DWORD error, bool resumed)
+    {
+        log_.Line("%" PRIu64 " bytes of output could not be written to \"%s\" (%s) and were dropped%s", dropped,
+                  path.c_str(), ErrorText(error).c_str(), resumed ? "; writing works again" : "");
+        events_.Report(EVENTLOG_WARNING_TYPE, resumed ? MSG_OUTPUT_LOST : MSG_OUTPUT_LOST_AT_STOP,
+                       {d_.Name, Text(dropped), path, ErrorText(error)});
+    }
+
     // `quiet`: a restart in a crash loop, whose successful start is summed up with the others.
     RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role, bool quiet = false)
     {
-        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_);
+        ProgramHandles handles;
+        const ProgramHandles* captured = nullptr;
+        DWORD error = 0;
+        if (capture_ && capture_->PrepareProgram(handles, &error)) {
+            captured = &handles;
+        } else if (capture_) {
+            log_.Line("Cannot capture the output of the %s program: %s", role, ErrorText(error).c_str());
+            events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_NOT_CAPTURED,
+                           {d_.Name, invocation.Executable, ErrorText(error)});
+        }
+        // The host's copies of the pipes' write ends close when `handles` goes, so the readers
+        // see the end of the output when the program and whatever inherited them are gone.
+        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_, captured);
         if (!started.program) {
             const std::string error = started.refused.empty() ? ErrorText(started.error) : started.refused;
             log_.Line("Cannot start the %s program \"%s\": %s", role, invocation.Executable.c_str(), error.c_str());
@@ -292,6 +340,10 @@ private:
             RunForItsTime(d_.PostService, "post-service", post_, false);
             EndAll();
         }
+        if (capture_) {
+            status_.Stopping(kOutputDrainMs + kWaitHintMarginMs);
+            capture_->Finish(kOutputDrainMs);
+        }
         log_.Line("Service stopped");
     }
 
@@ -327,6 +379,7 @@ private:
     RunningProgram pre_, program_, post_;
     RestartBackoff backoff_;
     RestartReports reports_;
+    std::unique_ptr<OutputCapture> capture_;  // last: its readers report through the members above
 };
 
 }  // namespace
@@ -362,7 +415,8 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
         console.Line("Cannot read the settings of the service %s from %s", name.c_str(), key.c_str());
         return exit_code::kSettingsUnreadable;
     }
-    DebugLog log(definition.DebugEnabled != 0, definition.DebugLogFile, consoleMode);
+    DebugLog log(definition.DebugEnabled != 0, definition.DebugLogFile, consoleMode, definition.RotateSize,
+                 definition.RotateKeep);
     reportWrongTypes(log);
     const std::uint32_t code = Supervisor(definition, status, log, events, stopEvent, consoleMode).Run();
     events.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {name, Text(code)});

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Figures for keeping a program's output, under Wine, in one run and a fresh prefix of its own:
+# a program writing 200 MB in 100-byte lines through the host into a file, beside the same
+# program writing the file itself; the host's CPU time for it; and the host's private memory
+# sampled while it captures (it must not grow with the volume). Not a test.
+#
+#   bash scripts/bench-output.sh [MEGABYTES]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+megabytes=${1:-200}
+bytes=$((megabytes * 1000000))
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target output_writer >/dev/null
+cmake --preset windows-release >/dev/null
+cmake --build --preset windows-release --target Velmora >/dev/null
+bench="$root/build/bench-output"
+bin="$bench/bin"
+work="$bench/work"
+rm -rf "$bin" "$work"
+mkdir -p "$bin" "$work"
+cp build/windows-release/bin/{Velmora.exe,Quillon.dll,Velmora.dtd} build/windows-release/bin/*.dll "$bin/"
+cp build/windows/bin/output_writer.exe "$bin/"
+sync
+run="$bench/prefix"
+mkdir -p "$run"
+trap 'tests/wine/wine-teardown.sh "$run"' EXIT
+tests/wine/wine-setup.sh "$run" >/dev/null
+. tests/wine/wine-env.sh "$run"
+w() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+now() { date +%s.%N; }
+
+# The floor: the program writing its own file.
+start=$(now)
+"$VELMORA_WINE" "$bin/output_writer.exe" --bytes "$bytes" --to "$(w "$work/direct.log")"
+direct=$(awk -v a="$start" -v b="$(now)" 'BEGIN {printf "%.2f", b - a}')
+
+cat >"$bin/bench.xml" <<XML
+<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
+<!DOCTYPE Service SYSTEM "Velmora.dtd">
+<Service>
+ <Program>
+  <Name>vlbenchout</Name>
+  <DisplayName>Output bench</DisplayName>
+  <WorkingDir>$(w "$work")</WorkingDir>
+  <Executable>$(w "$bin/output_writer.exe")</Executable>
+  <Parameters>--bytes $bytes</Parameters>
+ </Program>
+ <Options><UponExit>0</UponExit></Options>
+ <Output><OutputLocation>$(w "$work/captured.log")</OutputLocation></Output>
+</Service>
+XML
+(cd "$bin" && "$VELMORA_WINE" Velmora.exe -i "$(w "$bin/bench.xml")" >/dev/null)
+
+hostPid() {
+  local want="$(w "$bin")\\Velmora.exe -s"
+  for p in /proc/[0-9]*; do
+    [ "$({ tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | sed 's/ *$//')" = "$want" ] && { echo "${p#/proc/}"; return; }
+  done
+}
+size() { stat -c %s "$work/captured.log" 2>/dev/null || echo 0; }
+
+start=$(now)
+"$VELMORA_WINE" sc.exe start vlbenchout >/dev/null
+pid=""
+samples=()
+while [ "$(size)" -lt "$bytes" ]; do
+  [ -n "$pid" ] || pid=$(hostPid)
+  if [ -n "$pid" ]; then
+    samples+=("$(awk '/Private_Dirty/ {s+=$2} END {print s}' "/proc/$pid/smaps_rollup" 2>/dev/null)")
+  fi
+  sleep 0.2
+done
+captured=$(awk -v a="$start" -v b="$(now)" 'BEGIN {printf "%.2f", b - a}')
+ticks=$(getconf CLK_TCK)
+cpu=$(awk -v t="$ticks" '{printf "%.2f", ($14 + $15) / t}' "/proc/$pid/stat")
+"$VELMORA_WINE" sc.exe stop vlbenchout >/dev/null
+sleep 1
+(cd "$bin" && "$VELMORA_WINE" Velmora.exe -u vlbenchout >/dev/null) || true
+
+first=${samples[1]:-${samples[0]:-0}}
+last=${samples[-1]:-0}
+peak=$(printf '%s\n' "${samples[@]}" | sort -n | tail -1)
+echo "output ($megabytes MB in 100-byte lines): program writing its own file ${direct} s;" \
+     "through the host ${captured} s (from the service start), ratio" \
+     "$(awk -v a="$captured" -v b="$direct" 'BEGIN {printf "%.2f", a / b}')"
+echo "host CPU time for it: ${cpu} s; host private dirty while capturing: first ${first} kB, last ${last} kB," \
+     "peak ${peak} kB (${#samples[@]} samples)"
+cmp -s <(head -c 1000 "$work/direct.log") <(head -c 1000 "$work/captured.log") && echo "the two files begin alike"
