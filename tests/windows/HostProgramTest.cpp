@@ -199,6 +199,11 @@ TEST_F(HostProgram, ExportWritesTheInstalledDefinitionBackByteForByte)
     d.Environment = {{"A", "1"}, {"PATH", "C:\\x;C:\\y"}};
     d.DebugEnabled = 1;
     d.DebugLogFile = dir_.Path().string() + "\\svc.log";
+    d.OutputFile = dir_.Path().string() + "\\out.log";
+    d.ErrorFile = dir_.Path().string() + "\\err.log";
+    d.RotateSize = 1u << 20;
+    d.RotateKeep = 3;
+    d.OutputTimeStamp = 1;
     const std::string written = dir_.Path().string() + "\\written.xml";
     ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, written));
     ASSERT_EQ(Host("-i " + written).exitCode, 0);
