@@ -29,6 +29,28 @@ ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit)
     }
 }
 
+ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit,
+                        const std::vector<ServiceDefinition::ExitCodeAction>& actions, std::uint32_t exitCode)
+{
+    const ServiceDefinition::ExitCodeAction* other = nullptr;
+    for (const auto& a : actions) {
+        if (!a.anyCode && a.code == exitCode) return ActionOnExit(smfEnabled, a.action);
+        if (a.anyCode && !other) other = &a;
+    }
+    return ActionOnExit(smfEnabled, other ? other->action : uponExit);
+}
+
+bool RestartLimit::Allow(std::uint64_t nowMs)
+{
+    if (limit_ == 0) return true;
+    recent_.erase(std::remove_if(recent_.begin(), recent_.end(),
+                                 [&](std::uint64_t at) { return nowMs - at >= periodMs_; }),
+                  recent_.end());
+    if (recent_.size() >= limit_) return false;
+    recent_.push_back(nowMs);
+    return true;
+}
+
 JobType JobTypeOf(std::uint32_t jobType)
 {
     switch (jobType) {

@@ -38,6 +38,24 @@ enum class ExitAction { None, Restart, Fail, Stop };
 
 // What to do when the service program ends. Without monitoring its exit is not acted on.
 ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit);
+// The same with the definition's list of actions by exit code: the entry for the code, else the
+// entry for every other code, else `uponExit`.
+ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit,
+                        const std::vector<ServiceDefinition::ExitCodeAction>& actions, std::uint32_t exitCode);
+
+// At most `limit` restarts within any `periodMs`; 0 allows any number. Counts the restarts it
+// allows, over a sliding period.
+class RestartLimit {
+public:
+    RestartLimit(std::uint32_t limit, std::uint32_t periodMs) : limit_(limit), periodMs_(periodMs) {}
+    // Whether a restart at `nowMs` stays within the limit; if so it is counted.
+    bool Allow(std::uint64_t nowMs);
+
+private:
+    std::uint32_t limit_;
+    std::uint32_t periodMs_;
+    std::vector<std::uint64_t> recent_;  // times of the restarts within the last period
+};
 
 // Which job objects hold the programs: none, one for the whole service, or one per program.
 enum class JobType { None, Global, Local };

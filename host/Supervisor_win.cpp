@@ -290,7 +290,7 @@ private:
             program_ = RunningProgram();
             if (ranMs >= RestartBackoff::kStableRunMs) ReportRecovery(reports_.Stable());
 
-            const ExitAction action = ActionOnExit(d_.SMFEnabled, d_.UponExit);
+            const ExitAction action = ActionOnExit(d_.SMFEnabled, d_.UponExit, d_.ExitActions, code);
             Restart restart{0, {RestartReports::Kind::Each, 1}};
             if (action == ExitAction::Restart) restart = PlanRestart(ranMs);
             if (restart.report.kind != RestartReports::Kind::Quiet)
@@ -314,6 +314,14 @@ private:
                 break;
             }
             for (;;) {
+                if (!restartLimit_.Allow(GetTickCount64())) {
+                    events_.Report(EVENTLOG_ERROR_TYPE, MSG_RESTART_LIMIT_REACHED,
+                                   {d_.Name, Text(code), Text(d_.RestartLimit), Text(d_.RestartPeriod)});
+                    log_.Line("The program was restarted %" PRIu32 " times within %" PRIu32
+                              " ms, its limit: the service stops with a failure (service exit code %" PRIu32 ")",
+                              d_.RestartLimit, d_.RestartPeriod, exit_code::kProgramEnded);
+                    return exit_code::kProgramEnded;
+                }
                 ReportRestart(restart, code, ranMs);
                 if (Wait(nullptr, restart.delay) == Woke::Stop) return 0;
                 if (StartProgram(restart.report.kind == RestartReports::Kind::Quiet)) break;
@@ -326,11 +334,12 @@ private:
     void Shutdown()
     {
         if (program_ && !program_.HasEnded()) {
+            const std::uint32_t timeout = process_limits::BoundedProgramTime(d_.StopTimeout);
             log_.Line("Asking the service program (process %lu) to end", program_.Id());
             program_.AskToEnd(launch_.sharedConsole);
-            if (WaitPending(&program_, kStopGraceMs, false) == Woke::Timeout) {
-                log_.Line("The program did not end within %" PRIu32 " ms; ending it", kStopGraceMs);
-                events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(kStopGraceMs)});
+            if (WaitPending(&program_, timeout, false) == Woke::Timeout) {
+                log_.Line("The program did not end within %" PRIu32 " ms; ending it", timeout);
+                events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
             } else {
                 log_.Line("The service program ended with exit code %lu", program_.ExitCode());
             }
@@ -379,6 +388,7 @@ private:
     RunningProgram pre_, program_, post_;
     RestartBackoff backoff_;
     RestartReports reports_;
+    RestartLimit restartLimit_{d_.RestartLimit, d_.RestartPeriod};
     std::unique_ptr<OutputCapture> capture_;  // last: its readers report through the members above
 };
 

@@ -58,6 +58,27 @@ void Output(Lines& out, const ServiceDefinition& d)
     out.Add(" </Output>");
 }
 
+void Supervision(Lines& out, const ServiceDefinition& d)
+{
+    std::vector<std::string> set;
+    const auto element = [](const char* name, const std::string& value) {
+        return std::string("<") + name + ">" + value + "</" + name + ">";
+    };
+    if (d.StopTimeout != ServiceDefinition::kDefaultStopTimeout)
+        set.push_back(element("StopTimeout", std::to_string(d.StopTimeout)));
+    for (const auto& a : d.ExitActions) {
+        set.push_back((a.anyCode ? std::string("<ExitAction>") : "<ExitAction Code=\"" + std::to_string(a.code) + "\">") +
+                      std::to_string(a.action) + "</ExitAction>");
+    }
+    if (d.RestartLimit != 0) set.push_back(element("RestartLimit", std::to_string(d.RestartLimit)));
+    if (d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod)
+        set.push_back(element("RestartPeriod", std::to_string(d.RestartPeriod)));
+    if (set.empty()) return;
+    out.Add(" <Supervision>");
+    for (const std::string& line : set) out.Add("  " + line);
+    out.Add(" </Supervision>");
+}
+
 }  // namespace
 
 ServiceDefinition NewDefinition()
@@ -145,6 +166,7 @@ std::string DefinitionText(const ServiceDefinition& d)
         out.Add(" </PostService>");
     }
     Output(out, d);
+    Supervision(out, d);
     out.Add("</Service>");
     return out.Take();
 }

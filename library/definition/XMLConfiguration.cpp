@@ -243,6 +243,12 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"RotateKeep", 0, 1, 0, nullptr, &C::RotateKeepValue},
         {"TimeStamp", 0, 1, 0, nullptr, &C::TimeStampValue},
     };
+    static const ElementNode supervision[] = {
+        {"StopTimeout", 0, 1, 0, nullptr, &C::StopTimeoutValue},
+        {"ExitAction", 0, 0, 0, nullptr, &C::ExitAction},
+        {"RestartLimit", 0, 1, 0, nullptr, &C::RestartLimitValue},
+        {"RestartPeriod", 0, 1, 0, nullptr, &C::RestartPeriodValue},
+    };
     static const ElementNode service[] = {
         {"Program", 1, 1, 9, program, &C::Program},
         {"Options", 0, 1, 9, options, &C::Options},
@@ -252,8 +258,9 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"PreService", 0, 1, 4, preService, &C::PreService},
         {"PostService", 0, 1, 4, postService, &C::PostService},
         {"Output", 0, 1, 6, output, &C::Output},
+        {"Supervision", 0, 1, 4, supervision, &C::Supervision},
     };
-    static const ElementNode root = {"Service", 1, 1, 8, service, &C::Service};
+    static const ElementNode root = {"Service", 1, 1, 9, service, &C::Service};
     return root;
 }
 
@@ -281,7 +288,10 @@ XMLConfiguration::XMLConfiguration(const std::string& fileName)
       rotateSize_("RotateSize", 0),
       rotateDaily_("RotateDaily", 0),
       rotateKeep_("RotateKeep", kDefaultRotateKeep),
-      timeStamp_("TimeStamp", 0)
+      timeStamp_("TimeStamp", 0),
+      stopTimeout_("StopTimeout", 5000),
+      restartLimit_("RestartLimit", 0),
+      restartPeriod_("RestartPeriod", 60000)
 {
     // Bad input is reported through the error list; only running out of memory can get here.
     try {
@@ -456,6 +466,50 @@ bool XMLConfiguration::RotateKeepValue(const XMLString& text, const AttributeLis
 bool XMLConfiguration::TimeStampValue(const XMLString& text, const AttributeList&)
 {
     return SetBooleanValue(timeStamp_, text, errors_);
+}
+
+bool XMLConfiguration::Supervision(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Supervision", text, attributes, errors_);
+}
+
+bool XMLConfiguration::StopTimeoutValue(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(stopTimeout_, text, 0, process_limits::kMaxProgramTimeMs, errors_);
+}
+
+bool XMLConfiguration::RestartLimitValue(const XMLString& text, const AttributeList&)
+{
+    return SetUnsignedValue(restartLimit_, text, errors_);
+}
+
+bool XMLConfiguration::RestartPeriodValue(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(restartPeriod_, text, 1, kMaxRestartPeriodMs, errors_);
+}
+
+bool XMLConfiguration::ExitAction(const XMLString& text, const AttributeList& attributes)
+{
+    NameValueUnsignedInt code("Code");
+    for (const auto& [attribute, value] : attributes) {
+        if (attribute != reinterpret_cast<const unsigned char*>("Code")) {
+            errors_.Add("Unknown attribute \"" + Text(attribute) + "\" for element \"ExitAction\"");
+            return false;
+        }
+        if (!SetUnsignedValue(code, value, errors_)) return false;
+    }
+    NameValueUnsignedInt action("ExitAction", 0);
+    if (!SetRangedValue(action, text, 0, 3, errors_)) return false;
+    for (const auto& [known, unused] : exitActions_) {
+        (void)unused;
+        if (known.HasValue() == code.HasValue() && (!code.HasValue() || known.Value() == code.Value())) {
+            errors_.Add(code.HasValue() ? "More than one ExitAction for exit code " + std::to_string(code.Value())
+                                        : std::string("More than one ExitAction without a Code"));
+            return false;
+        }
+    }
+    exitActions_.emplace_back(code, action);
+    return true;
 }
 
 bool XMLConfiguration::Dependencies(const XMLString& text, const AttributeList& attributes)

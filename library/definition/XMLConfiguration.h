@@ -91,10 +91,18 @@ public:
     const NameValueUnsignedInt& RotateDaily() const { return rotateDaily_; }
     const NameValueUnsignedInt& RotateKeep() const { return rotateKeep_; }
     const NameValueUnsignedInt& TimeStamp() const { return timeStamp_; }
+    const NameValueUnsignedInt& StopTimeout() const { return stopTimeout_; }
+    // Each ExitAction: its code, or no value for the action on every other code, and the action.
+    using ExitActionList = std::vector<std::pair<NameValueUnsignedInt, NameValueUnsignedInt>>;
+    const ExitActionList& ExitActions() const { return exitActions_; }
+    const NameValueUnsignedInt& RestartLimit() const { return restartLimit_; }
+    const NameValueUnsignedInt& RestartPeriod() const { return restartPeriod_; }
 
     // How many rotated files are kept when the definition does not say, and the most it may say.
     static constexpr unsigned int kDefaultRotateKeep = 10;
     static constexpr unsigned int kMaxRotateKeep = 1000;
+    // The longest period a restart limit may count over: a day.
+    static constexpr unsigned int kMaxRestartPeriodMs = 86400000;
 
     // The longest text an element or attribute may hold once its entity references are expanded:
     // no setting can carry more than a command line's 32767 characters, at most three bytes each.
@@ -117,6 +125,7 @@ private:
     bool PreService(const XMLString& text, const AttributeList& attributes);
     bool PostService(const XMLString& text, const AttributeList& attributes);
     bool Output(const XMLString& text, const AttributeList& attributes);
+    bool Supervision(const XMLString& text, const AttributeList& attributes);
     bool Name(const XMLString& text, const AttributeList& attributes);
     bool DisplayName(const XMLString& text, const AttributeList& attributes);
     bool Description(const XMLString& text, const AttributeList& attributes);
@@ -156,6 +165,10 @@ private:
     bool RotateDailyValue(const XMLString& text, const AttributeList& attributes);
     bool RotateKeepValue(const XMLString& text, const AttributeList& attributes);
     bool TimeStampValue(const XMLString& text, const AttributeList& attributes);
+    bool StopTimeoutValue(const XMLString& text, const AttributeList& attributes);
+    bool ExitAction(const XMLString& text, const AttributeList& attributes);
+    bool RestartLimitValue(const XMLString& text, const AttributeList& attributes);
+    bool RestartPeriodValue(const XMLString& text, const AttributeList& attributes);
 
     std::string fileName_;
     bool valid_ = false;
@@ -189,4 +202,8 @@ private:
     NameValueUnsignedInt rotateDaily_;
     NameValueUnsignedInt rotateKeep_;
     NameValueUnsignedInt timeStamp_;
+    NameValueUnsignedInt stopTimeout_;
+    ExitActionList exitActions_;
+    NameValueUnsignedInt restartLimit_;
+    NameValueUnsignedInt restartPeriod_;
 };

@@ -196,4 +196,15 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     definition.RotateDaily = FlagOr(configuration.RotateDaily(), 0);
     definition.RotateKeep = NumberOr(configuration.RotateKeep(), ServiceDefinition::kDefaultRotateKeep);
     definition.OutputTimeStamp = FlagOr(configuration.TimeStamp(), 0);
+
+    definition.StopTimeout = NumberOr(configuration.StopTimeout(), ServiceDefinition::kDefaultStopTimeout);
+    for (const auto& [code, action] : configuration.ExitActions()) {
+        ServiceDefinition::ExitCodeAction a;
+        a.anyCode = !code.HasValue();
+        a.code = code.HasValue() ? code.Value() : 0;
+        a.action = action.Value();
+        definition.ExitActions.push_back(a);
+    }
+    definition.RestartLimit = NumberOr(configuration.RestartLimit(), 0);
+    definition.RestartPeriod = NumberOr(configuration.RestartPeriod(), ServiceDefinition::kDefaultRestartPeriod);
 }

@@ -86,6 +86,25 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t RotateDaily = 0;
     std::uint32_t RotateKeep = kDefaultRotateKeep;  // rotated files kept; older ones are deleted
     std::uint32_t OutputTimeStamp = 0;
+
+    // Supervision: how long a stop waits for the program before ending it, the action an exit
+    // code calls for (before UponExit, which decides for codes the list leaves out), and how many
+    // restarts a period allows before the service stops as with "Terminate Velmora".
+    static constexpr std::uint32_t kDefaultStopTimeout = 5000;
+    static constexpr std::uint32_t kDefaultRestartPeriod = 60000;
+    struct ExitCodeAction {
+        bool anyCode = false;  // the action for every code the list does not name
+        std::uint32_t code = 0;
+        std::uint32_t action = 0;  // as UponExit
+        bool operator==(const ExitCodeAction& o) const
+        {
+            return anyCode == o.anyCode && code == o.code && action == o.action;
+        }
+    };
+    std::uint32_t StopTimeout = kDefaultStopTimeout;  // ms
+    std::vector<ExitCodeAction> ExitActions;
+    std::uint32_t RestartLimit = 0;  // restarts within RestartPeriod; 0: no limit
+    std::uint32_t RestartPeriod = kDefaultRestartPeriod;  // ms
 };
 
 // The four exports keep plain, undecorated names.

@@ -70,6 +70,10 @@ const std::vector<Parameter> kParameters = {
     {"OutputRotateDaily", T::Number, {}, &D::RotateDaily, 0, 33, ReadRule::Plain, nullptr, true},
     {"OutputRotateKeep", T::Number, {}, &D::RotateKeep, D::kDefaultRotateKeep, 34, ReadRule::Plain, nullptr, true},
     {"OutputTimeStamp", T::Number, {}, &D::OutputTimeStamp, 0, 35, ReadRule::Plain, nullptr, true},
+    {"StopTimeout", T::Number, {}, &D::StopTimeout, D::kDefaultStopTimeout, 36, ReadRule::Plain, nullptr, true},
+    {"ExitActions", T::ExitActions, {}, {}, 0, 37, ReadRule::Plain, nullptr, true},
+    {"RestartLimit", T::Number, {}, &D::RestartLimit, 0, 38, ReadRule::Plain, nullptr, true},
+    {"RestartPeriod", T::Number, {}, &D::RestartPeriod, D::kDefaultRestartPeriod, 39, ReadRule::Plain, nullptr, true},
 };
 
 const std::vector<const Parameter*>& ReadOrder()
@@ -90,7 +94,8 @@ bool TypeFits(ValueType type, std::uint32_t registryType)
     case ValueType::Text: return registryType == kRegText || registryType == kRegExpandText;
     case ValueType::Number: return registryType == kRegNumber;
     case ValueType::Dependencies:
-    case ValueType::Environment: return registryType == kRegMultiText;
+    case ValueType::Environment:
+    case ValueType::ExitActions: return registryType == kRegMultiText;
     }
     return false;
 }
@@ -139,12 +144,52 @@ std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_
     return variables;
 }
 
+namespace {
+
+std::optional<std::uint32_t> Decimal(const std::string& text)
+{
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    std::uint64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (n > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<std::uint32_t>(n);
+}
+
+}  // namespace
+
+std::vector<ServiceDefinition::ExitCodeAction> ExitActionEntries(const char* data, std::size_t size)
+{
+    std::vector<ServiceDefinition::ExitCodeAction> actions;
+    ForEachString(data, size, [&](const std::string& entry) {
+        if (entry.empty()) return false;
+        const std::string::size_type equals = entry.find('=');
+        if (equals == std::string::npos) return true;
+        ServiceDefinition::ExitCodeAction a;
+        const std::string code = entry.substr(0, equals);
+        const std::optional<std::uint32_t> action = Decimal(entry.substr(equals + 1));
+        a.anyCode = code == "*";
+        const std::optional<std::uint32_t> number = a.anyCode ? std::optional<std::uint32_t>(0) : Decimal(code);
+        if (!number || !action || *action > 3) return true;
+        a.code = *number;
+        a.action = *action;
+        for (const auto& known : actions)
+            if (known.anyCode == a.anyCode && (a.anyCode || known.code == a.code)) return true;
+        actions.push_back(a);
+        return true;
+    });
+    return actions;
+}
+
 bool IsStored(const Parameter& p, const ServiceDefinition& d)
 {
     if (!p.onlyWhenSet) return true;
     switch (p.type) {
     case ValueType::Text: return !p.text.Of(d).empty();
     case ValueType::Number: return p.number.Of(d) != p.whenMissing;
+    case ValueType::ExitActions: return !d.ExitActions.empty();
     default: return true;
     }
 }
@@ -164,6 +209,15 @@ std::string Encode(const Parameter& p, const ServiceDefinition& d)
         // never cut a terminator off or add stray bytes.
         const std::vector<char> block = blocks::Environment(d.Environment);
         return std::string(block.begin(), block.end());
+    }
+    case ValueType::ExitActions: {
+        std::string block;
+        for (const auto& a : d.ExitActions) {
+            block += (a.anyCode ? std::string("*") : std::to_string(a.code)) + "=" + std::to_string(a.action);
+            block += '\0';
+        }
+        block += '\0';
+        return block;
     }
     }
     return std::string();
@@ -230,6 +284,12 @@ std::vector<std::string> LoadParameters(const ValueSource& source, const std::st
                 d.Environment = EnvironmentEntries(raw->data.data(), raw->data.size());
                 d.EnvironmentSize = static_cast<std::uint32_t>(raw->data.size());
             }
+            break;
+        }
+        case ValueType::ExitActions: {
+            d.ExitActions.clear();
+            if (const RawValue raw = read(p->name, limits.list))
+                d.ExitActions = ExitActionEntries(raw->data.data(), raw->data.size());
             break;
         }
         }

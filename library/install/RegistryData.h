@@ -33,6 +33,7 @@ enum class ValueType {
     Number,        // REG_DWORD, four little-endian bytes
     Dependencies,  // REG_MULTI_SZ, the dependency block as the record holds it
     Environment,   // REG_MULTI_SZ, "name=value" entries built from the list
+    ExitActions,   // REG_MULTI_SZ, "code=action" entries, "*=action" for every other code
 };
 
 // What a read does beyond parsing the value's type.
@@ -130,6 +131,10 @@ std::vector<EnvironmentVariable> EnvironmentEntries(const char* data, std::size_
 
 // Whether the writer stores this value for the record at all.
 bool IsStored(const Parameter& parameter, const ServiceDefinition& definition);
+
+// "code=action" entries in decimal, "*=action" for the other codes. An entry that is not of this
+// form, names an action beyond 3, or repeats a code is skipped.
+std::vector<ServiceDefinition::ExitCodeAction> ExitActionEntries(const char* data, std::size_t size);
 
 // The bytes the writer stores for one value of the record. May throw std::bad_alloc.
 std::string Encode(const Parameter& parameter, const ServiceDefinition& definition);

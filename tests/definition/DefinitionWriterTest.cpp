@@ -137,6 +137,10 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     d.RotateDaily = 1;
     d.RotateKeep = 0;
     d.OutputTimeStamp = 1;
+    d.StopTimeout = 0;
+    d.ExitActions = {{true, 0, 2}, {false, 0xFFFFFFFFu, 0}};
+    d.RestartLimit = 3;
+    d.RestartPeriod = 1;
     const std::string file = (dir.Path() / "round.xml").string();
     ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, file));
 
@@ -152,6 +156,7 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     EXPECT_EQ(back.Environment.size(), 2u);
     EXPECT_EQ(back.RotateSize, 4294967295u);
     EXPECT_EQ(back.ErrorFile, d.ErrorFile);
+    EXPECT_EQ(back.ExitActions, d.ExitActions);
 }
 
 TEST(DefinitionWriter, AFailedWriteLeavesTheOldFileAlone)

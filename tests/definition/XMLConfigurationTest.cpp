@@ -63,7 +63,8 @@ std::string LooseDtd()
     std::string dtd = "<!ELEMENT Foo ANY>\n<!ELEMENT b ANY>\n<!ELEMENT Config ANY>\n"
                       "<!ATTLIST Program id CDATA #IMPLIED>\n<!ATTLIST Options id CDATA #IMPLIED>\n"
                       "<!ATTLIST Name lang CDATA #IMPLIED>\n<!ATTLIST UponExit unit CDATA #IMPLIED>\n"
-                      "<!ATTLIST Variable Name CDATA #IMPLIED name CDATA #IMPLIED Other CDATA #IMPLIED>\n";
+                      "<!ATTLIST Variable Name CDATA #IMPLIED name CDATA #IMPLIED Other CDATA #IMPLIED>\n"
+                      "<!ATTLIST ExitAction Code CDATA #IMPLIED code CDATA #IMPLIED>\n";
     std::vector<const XMLConfiguration::ElementNode*> rows{&XMLConfiguration::Schema()};
     while (!rows.empty()) {
         const XMLConfiguration::ElementNode* row = rows.back();
@@ -296,6 +297,21 @@ TEST(XMLConfiguration, ReportsEachFaultWithItsExactMessage)
         {"two error locations",
          Definition(kProgram + "<Output><ErrorLocation>a</ErrorLocation><ErrorLocation>b</ErrorLocation></Output>"),
          false, false, {"Too many instances of element <ErrorLocation>: Found 2 and require a maximum of 1"}},
+        {"a stop timeout beyond the bound", Definition(kProgram + "<Supervision><StopTimeout>600001</StopTimeout></Supervision>"),
+         false, false, {"Invalid value (600001) for element \"StopTimeout\".  Valid range is [0, 600000]."}},
+        {"an exit action beyond Shutdown",
+         Definition(kProgram + "<Supervision><ExitAction Code=\"1\">4</ExitAction></Supervision>"), false, false,
+         {"Invalid value (4) for element \"ExitAction\".  Valid range is [0, 3]."}},
+        {"one exit code twice, once in hexadecimal",
+         Definition(kProgram + "<Supervision><ExitAction Code=\"16\">1</ExitAction><ExitAction Code=\"0x10\">2"
+                               "</ExitAction></Supervision>"),
+         false, false, {"More than one ExitAction for exit code 16"}},
+        {"two actions for every other code",
+         Definition(kProgram + "<Supervision><ExitAction>1</ExitAction><ExitAction>2</ExitAction></Supervision>"),
+         false, false, {"More than one ExitAction without a Code"}},
+        {"an exit action with another attribute",
+         Loose(kProgram + "<Supervision><ExitAction code=\"1\">1</ExitAction></Supervision>"), true, false,
+         {"Unknown attribute \"code\" for element \"ExitAction\""}},
         {"a bad boolean keeps its case in the message",
          Definition(kProgram + "<Debug><DebugEnabled>Maybe</DebugEnabled><DebugLocation>l</DebugLocation></Debug>"),
          false, false,

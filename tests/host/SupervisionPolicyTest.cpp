@@ -22,6 +22,51 @@ TEST(SupervisionPolicy, ExitActionFollowsUponExitOnlyWhileMonitoring)
         EXPECT_EQ(host::ActionOnExit(c.smfEnabled, c.uponExit), c.action) << c.smfEnabled << "/" << c.uponExit;
 }
 
+// The list decides for the codes it names, its entry without a code for the rest, and UponExit
+// (here 1, Restart) for what it leaves out; monitoring off still acts on nothing.
+TEST(SupervisionPolicy, ExitCodesFindTheirActionInTheListBeforeUponExit)
+{
+    using host::ExitAction;
+    using A = ServiceDefinition::ExitCodeAction;
+    const std::vector<A> named = {{false, 0, 3}, {false, 0xC0000005u, 2}};
+    const std::vector<A> withOther = {{false, 0, 3}, {true, 0, 0}, {false, 7, 1}};
+    const struct {
+        const std::vector<A>* list;
+        std::uint32_t smf, code;
+        ExitAction action;
+    } cases[] = {
+        {nullptr, 1, 0, ExitAction::Restart},         {&named, 1, 0, ExitAction::Stop},
+        {&named, 1, 0xC0000005u, ExitAction::Fail},   {&named, 1, 1, ExitAction::Restart},
+        {&withOther, 1, 0, ExitAction::Stop},         {&withOther, 1, 7, ExitAction::Restart},
+        {&withOther, 1, 8, ExitAction::None},         {&named, 0, 0, ExitAction::None},
+    };
+    const std::vector<A> none;
+    for (const auto& c : cases)
+        EXPECT_EQ(host::ActionOnExit(c.smf, 1, c.list ? *c.list : none, c.code), c.action) << c.code;
+}
+
+// Restarts at the given times (ms) against 3 within 1000 ms: which are allowed.
+TEST(SupervisionPolicy, TheRestartLimitCountsOverASlidingPeriod)
+{
+    const struct {
+        std::uint32_t limit;
+        std::vector<std::uint64_t> times;
+        std::vector<bool> allowed;
+    } cases[] = {
+        {3, {0, 10, 20, 30}, {true, true, true, false}},
+        {3, {0, 10, 20, 999, 1000, 1010, 1020}, {true, true, true, false, true, true, true}},
+        {3, {0, 500, 900, 1400, 1500}, {true, true, true, true, true}},
+        {1, {0, 999, 1000, 1999}, {true, false, true, false}},
+        {0, {0, 0, 0, 0, 0}, {true, true, true, true, true}},
+    };
+    for (const auto& c : cases) {
+        host::RestartLimit limit(c.limit, 1000);
+        std::vector<bool> allowed;
+        for (std::uint64_t t : c.times) allowed.push_back(limit.Allow(t));
+        EXPECT_EQ(allowed, c.allowed) << c.limit << " restarts, " << c.times.size() << " tries";
+    }
+}
+
 TEST(SupervisionPolicy, JobTypeFollowsTheDefinitionsNumber)
 {
     using host::JobType;

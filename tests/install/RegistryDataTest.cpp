@@ -229,7 +229,8 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
     const ServiceDefinition written = EveryFieldSet();
     FakeKey key;
     for (const Parameter& p : kParameters) EXPECT_TRUE(key.values.emplace(p.name, Encode(p, written)).second) << p.name;
-    EXPECT_EQ(key.values.size(), 35u);
+    EXPECT_EQ(key.values.size(), 39u);
+    EXPECT_EQ(key.values["ExitActions"], "0=3\0" "3221225477=2\0*=1\0\0"s);
     EXPECT_EQ(key.values["Priority"], Dword(5));
     EXPECT_EQ(key.values["OutputRotateSize"], Dword(3000000000u));
     EXPECT_EQ(key.values["Environment"], "A=1\0PATH=C:\\x;C:\\y\0\0"s);
@@ -244,8 +245,29 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
         Strings sorted = key.reads;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
-        EXPECT_EQ(sorted.size(), 35u);
+        EXPECT_EQ(sorted.size(), 39u);
+        EXPECT_EQ(read.ExitActions, written.ExitActions);
         key.reads.clear();
+    }
+}
+
+TEST(RegistryData, ExitActionEntriesSkipWhatTheyCannotTrust)
+{
+    using A = ServiceDefinition::ExitCodeAction;
+    const struct {
+        std::string stored;
+        std::vector<A> actions;
+    } cases[] = {
+        {"0=3\0*=1\0\0"s, {{false, 0, 3}, {true, 0, 1}}},
+        {"4294967295=2"s, {{false, 4294967295u, 2}}},
+        {"4294967296=2\0-1=2\0x=1\0=1\0""5=\0""5=4\0""5\0 5=1\0""05=1\0"s, {{false, 5, 1}}},
+        {"7=1\0""7=2\0*=0\0*=3\0"s, {{false, 7, 1}, {true, 0, 0}}},
+        {"1=1\0\0""2=2\0"s, {{false, 1, 1}}},
+        {""s, {}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<char> exact(c.stored.begin(), c.stored.end());
+        EXPECT_EQ(ExitActionEntries(exact.data(), exact.size()), c.actions) << c.stored;
     }
 }
 
@@ -267,8 +289,10 @@ TEST(RegistryData, LaterSettingsAreStoredOnlyWhenSet)
         ServiceDefinition one = plain;
         if (p.type == ValueType::Text)
             p.text.Of(one) = p.text.Of(every);
-        else
+        else if (p.type == ValueType::Number)
             p.number.Of(one) = p.number.Of(every);
+        else
+            one.ExitActions = every.ExitActions;
         const Strings names = stored(one);
         EXPECT_EQ(names.size(), 30u) << p.name;
         EXPECT_NE(std::find(names.begin(), names.end(), p.name), names.end());

@@ -37,5 +37,9 @@ inline ServiceDefinition EveryFieldSet()
     d.RotateDaily = 1;
     d.RotateKeep = 0;
     d.OutputTimeStamp = 1;
+    d.StopTimeout = 60000;
+    d.ExitActions = {{false, 0, 3}, {false, 0xC0000005u, 2}, {true, 0, 1}};
+    d.RestartLimit = 5;
+    d.RestartPeriod = 30000;
     return d;
 }

@@ -433,6 +433,50 @@ TEST_F(ServiceHost, ExitActionsEndTheServiceStoppedWithTheirExitCodes)
     }
 }
 
+// The supervision settings: an action by exit code before UponExit, a limit on restarts that
+// ends in the failure exit code, and a stop timeout of the service's own.
+TEST_F(ServiceHost, SupervisionSettingsDecideByExitCodeLimitRestartsAndTimeTheStop)
+{
+    const std::string debug = "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>" + File("debug.log") +
+                              "</DebugLocation></Debug>";
+    const struct {
+        const char* what;
+        std::string parameters, supervision;
+        DWORD win32ExitCode, serviceExitCode;
+        std::size_t runs;  // the runs the record must hold once the service stopped
+    } cases[] = {
+        {"exit code 0 is listed as Shutdown", " --exit 0", "<ExitAction Code=\"0\">3</ExitAction>", NO_ERROR, 0, 1},
+        {"a code the list leaves out takes its default, Terminate", " --exit 5",
+         "<ExitAction Code=\"0\">3</ExitAction><ExitAction>2</ExitAction>", ERROR_SERVICE_SPECIFIC_ERROR, 3, 1},
+        {"restarts beyond the limit end the service", " --exit 5",
+         "<ExitAction Code=\"0\">3</ExitAction><RestartLimit>2</RestartLimit>", ERROR_SERVICE_SPECIFIC_ERROR, 3, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(File("service.txt").c_str());
+        Install(Record("service.txt") + c.parameters, "",
+                "<SMF><SMFFrequency>50</SMFFrequency></SMF><Supervision>" + c.supervision + "</Supervision>" + debug);
+        Sc(std::string("start ") + kName);
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 2 * kStartMs));
+        const SERVICE_STATUS_PROCESS status = Status(kName);
+        EXPECT_EQ(status.dwWin32ExitCode, c.win32ExitCode);
+        EXPECT_EQ(status.dwServiceSpecificExitCode, c.serviceExitCode);
+        EXPECT_EQ(ReadRuns(File("service.txt")).size(), c.runs);
+        wintest::RemoveServiceQuietly(kName);
+    }
+    EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), "restarted 2 times within 60000 ms, its limit"));
+
+    // A program that ignores Ctrl-C is ended after the service's own stop timeout.
+    DeleteFileA(File("service.txt").c_str());
+    Install(Record("service.txt") + " --ignore-ctrl-c", "<ConsoleApp>true</ConsoleApp>",
+            "<Supervision><StopTimeout>1500</StopTimeout></Supervision>" + debug);
+    Start();
+    ASSERT_EQ(WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready).size(), 1u);
+    Sc(std::string("stop ") + kName);
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
+    EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), "did not end within 1500 ms; ending it"));
+}
+
 TEST_F(ServiceHost, SettingsWithoutAProgramFailTheStartWithTheirExitCode)
 {
     Install(Record("service.txt"));
