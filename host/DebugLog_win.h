@@ -5,7 +5,7 @@
 
 // The service's debug log: time-stamped lines appended to the definition's log file when
 // debugging is on, and echoed to the console in console mode. A log that cannot be written is
-// skipped silently: it never stops the service.
+// skipped silently: it never stops the service. Its path may be longer than MAX_PATH.
 class DebugLog {
 public:
     DebugLog(bool toFile, std::string path, bool toConsole);
@@ -16,7 +16,7 @@ public:
 
 private:
     bool toFile_;
-    std::string path_;
+    std::wstring path_;  // for the wide call, long paths in their extended form
     bool toConsole_;
     std::mutex mutex_;
 };
