@@ -27,6 +27,8 @@
 #include <string>
 #include <type_traits>
 
+#include "PathText.h"
+
 namespace {
 
 std::string recordFile;
@@ -93,9 +95,7 @@ void RecordStart(int argc, char** argv)
 {
     std::string text = Line("run pid=%lu time=%llu", GetCurrentProcessId(), Now());
     for (int i = 1; i < argc; ++i) text += Line("arg=%s", argv[i]);
-    char folder[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    text += Line("cwd=%s", folder);
+    text += "cwd=" + path_text::CurrentDirectory() + "\n";
     if (char* block = GetEnvironmentStringsA()) {
         for (const char* entry = block; *entry; entry += std::strlen(entry) + 1) text += Line("env=%s", entry);
         FreeEnvironmentStringsA(block);
@@ -143,9 +143,7 @@ bool Listen(int port)
 
 void StartChild(bool inheritSocket)
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self + "\" --ignore-ctrl-c";
+    std::string command = "\"" + path_text::ModuleFileName(nullptr) + "\" --ignore-ctrl-c";
     if (!recordFile.empty()) command += " --record \"" + recordFile + ".child\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

@@ -9,9 +9,33 @@
 #include "OutputCapture_win.h"
 #include "UniqueResource.h"
 
+namespace {
+
+// The log's path for the wide call. A path of MAX_PATH characters or more is opened in its
+// extended form (\\?\), which every Windows takes whatever its long-path setting: the 8-bit
+// calls refuse such a path wherever the system does not lift the limit for the program.
+std::wstring OpenablePath(const std::string& path)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (units <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], units);
+    if (wide.size() < MAX_PATH || wide.compare(0, 4, L"\\\\?\\") == 0) return wide;
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return wide;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) return wide;
+    full.resize(length);
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+}  // namespace
+
 DebugLog::DebugLog(bool toFile, std::string path, bool toConsole, std::uint32_t rotateSize, std::uint32_t keep)
-    : toFile_(toFile && !path.empty()), path_(std::move(path)), toConsole_(toConsole), rotateSize_(rotateSize),
-      keep_(keep)
+    : toFile_(toFile && !path.empty()), path_(OpenablePath(path)), rotationPath_(std::move(path)),
+      toConsole_(toConsole), rotateSize_(rotateSize), keep_(keep)
 {
 }
 
@@ -42,7 +66,7 @@ void DebugLog::Line(const char* format, ...)
     if (!toFile_) return;
     // Opened per line: a file moved, deleted or locked for a while costs only those lines.
     const auto open = [this] {
-        return UniqueFileHandle(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+        return UniqueFileHandle(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     };
@@ -52,7 +76,7 @@ void DebugLog::Line(const char* format, ...)
     if (rotateSize_ && GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 &&
         static_cast<std::uint64_t>(size.QuadPart) + static_cast<std::uint64_t>(used) > rotateSize_) {
         file.reset();
-        host::RotateLogFile(path_, keep_, nullptr);
+        host::RotateLogFile(rotationPath_, keep_, nullptr);
         file = open();
         if (!file) return;
     }

@@ -6,8 +6,9 @@
 
 // The service's debug log: time-stamped lines appended to the definition's log file when
 // debugging is on, and echoed to the console in console mode. A log that cannot be written is
-// skipped silently: it never stops the service. With a rotation size, a log about to grow past
-// it is renamed first, as the output files are, and only `keep` rotated logs are kept.
+// skipped silently: it never stops the service. Its path may be longer than MAX_PATH. With a
+// rotation size, a log about to grow past it is renamed first, as the output files are, and only
+// `keep` rotated logs are kept.
 class DebugLog {
 public:
     DebugLog(bool toFile, std::string path, bool toConsole, std::uint32_t rotateSize = 0, std::uint32_t keep = 0);
@@ -18,7 +19,8 @@ public:
 
 private:
     bool toFile_;
-    std::string path_;
+    std::wstring path_;  // for the wide call, long paths in their extended form
+    std::string rotationPath_;
     bool toConsole_;
     std::uint32_t rotateSize_;
     std::uint32_t keep_;

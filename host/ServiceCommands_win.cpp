@@ -56,8 +56,28 @@ std::string ExitMeaning(const SERVICE_STATUS_PROCESS& status)
 
 void PrintFailure(const std::string& what, DWORD error)
 {
+    if (error == ERROR_ACCESS_DENIED) {
+        std::printf("Error: %s: %s", what.c_str(), kRunAsAdministrator);
+        return;
+    }
     std::printf("Error: %s: %s (error %lu)\n", what.c_str(), platform::SystemErrorText(error).c_str(), error);
 }
+
+}  // namespace
+
+const char kRunAsAdministrator[] =
+    "this needs administrator rights. Run Velmora from a command prompt opened with \"Run as administrator\".\n";
+
+bool MayChangeServices()
+{
+    const UniqueScHandle database(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (database || GetLastError() != ERROR_ACCESS_DENIED) return true;
+    std::printf("Error: %s", kRunAsAdministrator);
+    std::fflush(stdout);
+    return false;
+}
+
+namespace {
 
 class Scm {
 public:

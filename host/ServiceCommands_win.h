@@ -16,6 +16,12 @@ constexpr int kStopPending = 6;   // -status
 constexpr int kPaused = 7;        // -status: paused, or pausing or continuing
 }  // namespace command_exit
 
+// What a command that changes services says to a process without administrator rights.
+extern const char kRunAsAdministrator[];
+// False after saying so when the service control manager refuses this process the right to
+// create and change services (a command prompt that was not run as administrator).
+bool MayChangeServices();
+
 int ListServices(bool tabs);
 int ShowStatus(const std::string& name);
 int StartAndWait(const std::string& name);

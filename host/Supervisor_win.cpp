@@ -9,6 +9,7 @@
 #include "HostMessages.h"
 #include "OutputCapture_win.h"
 #include "ParameterReader.h"
+#include "PathText.h"
 #include "Platform.h"
 #include "ProgramRunner_win.h"
 #include "Quillon.h"
@@ -396,11 +397,8 @@ private:
 
 std::string HostDirectory()
 {
-    char path[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length < MAX_PATH ? length : MAX_PATH);
-    const std::string::size_type slash = directory.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
+    const std::string folder = path_text::ModuleFolder(nullptr);
+    return folder.empty() ? std::string(".") : folder;
 }
 
 std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, HANDLE stopEvent, bool consoleMode)

@@ -28,6 +28,7 @@ int ReportFailure(const CExcep& e)
 
 int Install(const std::string& file)
 {
+    if (!host::MayChangeServices()) return kExitFailure;
     char name[kMaxServiceName + 1] = {};
     try {
         ServiceInstall(file.c_str(), host::HostDirectory(), name, sizeof name);
@@ -42,6 +43,7 @@ int Install(const std::string& file)
 int Update(const std::string& file)
 {
     char name[kMaxServiceName + 1] = {};
+    if (!host::MayChangeServices()) return kExitFailure;
     UpdateResult result = UpdateResult::Unchanged;
     try {
         result = ServiceUpdate(file.c_str(), host::HostDirectory(), name, sizeof name);
@@ -60,6 +62,7 @@ int Update(const std::string& file)
 
 int Uninstall(const std::string& name)
 {
+    if (!host::MayChangeServices()) return kExitFailure;
     try {
         ServiceUninstall(name.c_str());
     } catch (const CExcep& e) {
@@ -69,10 +72,30 @@ int Uninstall(const std::string& name)
     return 0;
 }
 
+// The texts are UTF-8 (the program's code page); a console shows them so only with its output
+// code page set, and gets its own back when the command ends.
+class ConsoleInUtf8 {
+public:
+    ConsoleInUtf8() : previous_(GetConsoleOutputCP())
+    {
+        if (previous_ != 0 && previous_ != CP_UTF8) SetConsoleOutputCP(CP_UTF8);
+    }
+    ~ConsoleInUtf8()
+    {
+        if (previous_ != 0 && previous_ != CP_UTF8) SetConsoleOutputCP(previous_);
+    }
+    ConsoleInUtf8(const ConsoleInUtf8&) = delete;
+    ConsoleInUtf8& operator=(const ConsoleInUtf8&) = delete;
+
+private:
+    const UINT previous_;
+};
+
 }  // namespace
 
 int main()
 {
+    const ConsoleInUtf8 console;
     const host::Invocation invocation = host::ParseArguments(host::ArgumentsOf(GetCommandLineA()));
     switch (invocation.command) {
     case host::Command::Version:

@@ -3,6 +3,7 @@
 # prefix on its own Xvfb display, installs a few services through Velmora.exe -i, starts
 # VelmoraUI.exe on a virtual desktop and saves PNGs of its windows.
 #   screenshots.sh [BUILD_DIR [OUT_DIR]]   (defaults: build/windows, build/screenshots)
+# VELMORA_DPI=144 draws them at 150 % (96 is 100 %), to see that no control is cut.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
@@ -18,6 +19,9 @@ mkdir -p "$run" "$out"
 trap '"$root/tests/wine/wine-teardown.sh" "$run"' EXIT
 . "$root/tests/wine/wine-env.sh" "$run"
 bash "$root/scripts/layout.sh" "$bin" "$run" >/dev/null
+if [ -n "${VELMORA_DPI:-}" ]; then
+  "$VELMORA_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VELMORA_DPI" /f >/dev/null
+fi
 
 wine() { "$VELMORA_WINE" "$@"; }
 driver() { wine "$bin/velmora_screenshot_driver.exe" "$@"; }
@@ -50,6 +54,7 @@ archivesync|Archive Sync|0|Copies finished reports to the archive share
 mailrelay|Mail Relay|1|Forwards outgoing mail to the company relay
 orderfeed|Order Feed Listener|1|Receives orders from the shop front
 reportqueue|Report Queue|0|Renders queued reports overnight
+zakazy|Приём заказов|0|Принимает заказы из филиалов
 LIST
 
 wine explorer /desktop=velmora,1024x768 'C:\Program Files\Velmora\VelmoraUI.exe' >/dev/null 2>&1 &

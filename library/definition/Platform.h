@@ -28,6 +28,9 @@ QUILLON_API FileStatus QueryFileStatus(const std::string& path);
 // without a trailing separator; empty when the system cannot tell.
 std::string ModuleDirectory();
 
+// Whether the 8-bit system calls take UTF-8 (Windows: the process's ANSI code page; POSIX: yes).
+bool AnsiCodePageIsUtf8();
+
 // The calling thread's last system error code.
 unsigned long LastErrorCode();
 

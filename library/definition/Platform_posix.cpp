@@ -57,6 +57,8 @@ std::string ModuleDirectory()
     }
 }
 
+bool AnsiCodePageIsUtf8() { return true; }
+
 unsigned long LastErrorCode() { return static_cast<unsigned long>(errno); }
 
 std::string SystemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }

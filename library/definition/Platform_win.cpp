@@ -70,6 +70,8 @@ std::string ModuleDirectory()
     }
 }
 
+bool AnsiCodePageIsUtf8() { return GetACP() == CP_UTF8; }
+
 unsigned long LastErrorCode() { return GetLastError(); }
 
 std::string SystemErrorText(unsigned long code)

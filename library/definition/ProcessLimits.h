@@ -18,6 +18,10 @@ constexpr std::size_t kMaxEnvironmentVariable = 32767;
 // Later systems lift this limit, but the oldest ones and Wine drop a larger block, so it is the
 // one that holds everywhere.
 constexpr std::size_t kMaxEnvironmentBlock = 32767;
+// A program's path: Windows starts no program from a longer one, whatever its long-path setting.
+constexpr std::size_t kMaxProgramPath = 259;
+// A working directory: the current directory keeps room for a closing backslash and the zero.
+constexpr std::size_t kMaxWorkingDirectory = 258;
 // A variable's name never holds this: it separates the name from the value.
 constexpr char kNameValueSeparator = '=';
 

@@ -49,6 +49,52 @@ std::string Shown(const std::string& text)
                                                                  std::to_string(most)));
 }
 
+// A path the system would refuse when the host starts the program: refused at install instead,
+// where the message can say why.
+void CheckPathLength(const std::string& text, const char* what, std::size_t most)
+{
+    const std::size_t length = process_limits::SystemLength(text);
+    if (length > most)
+        failure::Throw(failure::Hold(failure::Slot::SystemLimit, std::string(what) + " is too long: " +
+                                                                     std::to_string(length) +
+                                                                     " characters, Windows takes at most " +
+                                                                     std::to_string(most) + " there"));
+}
+
+// Where the ANSI code page is not UTF-8 (Windows before 10 version 1903 ignores the programs'
+// setting), the 8-bit calls would turn UTF-8 text into other characters: such a definition is
+// refused rather than installed garbled.
+void CheckCodePage(const ServiceDefinition& d)
+{
+    if (platform::AnsiCodePageIsUtf8()) return;
+    const auto check = [](const std::string& text, const char* what) {
+        for (const char c : text) {
+            if (static_cast<unsigned char>(c) < 0x80) continue;
+            failure::Throw(failure::Hold(failure::Slot::SystemLimit,
+                                         std::string(what) + " holds characters outside ASCII, which this Windows "
+                                                             "cannot pass on: names and paths in any language need "
+                                                             "Windows 10 version 1903 or later"));
+        }
+    };
+    check(d.DisplayName, "display name");
+    check(d.Description, "description");
+    check(d.LoadOrderGroup, "load order group");
+    check(d.DebugLogFile, "debug log file");
+    check(d.OutputFile, "output file");
+    check(d.ErrorFile, "error file");
+    for (const ServiceDefinition::Invocation* program : {&d.Service, &d.PreService, &d.PostService}) {
+        check(program->Executable, "application binary path");
+        check(program->WorkingDir, "working directory");
+        check(program->Parameters, "parameters");
+    }
+    for (const std::string& group : d.GroupDependencies) check(group, "group dependency");
+    for (const std::string& service : d.ServiceDependencies) check(service, "service dependency");
+    for (const EnvironmentVariable& variable : d.Environment) {
+        check(variable.name, "environment variable name");
+        check(variable.value, "environment variable value");
+    }
+}
+
 // The terminating zero counts against each limit, so the text itself may hold one character less.
 void CheckCommandLine(const ServiceDefinition::Invocation& program, const char* which)
 {
@@ -88,6 +134,8 @@ void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefiniti
         return;
     }
     to.Executable = Text(from.Executable());
+    const std::string quoted = process_limits::CommandLineFor(to.Executable, "");
+    CheckPathLength(quoted.substr(1, quoted.size() - 2), "application binary path", process_limits::kMaxProgramPath);
     const platform::FileStatus program = platform::QueryFileStatus(to.Executable);
     if (program.kind == platform::FileKind::Missing) failure::ThrowLastError("application binary is invalid");
     if (program.kind != platform::FileKind::Regular) failure::Throw("application binary is not a regular file");
@@ -95,6 +143,7 @@ void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefiniti
 
     if (!from.WorkingDir().HasValue()) failure::Throw("working directory is not specified");
     to.WorkingDir = Text(from.WorkingDir());
+    CheckPathLength(to.WorkingDir, "working directory", process_limits::kMaxWorkingDirectory);
     const platform::FileStatus folder = platform::QueryFileStatus(to.WorkingDir);
     if (folder.kind == platform::FileKind::Missing) failure::ThrowLastError("working directory is invalid");
     if (folder.kind != platform::FileKind::Directory) failure::Throw("working directory is not a directory");
@@ -207,4 +256,6 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     }
     definition.RestartLimit = NumberOr(configuration.RestartLimit(), 0);
     definition.RestartPeriod = NumberOr(configuration.RestartPeriod(), ServiceDefinition::kDefaultRestartPeriod);
+
+    CheckCodePage(definition);
 }

@@ -12,7 +12,8 @@
 // How every failure of the library reaches its caller: thrown by value.
 struct QUILLON_API CExcep {
     static constexpr std::int32_t kLibraryFailure = 2;
-    static constexpr std::size_t kSystemTextSize = 260;
+    // 260 characters of the system's text, in UTF-8 up to three bytes each.
+    static constexpr std::size_t kSystemTextSize = 3 * 260;
 
     // `systemCode` 0 gives the detail "N/A"; any other code the system's text for it.
     CExcep(const char* message, unsigned long systemCode);

@@ -10,6 +10,7 @@
 #include "MessageBox.h"
 #include "Messages.h"
 #include "ParameterReader.h"
+#include "PathText.h"
 #include "ShellDialogs.h"
 #include "UniqueResource.h"
 
@@ -36,7 +37,7 @@ constexpr ui::CommandTip kOtherTips[] = {{IDC_EDITOR_INSTALL, IDS_TIP_EDITOR_INS
 // the file reserves it against other editors.
 std::string MakeTemporaryPath()
 {
-    char folder[MAX_PATH + 1] = {};
+    char folder[path_text::kMaxPathBytes] = {};
     const DWORD length = GetTempPathA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return {};
     static unsigned counter = 0;

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "PathText.h"
 #include "UniqueResource.h"
 
 namespace editor {
@@ -28,7 +29,7 @@ std::optional<std::string> RealChooseFile(const FileRequest& request)
     }
     filter += '\0';
 
-    char path[MAX_PATH] = {};
+    char path[path_text::kMaxPathBytes] = {};
     request.initialName.copy(path, sizeof path - 1);
 
     OPENFILENAMEA dialog{};
@@ -53,11 +54,14 @@ std::optional<std::string> RealChooseFolder(HWND owner)
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
     if (!chosen) return std::nullopt;
-    char path[MAX_PATH] = {};
-    const BOOL converted = SHGetPathFromIDListA(chosen, path);
+    // The 8-bit call assumes a buffer of MAX_PATH bytes, too few for a path in UTF-8.
+    wchar_t path[MAX_PATH] = {};
+    const BOOL converted = SHGetPathFromIDListW(chosen, path);
     CoTaskMemFree(chosen);
     if (!converted) return std::nullopt;
-    return std::string(path);
+    char text[path_text::kMaxPathBytes] = {};
+    if (!WideCharToMultiByte(CP_ACP, 0, path, -1, text, sizeof text, nullptr, nullptr)) return std::nullopt;
+    return std::string(text);
 }
 
 bool RealStartProgram(const std::string& commandLine)

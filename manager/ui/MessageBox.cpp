@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "PathText.h"
+
 namespace ui {
 
 namespace {
@@ -13,9 +15,7 @@ MessageBoxHandler& Handler()
 
 std::string ProgramBaseName()
 {
-    char path[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, length < MAX_PATH ? length : MAX_PATH);
+    std::string name = path_text::ModuleFileName(nullptr);
     const auto slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name.erase(0, slash + 1);
     const auto dot = name.rfind('.');

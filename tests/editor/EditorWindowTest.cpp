@@ -425,3 +425,48 @@ TEST(ServiceEditor, OpenShowsTheFileInTheInstallationDirectoryAndPutsTheCurrentD
 }
 
 }  // namespace
+
+namespace {
+
+// A definition in other scripts opens with its texts as written, in the wide view of the
+// controls too, and saves to the same bytes.
+TEST(ServiceEditor, TextsInOtherScriptsShowAsWrittenAndSaveToTheSameBytes)
+{
+    EditorFixture f;
+    ServiceDefinition d = NewDefinition();
+    d.Name = "Relay9";
+    d.DisplayName = u8"Служба примера";
+    d.Description = u8"Περιγραφή: 你好 🙂";
+    d.Service = {f.program, f.folder, u8"--слово", 3000};
+    d.Environment = {{"GREETING", u8"你好，世界"}};
+    const std::string file = (f.dir.Path() / "intl.xml").string();
+    ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, file));
+    ASSERT_TRUE(f.OpenFile(file));
+
+    const struct {
+        int id;
+        const wchar_t* shown;
+    } fields[] = {{1037, L"Служба примера"}, {1004, L"Περιγραφή: 你好 🙂"}, {1009, L"--слово"}};
+    for (const auto& field : fields) {
+        wchar_t text[128] = {};
+        GetDlgItemTextW(f.Page(kProgramPage), field.id, text, 128);
+        EXPECT_STREQ(text, field.shown) << field.id;
+    }
+    wchar_t value[64] = {};
+    LVITEMW cell{};
+    cell.iSubItem = 1;
+    cell.pszText = value;
+    cell.cchTextMax = 64;
+    SendMessageW(GetDlgItem(f.Page(kEnvironmentPage), 1059), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
+    EXPECT_STREQ(value, L"你好，世界");
+
+    const std::string saved = (f.dir.Path() / "saved.xml").string();
+    {
+        FileChooserStub files;
+        files.answers.push_back(saved);
+        f.Click(1076);
+    }
+    EXPECT_EQ(ReadFile(saved), ReadFile(file));
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "PathText.h"
 #include "UniqueResource.h"
 
 // Small helpers for tests that drive Windows itself.
@@ -13,10 +14,7 @@ namespace wintest {
 // The folder of the running test program (the build's bin folder, beside Velmora.exe).
 inline std::string ProgramFolder()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of("\\/"));
+    return path_text::ModuleFolder(nullptr);
 }
 
 struct CommandResult {
@@ -41,11 +39,10 @@ inline CommandResult Run(const std::string& command)
 // folder that holds it.
 inline CommandResult RunHost(const std::string& arguments)
 {
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
+    const std::string previous = path_text::CurrentDirectory();
     SetCurrentDirectoryA(ProgramFolder().c_str());
     CommandResult result = Run("Velmora.exe " + arguments);
-    SetCurrentDirectoryA(previous);
+    SetCurrentDirectoryA(previous.c_str());
     return result;
 }
 

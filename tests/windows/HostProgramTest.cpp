@@ -359,3 +359,45 @@ TEST_F(HostProgram, EveryShippedFileCarriesTheBuildsVersion)
 }
 
 }  // namespace
+
+namespace {
+
+std::string ManifestOf(const std::string& file)
+{
+    const HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) return "";
+    std::string text;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        if (HGLOBAL loaded = LoadResource(module, found))
+            text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+// Each program carries its manifest: UTF-8 as its code page, long paths and the supported
+// systems; the manager asks for administrator rights, DPI awareness and the themed controls,
+// the host and the example run as they are invoked.
+TEST(Manifests, EveryProgramCarriesItsManifest)
+{
+    const struct {
+        const char* file;
+        const char* level;
+        bool window;
+    } programs[] = {{"Velmora.exe", "asInvoker", false},
+                    {"VelmoraUI.exe", "requireAdministrator", true},
+                    {"VelmoraExample.exe", "asInvoker", false}};
+    for (const auto& p : programs) {
+        SCOPED_TRACE(p.file);
+        const std::string manifest = ManifestOf(wintest::ProgramFolder() + "\\" + p.file);
+        ASSERT_FALSE(manifest.empty());
+        const std::string settings[] = {
+            ">UTF-8</activeCodePage>", ">true</longPathAware>", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+            "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", std::string("level=\"") + p.level + "\""};
+        for (const std::string& setting : settings) EXPECT_TRUE(wintest::Contains(manifest, setting)) << setting;
+        EXPECT_EQ(wintest::Contains(manifest, ">PerMonitorV2, PerMonitor</dpiAwareness>"), p.window);
+        EXPECT_EQ(wintest::Contains(manifest, "Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), p.window);
+    }
+}
+
+}  // namespace
