@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the definition editor under Xvfb in a fresh Wine prefix and saves PNGs in
-# build/screenshots/: each of its five pages on a realistic definition (the Settings page with
-# monitoring and debugging on, the Dependencies page with both lists filled), and the
-# environment variable dialog. Needs the Windows build (cmake --build --preset windows).
+# build/screenshots/: each of its six pages on a realistic definition (the Settings page with
+# monitoring and debugging on, the Dependencies page with both lists filled, the Output page
+# with both streams in one rotated file), and the environment variable dialog. Needs the
+# Windows build (cmake --build --preset windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/build/windows/bin
@@ -37,3 +38,4 @@ shot editor-3-dependencies 2
 shot editor-4-environment 3
 shot editor-5-prepost 4
 shot editor-6-variable-dialog 3 variable
+shot editor-7-output 5

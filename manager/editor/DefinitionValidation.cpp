@@ -71,4 +71,22 @@ ValidationFailure Validate(const ServiceDefinition& d)
     return {};
 }
 
+ValidationFailure ValidateOutput(const OutputValues& v)
+{
+    // Empty keeps no file; blanks alone would name a file no one can find.
+    if (!v.outputFile.empty() && Trimmed(v.outputFile).empty())
+        return {MSG_OUTPUT_FILE_BLANK, Page::Output, IDC_OUTPUT_FILE};
+    if (!v.errorFile.empty() && Trimmed(v.errorFile).empty())
+        return {MSG_ERROR_FILE_BLANK, Page::Output, IDC_ERROR_FILE};
+    std::uint32_t number = 0;
+    switch (ParseRotateSize(v.rotateSize, number)) {
+    case CountText::NotANumber: return {MSG_ROTATE_SIZE_NOT_NUMBER, Page::Output, IDC_ROTATE_SIZE};
+    case CountText::TooLarge: return {MSG_ROTATE_SIZE_TOO_LARGE, Page::Output, IDC_ROTATE_SIZE};
+    case CountText::Number: break;
+    }
+    if (ParseRotateKeep(v.rotateKeep, number) != CountText::Number)
+        return {MSG_ROTATE_KEEP_OUT_OF_RANGE, Page::Output, IDC_ROTATE_KEEP};
+    return {};
+}
+
 }  // namespace editor

@@ -39,10 +39,11 @@ void BrowseExecutable(ui::Dialog& page, int executableField, int folderField)
     if (page.ItemText(folderField).empty()) page.SetItemText(folderField, FolderPart(*chosen));
 }
 
-void BrowseLogFile(ui::Dialog& page, int logField)
+void BrowseLogFile(ui::Dialog& page, int logField, bool toWrite)
 {
     FileRequest request;
     request.owner = page.Handle();
+    request.save = toWrite;
     request.defaultExtension = "log";
     request.initialName = page.ItemText(logField);
     request.filters = {{"Log Files (*.log)", "*.log"}, {"All Files (*.*)", "*.*"}};

@@ -17,6 +17,7 @@ void BrowseFolder(ui::Dialog& page, int folderField);
 // Puts the chosen program into the executable field and, when the working directory field is
 // empty, the program's folder into it.
 void BrowseExecutable(ui::Dialog& page, int executableField, int folderField);
-void BrowseLogFile(ui::Dialog& page, int logField);
+// The Save dialog for a file that is to be written (it need not exist yet), else the Open one.
+void BrowseLogFile(ui::Dialog& page, int logField, bool toWrite = false);
 
 }  // namespace editor

@@ -1,5 +1,7 @@
 #include "PageValues.h"
 
+#include <limits>
+
 namespace editor {
 
 namespace {
@@ -121,6 +123,56 @@ void DependenciesToRecord(const DependencyValues& v, ServiceDefinition& r)
 {
     r.ServiceDependencies = v.services;
     r.GroupDependencies = v.groups;
+}
+
+OutputValues OutputFromRecord(const ServiceDefinition& r)
+{
+    OutputValues v;
+    v.outputFile = r.OutputFile;
+    v.errorFile = r.ErrorFile;
+    if (r.RotateSize != 0) v.rotateSize = std::to_string(r.RotateSize);
+    v.rotateDaily = CheckFromFlag(r.RotateDaily);
+    v.rotateKeep = std::to_string(r.RotateKeep);
+    v.timeStamp = CheckFromFlag(r.OutputTimeStamp);
+    return v;
+}
+
+void OutputToRecord(const OutputValues& v, ServiceDefinition& r)
+{
+    r.OutputFile = v.outputFile;
+    r.ErrorFile = v.errorFile;
+    ParseRotateSize(v.rotateSize, r.RotateSize);
+    r.RotateDaily = Field(v.rotateDaily);
+    ParseRotateKeep(v.rotateKeep, r.RotateKeep);
+    r.OutputTimeStamp = Field(v.timeStamp);
+}
+
+CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t whenBlank, std::uint32_t& value)
+{
+    const std::string digits = Trimmed(text);
+    if (digits.empty()) {
+        value = whenBlank;
+        return CountText::Number;
+    }
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return CountText::NotANumber;
+    std::uint64_t parsed = 0;
+    for (char c : digits) {
+        parsed = parsed * 10 + static_cast<std::uint64_t>(c - '0');
+        // Stops long before 64 bits could overflow, however many digits follow.
+        if (parsed > max) return CountText::TooLarge;
+    }
+    value = static_cast<std::uint32_t>(parsed);
+    return CountText::Number;
+}
+
+CountText ParseRotateSize(const std::string& text, std::uint32_t& bytes)
+{
+    return ParseCount(text, std::numeric_limits<std::uint32_t>::max(), 0, bytes);
+}
+
+CountText ParseRotateKeep(const std::string& text, std::uint32_t& files)
+{
+    return ParseCount(text, kMaxRotateKeep, ServiceDefinition::kDefaultRotateKeep, files);
 }
 
 std::size_t FindVariable(const Variables& variables, const std::string& name)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,29 @@ struct DependencyValues {
 };
 DependencyValues DependenciesFromRecord(const ServiceDefinition& record);
 void DependenciesToRecord(const DependencyValues& values, ServiceDefinition& record);
+
+// The output page keeps its numbers as typed: a size may reach 4294967295, beyond the standard
+// data exchange, and a text that is no number is refused by the validation with its own message.
+constexpr std::uint32_t kMaxRotateKeep = 1000;  // as the definition reader allows
+struct OutputValues {
+    std::string outputFile, errorFile;
+    std::string rotateSize;  // bytes; empty or 0: never by size
+    int rotateDaily = 0;
+    std::string rotateKeep;
+    int timeStamp = 0;
+};
+OutputValues OutputFromRecord(const ServiceDefinition& record);
+// A number that does not convert leaves its field as it was.
+void OutputToRecord(const OutputValues& values, ServiceDefinition& record);
+// What a number field's text holds.
+enum class CountText { Number, NotANumber, TooLarge };
+// Decimal digits with optional blanks around them, at most `max`; a blank text is `whenBlank`.
+// `value` is set only for a number.
+CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t whenBlank, std::uint32_t& value);
+// The size at which a new file is started (blank: never), and the rotated files kept (blank:
+// the default), as the page reads them.
+CountText ParseRotateSize(const std::string& text, std::uint32_t& bytes);
+CountText ParseRotateKeep(const std::string& text, std::uint32_t& files);
 
 using Variables = std::vector<EnvironmentVariable>;
 constexpr std::size_t kNoVariable = static_cast<std::size_t>(-1);

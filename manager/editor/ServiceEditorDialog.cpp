@@ -105,6 +105,7 @@ ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& 
     sheet_.AddPage(dependencies_);
     sheet_.AddPage(environment_);
     sheet_.AddPage(prePost_);
+    sheet_.AddPage(output_);
     ResetRecord();
     if (!serviceName.empty()) registry_data::ReadParameters(serviceName, record_, registry_data::kEditorRead);
     RecordToPages(false);
@@ -146,7 +147,7 @@ BOOL ServiceEditorDialog::OnInitDialog()
                      SWP_NOSIZE | SWP_NOACTIVATE);
         // Every page window exists, with its own initialisation done, before a command
         // gathers the pages.
-        for (int page : {1, 2, 3, 4, 0}) sheet_.SetActivePage(page);
+        for (int page : {1, 2, 3, 4, 5, 0}) sheet_.SetActivePage(page);
     }
     SetFocus(program_.Item(IDC_SHORT_NAME));
     return FALSE;
@@ -202,24 +203,26 @@ void ServiceEditorDialog::RecordToPages(bool refresh)
     dependencies_.FromRecord(record_);
     environment_.FromRecord(record_);
     prePost_.FromRecord(record_);
+    output_.FromRecord(record_);
     if (!refresh) return;
     options_.ApplyEnableRules();
     dependencies_.Refresh();
     environment_.Refresh();
-    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_};
+    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_, &output_};
     for (ui::PropertyPage* page : pages) page->UpdateData(false);
 }
 
 void ServiceEditorDialog::PagesToRecord()
 {
     // A page that refuses a value has reported it; the record gets the value it held before.
-    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_};
+    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_, &output_};
     for (ui::PropertyPage* page : pages) page->UpdateData(true);
     program_.ToRecord(record_);
     options_.ToRecord(record_);
     dependencies_.ToRecord(record_);
     environment_.ToRecord(record_);
     prePost_.ToRecord(record_);
+    output_.ToRecord(record_);
 }
 
 ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
@@ -229,6 +232,7 @@ ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
     case Page::Dependencies: return dependencies_;
     case Page::Environment: return environment_;
     case Page::PrePost: return prePost_;
+    case Page::Output: return output_;
     default: return program_;
     }
 }
@@ -251,15 +255,27 @@ bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* wh
     return false;
 }
 
+bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
+{
+    if (failure.messageId == 0) return false;
+    messages::ShowMessage(messages::kError, failure.messageId);
+    FocusOn(failure);
+    return true;
+}
+
+bool ServiceEditorDialog::GatherStorable()
+{
+    PagesToRecord();
+    // Writing checks nothing else, but an output number that does not convert would be lost unseen.
+    return !Refuse(ValidateOutput(output_.Values()));
+}
+
 void ServiceEditorDialog::Install()
 {
     PagesToRecord();
-    const ValidationFailure failure = Validate(record_);
-    if (failure.messageId != 0) {
-        messages::ShowMessage(messages::kError, failure.messageId);
-        FocusOn(failure);
-        return;
-    }
+    ValidationFailure failure = Validate(record_);
+    if (failure.messageId == 0) failure = ValidateOutput(output_.Values());
+    if (Refuse(failure)) return;
     if (!WriteReporting(temporaryPath_, "the temporary file")) return;
     owner_.InstallServiceDefinition(record_.Name, temporaryPath_, record_.StartUpMode == 1);
 }
@@ -267,7 +283,7 @@ void ServiceEditorDialog::Install()
 void ServiceEditorDialog::ViewXml()
 {
     if (temporaryPath_.empty()) return;
-    PagesToRecord();
+    if (!GatherStorable()) return;
     if (!WriteReporting(temporaryPath_, "the temporary file")) return;
     if (!StartProgram("notepad " + temporaryPath_)) {
         ui::AppMessageBox("Notepad could not be started.\r\n\r\n" + messages::SystemErrorText(GetLastError()),
@@ -281,7 +297,7 @@ void ServiceEditorDialog::Save()
         SaveAs();
         return;
     }
-    PagesToRecord();
+    if (!GatherStorable()) return;
     WriteReporting(currentPath_, "the file");
 }
 
@@ -289,8 +305,8 @@ void ServiceEditorDialog::SaveAs()
 {
     const auto chosen = ChooseFile(DefinitionFileRequest(Handle(), true, currentPath_));
     if (!chosen) return;
+    if (!GatherStorable()) return;
     currentPath_ = *chosen;
-    PagesToRecord();
     WriteReporting(currentPath_, "the file");
 }
 

@@ -12,13 +12,14 @@
 #include "ServiceDepsPage.h"
 #include "ServiceEnvPage.h"
 #include "ServiceOptionsPage.h"
+#include "ServiceOutputPage.h"
 #include "ServicePrePostPage.h"
 #include "ServiceProgramPage.h"
 #include "Toolbar.h"
 
 namespace editor {
 
-// The service definition editor: one record shown on five pages, saved as a definition file,
+// The service definition editor: one record shown on six pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
 // record and its own temporary file, which goes when the editor closes.
 class ServiceEditorDialog : public ui::Dialog {
@@ -68,6 +69,11 @@ private:
     void Close();
     // Writes the record; on failure tells the user what was not written and why.
     bool WriteReporting(const std::string& path, const char* what);
+    // Shows a failed rule's message and focuses its control; false when nothing failed.
+    bool Refuse(const ValidationFailure& failure);
+    // Pages to record before a write: false, after saying why, when an output setting cannot
+    // be stored.
+    bool GatherStorable();
     void DeleteTemporaryFile();
     ui::PropertyPage& PageFor(Page page);
 
@@ -83,6 +89,7 @@ private:
     ServiceDepsPage dependencies_;
     ServiceEnvPage environment_;
     ServicePrePostPage prePost_;
+    ServiceOutputPage output_;
     ui::PropertySheetWindow sheet_;
 };
 

@@ -1,5 +1,5 @@
 // Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
-// READY [variable]. TAB is the page to show (0 to 4); READY is a file created once the window
+// READY [variable]. TAB is the page to show (0 to 5); READY is a file created once the window
 // is drawn; "variable" also opens the variable dialog of the environment's second row. The programs the definition names are created first, because
 // opening a definition checks that they exist.
 #include <windows.h>
@@ -75,6 +75,14 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <PostExecutable>C:\Program Files\Mail Relay\flush.exe</PostExecutable>
   <PostDelay>3000</PostDelay>
  </PostService>
+ <Output>
+  <OutputLocation>C:\Program Files\Mail Relay\logs\relay.log</OutputLocation>
+  <ErrorLocation>C:\Program Files\Mail Relay\logs\relay.log</ErrorLocation>
+  <RotateSize>10485760</RotateSize>
+  <RotateDaily>true</RotateDaily>
+  <RotateKeep>14</RotateKeep>
+  <TimeStamp>true</TimeStamp>
+ </Output>
 </Service>
 )";
 

@@ -103,9 +103,10 @@ TEST(ServiceEditor, WindowHasItsToolbarSheetAndPagesWithTheShortNameFocused)
     EXPECT_EQ(placed.top, frame.top - 7);
 
     HWND tabs = PropSheet_GetTabControl(sheet);
-    const char* titles[] = {"Program", "Settings", "Dependencies", "Environment", "Pre-service / Post-service"};
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 5);
-    for (int i = 0; i < 5; ++i) {
+    const char* titles[] = {"Program", "Settings", "Dependencies", "Environment", "Pre-service / Post-service",
+                            "Output"};
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 6);
+    for (int i = 0; i < 6; ++i) {
         char text[64] = {};
         TCITEMA item{};
         item.mask = TCIF_TEXT;
@@ -180,6 +181,28 @@ TEST(ServiceEditor, InstallChecksTheRulesInOrderAndFocusesTheOffendingControl)
         {"monitoring interval 49", [](EditorFixture& f) { f.SetText(kSettingsPage, 1041, "49"); }, 0x71,
          kSettingsPage, 1041},
         {"monitoring interval 50", [](EditorFixture& f) { f.SetText(kSettingsPage, 1041, "50"); }, 0, 0, 0},
+        {"blank output file", [](EditorFixture& f) { f.SetText(kOutputPage, 1080, " \t"); }, 0x4fb, kOutputPage,
+         1080},
+        {"blank error file", [](EditorFixture& f) { f.SetText(kOutputPage, 1082, " "); }, 0x4fc, kOutputPage, 1082},
+        {"size with a unit", [](EditorFixture& f) { f.SetText(kOutputPage, 1084, "10 MB"); }, 0x4fd, kOutputPage,
+         1084},
+        {"size beyond 32 bits", [](EditorFixture& f) { f.SetText(kOutputPage, 1084, "4294967296"); }, 0x4fe,
+         kOutputPage, 1084},
+        {"1001 files kept", [](EditorFixture& f) { f.SetText(kOutputPage, 1086, "1001"); }, 0x4ff, kOutputPage, 1086},
+        {"negative files kept", [](EditorFixture& f) { f.SetText(kOutputPage, 1086, "-1"); }, 0x4ff, kOutputPage,
+         1086},
+        {"program rules before output rules",
+         [](EditorFixture& f) {
+             f.SetText(kProgramPage, 1000, "");
+             f.SetText(kOutputPage, 1084, "x");
+         },
+         0x6d, kProgramPage, 1000},
+        {"output at its limits",
+         [](EditorFixture& f) {
+             f.SetText(kOutputPage, 1084, "4294967295");
+             f.SetText(kOutputPage, 1086, "0");
+         },
+         0, 0, 0},
     };
     EditorFixture f;
     for (const Case& c : cases) {

@@ -95,15 +95,55 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     in.Environment = {{"A", "1"}, {"B", "2=3"}};
     in.DebugEnabled = 1;
     in.DebugLogFile = "C:\\d.log";
+    in.OutputFile = "C:\\out.log";
+    in.ErrorFile = "C:\\out.log";
+    in.RotateSize = 0xFFFFFFFF;
+    in.RotateDaily = 1;
+    in.RotateKeep = 0;
+    in.OutputTimeStamp = 1;
 
     ServiceDefinition out = definition_writer::NewDefinition();
     ProgramToRecord(ProgramFromRecord(in), out);
     PrePostToRecord(PrePostFromRecord(in), out);
     OptionsToRecord(OptionsFromRecord(in), out);
     DependenciesToRecord(DependenciesFromRecord(in), out);
+    OutputToRecord(OutputFromRecord(in), out);
     out.Environment = in.Environment;
     in.ConsoleApp = 1;
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));
+}
+
+TEST(PageValues, OutputNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
+{
+    const struct {
+        const char* size;
+        std::uint32_t sizeStored;
+        const char* keep;
+        std::uint32_t keepStored;
+    } cases[] = {
+        {"", 0, "", ServiceDefinition::kDefaultRotateKeep},
+        {" 4294967295\t", 0xFFFFFFFF, " 1000 ", 1000},
+        {"0", 0, "00000000000000000000007", 7},
+        {"4294967296", 77, "1001", 5},
+        {"184467440737095516160000", 77, "+3", 5},
+        {"10 MB", 77, "-1", 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.size) + " | " + c.keep);
+        ServiceDefinition record = definition_writer::NewDefinition();
+        record.RotateSize = 77;
+        record.RotateKeep = 5;
+        OutputValues values = OutputFromRecord(record);
+        values.rotateSize = c.size;
+        values.rotateKeep = c.keep;
+        OutputToRecord(values, record);
+        EXPECT_EQ(record.RotateSize, c.sizeStored);
+        EXPECT_EQ(record.RotateKeep, c.keepStored);
+    }
+    // A size of 0 shows as an empty field: never by size.
+    const OutputValues shown = OutputFromRecord(definition_writer::NewDefinition());
+    EXPECT_EQ(shown.rotateSize, "");
+    EXPECT_EQ(shown.rotateKeep, "10");
 }
 
 TEST(PageValues, VariablesAreMatchedByExactName)

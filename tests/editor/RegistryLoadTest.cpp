@@ -224,42 +224,61 @@ TEST(RegistryLoad, ADefinitionInstalledByTheEditorComesBackUnchanged)
     };
     const std::string pre = f.dir.Program("pre.bat");
     const std::string post = f.dir.Program("post.cmd");
-    const std::string file = f.dir.Write(
-        "roundtrip.xml",
-        DefinitionDir::Xml("<Name>" + name + "</Name><DisplayName>Round &amp; Trip</DisplayName>"
-                           "<Description>Mail &lt;relay&gt; for the branches</Description><WorkingDir>" + f.folder +
-                               "</WorkingDir><Executable>" + f.program +
-                               "</Executable><Parameters>--queue \"D:\\mail\"</Parameters><Delay>4500</Delay>"
-                               "<ConsoleApp>true</ConsoleApp><ForceReplace>true</ForceReplace>",
-                           "<Options><AffinityMask>5</AffinityMask><Priority>4</Priority>"
-                           "<InteractWithDesktop>false</InteractWithDesktop><StartUpMode>0</StartUpMode>"
-                           "<UponExit>2</UponExit><ShowWindow>1</ShowWindow><JobType>2</JobType>"
-                           "<LoadOrderGroup>MailGroup</LoadOrderGroup><Dependencies><GroupName>TDI</GroupName>"
-                           "<ServiceName>Tcpip</ServiceName><ServiceName>Dnscache</ServiceName></Dependencies></Options>"
-                           "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>D:\\logs\\relay.log</DebugLocation></Debug>"
-                           "<Environment><Variable Name=\"RELAY_HOME\">D:\\relay</Variable>"
-                           "<Variable Name=\"OPTS\">-Dmode=branch</Variable></Environment>"
-                           "<SMF><SMFEnabled>true</SMFEnabled><SMFFrequency>12000</SMFFrequency></SMF>"
-                           "<PreService><PreWorkingDir>" + f.folder + "</PreWorkingDir><PreExecutable>" + pre +
-                               "</PreExecutable><PreParameters>/check</PreParameters><PreDelay>7000</PreDelay></PreService>"
-                               "<PostService><PostWorkingDir>" + f.folder + "</PostWorkingDir><PostExecutable>" + post +
-                               "</PostExecutable><PostDelay>100</PostDelay></PostService>"));
-    ASSERT_TRUE(f.OpenFile(file));
-    f.Click(1072);
-    ASSERT_EQ(f.owner.installs.size(), 1u);
-    ASSERT_TRUE(wintest::ServiceExists(name.c_str()));
-    const std::string installed = f.owner.installs[0].content;
+    const struct {
+        const char* output;  // the definition's <Output>, if any
+        const char* shownFile;
+    } cases[] = {
+        {"", ""},
+        {"<Output><OutputLocation>D:\\logs\\relay.log</OutputLocation><ErrorLocation>D:\\logs\\relay.log"
+         "</ErrorLocation><RotateSize>65536</RotateSize><RotateDaily>true</RotateDaily><RotateKeep>3</RotateKeep>"
+         "<TimeStamp>true</TimeStamp></Output>",
+         "D:\\logs\\relay.log"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        f.owner.installs.clear();
+        const std::string file = f.dir.Write(
+            "roundtrip.xml",
+            DefinitionDir::Xml("<Name>" + name + "</Name><DisplayName>Round &amp; Trip</DisplayName>"
+                               "<Description>Mail &lt;relay&gt; for the branches</Description><WorkingDir>" + f.folder +
+                                   "</WorkingDir><Executable>" + f.program +
+                                   "</Executable><Parameters>--queue \"D:\\mail\"</Parameters><Delay>4500</Delay>"
+                                   "<ConsoleApp>true</ConsoleApp><ForceReplace>true</ForceReplace>",
+                               "<Options><AffinityMask>5</AffinityMask><Priority>4</Priority>"
+                               "<InteractWithDesktop>false</InteractWithDesktop><StartUpMode>0</StartUpMode>"
+                               "<UponExit>2</UponExit><ShowWindow>1</ShowWindow><JobType>2</JobType>"
+                               "<LoadOrderGroup>MailGroup</LoadOrderGroup><Dependencies><GroupName>TDI</GroupName>"
+                               "<ServiceName>Tcpip</ServiceName><ServiceName>Dnscache</ServiceName></Dependencies>"
+                               "</Options><Debug><DebugEnabled>true</DebugEnabled>"
+                               "<DebugLocation>D:\\logs\\relay.log</DebugLocation></Debug>"
+                               "<Environment><Variable Name=\"RELAY_HOME\">D:\\relay</Variable>"
+                               "<Variable Name=\"OPTS\">-Dmode=branch</Variable></Environment>"
+                               "<SMF><SMFEnabled>true</SMFEnabled><SMFFrequency>12000</SMFFrequency></SMF>"
+                               "<PreService><PreWorkingDir>" + f.folder + "</PreWorkingDir><PreExecutable>" + pre +
+                                   "</PreExecutable><PreParameters>/check</PreParameters><PreDelay>7000</PreDelay>"
+                                   "</PreService><PostService><PostWorkingDir>" + f.folder +
+                                   "</PostWorkingDir><PostExecutable>" + post +
+                                   "</PostExecutable><PostDelay>100</PostDelay></PostService>" + c.output));
+        ASSERT_TRUE(f.OpenFile(file));
+        const std::string opened = definition_writer::DefinitionText(f.Editor().Record());
+        f.Click(1072);
+        ASSERT_EQ(f.owner.installs.size(), 1u);
+        ASSERT_TRUE(wintest::ServiceExists(name.c_str()));
+        const std::string installed = f.owner.installs[0].content;
+        EXPECT_EQ(installed, opened);
 
-    f.Reopen(name);
-    EXPECT_EQ(f.Text(kProgramPage, 1037), "Round & Trip");
-    EXPECT_EQ(definition_writer::DefinitionText(f.Editor().Record()), installed);
-    ProgramStarterStub notepad;
-    f.Click(1073);
-    ASSERT_EQ(notepad.commands.size(), 1u);
-    EXPECT_EQ(ReadFile(f.Editor().TemporaryPath()), installed);
+        f.Reopen(name);
+        EXPECT_EQ(f.Text(kProgramPage, 1037), "Round & Trip");
+        EXPECT_EQ(f.Text(kOutputPage, 1082), c.shownFile);
+        EXPECT_EQ(definition_writer::DefinitionText(f.Editor().Record()), installed);
+        ProgramStarterStub notepad;
+        f.Click(1073);
+        ASSERT_EQ(notepad.commands.size(), 1u);
+        EXPECT_EQ(ReadFile(f.Editor().TemporaryPath()), installed);
 
-    wintest::RemoveServiceQuietly(name.c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kServicesKey) + "EventLog\\Application\\" + name).c_str());
+        wintest::RemoveServiceQuietly(name.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kServicesKey) + "EventLog\\Application\\" + name).c_str());
+    }
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#include "ServiceOutputPage.h"
+
+#include <string>
+
+#include "DataExchange.h"
+#include "EditorIds.h"
+#include "PageActions.h"
+
+namespace editor {
+
+ServiceOutputPage::ServiceOutputPage() : PropertyPage(IDD_PAGE_OUTPUT) {}
+
+void ServiceOutputPage::DoDataExchange(ui::DataExchange& exchange)
+{
+    // The numbers go as text: the validation names what is wrong with them.
+    ui::DdxText(exchange, IDC_OUTPUT_FILE, values_.outputFile);
+    ui::DdxText(exchange, IDC_ERROR_FILE, values_.errorFile);
+    ui::DdxText(exchange, IDC_ROTATE_SIZE, values_.rotateSize);
+    ui::DdxCheck(exchange, IDC_ROTATE_DAILY, values_.rotateDaily);
+    ui::DdxText(exchange, IDC_ROTATE_KEEP, values_.rotateKeep);
+    ui::DdxCheck(exchange, IDC_OUTPUT_TIME_STAMP, values_.timeStamp);
+}
+
+bool ServiceOutputPage::OnCommand(int id, int code, HWND)
+{
+    if (code == BN_CLICKED && id == IDC_BROWSE_OUTPUT_FILE) {
+        BrowseLogFile(*this, IDC_OUTPUT_FILE, true);
+    } else if (code == BN_CLICKED && id == IDC_BROWSE_ERROR_FILE) {
+        BrowseLogFile(*this, IDC_ERROR_FILE, true);
+    } else if (code == EN_KILLFOCUS && id == IDC_ROTATE_KEEP && Trimmed(ItemText(id)).empty()) {
+        SetItemText(id, std::to_string(ServiceDefinition::kDefaultRotateKeep));
+    } else if (code == EN_KILLFOCUS && (id == IDC_OUTPUT_FILE || id == IDC_ERROR_FILE || id == IDC_ROTATE_SIZE ||
+                                        id == IDC_ROTATE_KEEP)) {
+        TrimField(*this, id);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace editor

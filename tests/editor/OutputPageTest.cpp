@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "DefinitionWriter.h"
+#include "EditorTestSupport.h"
+#include "Messages.h"
+#include "Seams.h"
+
+namespace {
+
+using definition_writer::DefinitionText;
+
+bool Checked(EditorFixture& f, int id)
+{
+    return SendMessageA(GetDlgItem(f.Page(kOutputPage), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+TEST(OutputPage, OpenedSettingsAreShownAndSavedBackByteForByte)
+{
+    const struct {
+        const char* what;
+        const char* output;  // the definition's <Output>, if any
+        const char *outputFile, *errorFile, *size;
+        bool daily;
+        const char* keep;
+        bool stamp;
+    } cases[] = {
+        {"none", "", "", "", "", false, "10", false},
+        {"all",
+         "<Output><OutputLocation>D:\\logs\\relay.log</OutputLocation><ErrorLocation>D:\\logs\\relay.err"
+         "</ErrorLocation><RotateSize>4294967295</RotateSize><RotateDaily>true</RotateDaily>"
+         "<RotateKeep>0</RotateKeep><TimeStamp>true</TimeStamp></Output>",
+         "D:\\logs\\relay.log", "D:\\logs\\relay.err", "4294967295", true, "0", true},
+        {"one file for both streams",
+         "<Output><OutputLocation>D:\\relay.log</OutputLocation><ErrorLocation>D:\\relay.log</ErrorLocation>"
+         "<RotateKeep>1000</RotateKeep></Output>",
+         "D:\\relay.log", "D:\\relay.log", "", false, "1000", false},
+    };
+    EditorFixture f;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = f.dir.Write(
+            "output.xml", DefinitionDir::Xml(DefinitionDir::Required("Relay", f.program, f.folder), c.output));
+        ASSERT_TRUE(f.OpenFile(file));
+        EXPECT_EQ(f.Text(kOutputPage, 1080), c.outputFile);
+        EXPECT_EQ(f.Text(kOutputPage, 1082), c.errorFile);
+        EXPECT_EQ(f.Text(kOutputPage, 1084), c.size);
+        EXPECT_EQ(Checked(f, 1085), c.daily);
+        EXPECT_EQ(f.Text(kOutputPage, 1086), c.keep);
+        EXPECT_EQ(Checked(f, 1087), c.stamp);
+
+        // Save goes to the opened file: the record as the library read it, not a byte else.
+        const std::string loaded = DefinitionText(f.Editor().Record());
+        EXPECT_EQ(loaded.find("<Output>") != std::string::npos, *c.output != '\0');
+        f.Click(1075);
+        EXPECT_EQ(ReadFile(file), loaded);
+    }
+}
+
+TEST(OutputPage, ANumberThatCannotBeStoredStopsEveryWrite)
+{
+    EditorFixture f;
+    f.FillValid();
+    const std::string file = (f.dir.Path() / "refused.xml").string();
+    ProgramStarterStub notepad;
+    for (int command : {1076, 1075, 1073}) {
+        SCOPED_TRACE(command);
+        f.Editor().Sheet().SetActivePage(kProgramPage);
+        f.SetText(kOutputPage, 1084, "lots");
+        FileChooserStub files;
+        files.answers.push_back(file);
+        MessageBoxRecorder boxes;
+        f.Click(command);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, messages::FormatMessageText(0x4fd));
+        EXPECT_EQ(f.Editor().Sheet().ActiveIndex(), kOutputPage);
+        EXPECT_EQ(GetFocus(), GetDlgItem(f.Page(kOutputPage), 1084));
+        EXPECT_FALSE(FileExists(file));
+        EXPECT_EQ(f.Editor().CurrentPath(), "");
+    }
+    EXPECT_TRUE(notepad.commands.empty());
+
+    f.SetText(kOutputPage, 1084, " 1048576 ");
+    FileChooserStub files;
+    files.answers.push_back(file);
+    f.Click(1076);
+    EXPECT_EQ(f.Editor().Record().RotateSize, 1048576u);
+    EXPECT_EQ(ReadFile(file), DefinitionText(f.Editor().Record()));
+}
+
+TEST(OutputPage, BrowseChoosesAFileToWriteAndLeftFieldsAreTidied)
+{
+    EditorFixture f;
+    f.Editor().Sheet().SetActivePage(kOutputPage);
+    for (int field : {1080, 1082}) {
+        SCOPED_TRACE(field);
+        f.SetText(kOutputPage, field, "D:\\old.log");
+        FileChooserStub files;
+        f.Click(field + 1, kOutputPage);  // cancelled
+        EXPECT_EQ(f.Text(kOutputPage, field), "D:\\old.log");
+        files.answers.push_back(std::string("D:\\logs\\new.log"));
+        f.Click(field + 1, kOutputPage);
+        ASSERT_EQ(files.requests.size(), 2u);
+        EXPECT_TRUE(files.requests[1].save);
+        EXPECT_EQ(files.requests[1].defaultExtension, "log");
+        EXPECT_EQ(files.requests[1].initialName, "D:\\old.log");
+        EXPECT_EQ(f.Text(kOutputPage, field), "D:\\logs\\new.log");
+    }
+
+    const struct {
+        int field, next;
+        const char *typed, *left;
+    } fields[] = {{1080, 1082, "  D:\\a b.log\t", "D:\\a b.log"}, {1084, 1086, " 2048 ", "2048"},
+                  {1086, 1084, "   ", "10"}, {1086, 1084, " 7 ", "7"}};
+    for (const auto& t : fields) {
+        SCOPED_TRACE(t.typed);
+        f.SetText(kOutputPage, t.field, t.typed);
+        SetFocus(GetDlgItem(f.Page(kOutputPage), t.field));
+        SetFocus(GetDlgItem(f.Page(kOutputPage), t.next));
+        EXPECT_EQ(f.Text(kOutputPage, t.field), t.left);
+    }
+}
+
+}  // namespace
