@@ -34,12 +34,13 @@ private:
     std::string text_;
 };
 
-void Invocation(Lines& out, const ServiceDefinition::Invocation& program, const std::string& prefix)
+void Invocation(Lines& out, const ServiceDefinition::Invocation& program, const std::string& prefix,
+                bool withDelay = true)
 {
     out.Element("  ", prefix + "WorkingDir", Escape(program.WorkingDir));
     out.Element("  ", prefix + "Executable", Escape(program.Executable));
     if (!program.Parameters.empty()) out.Element("  ", prefix + "Parameters", Escape(program.Parameters));
-    out.Element("  ", prefix + "Delay", Number(program.Delay));
+    if (withDelay) out.Element("  ", prefix + "Delay", Number(program.Delay));
 }
 
 // Only what is set, so that a definition without output settings is written as before.
@@ -130,6 +131,7 @@ std::string DefinitionText(const ServiceDefinition& d)
     out.Element("  ", "ShowWindow", Number(d.ShowWindow));
     out.Element("  ", "JobType", Number(d.JobType));
     if (!d.LoadOrderGroup.empty()) out.Element("  ", "LoadOrderGroup", Escape(d.LoadOrderGroup));
+    if (d.ExpandVariables != 0) out.Element("  ", "ExpandVariables", "true");
     if (!d.GroupDependencies.empty() || !d.ServiceDependencies.empty()) {
         out.Add("  <Dependencies>");
         for (const auto& group : d.GroupDependencies) out.Element("   ", "GroupName", Escape(group));
@@ -167,6 +169,11 @@ std::string DefinitionText(const ServiceDefinition& d)
     }
     Output(out, d);
     Supervision(out, d);
+    if (!d.StopService.Executable.empty()) {
+        out.Add(" <StopService>");
+        Invocation(out, d.StopService, "Stop", false);
+        out.Add(" </StopService>");
+    }
     out.Add("</Service>");
     return out.Take();
 }

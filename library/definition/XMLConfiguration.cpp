@@ -211,6 +211,7 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"JobType", 0, 1, 0, nullptr, &C::JobType},
         {"LoadOrderGroup", 0, 1, 0, nullptr, &C::LoadOrderGroup},
         {"Dependencies", 0, 1, 2, dependencies, &C::Dependencies},
+        {"ExpandVariables", 0, 1, 0, nullptr, &C::ExpandVariablesValue},
     };
     static const ElementNode debug[] = {
         {"DebugEnabled", 0, 1, 0, nullptr, &C::DebuggingEnabled},
@@ -249,9 +250,14 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"RestartLimit", 0, 1, 0, nullptr, &C::RestartLimitValue},
         {"RestartPeriod", 0, 1, 0, nullptr, &C::RestartPeriodValue},
     };
+    static const ElementNode stopService[] = {
+        {"StopWorkingDir", 1, 1, 0, nullptr, &C::StopServiceWorkingDir},
+        {"StopExecutable", 1, 1, 0, nullptr, &C::StopServiceExecutable},
+        {"StopParameters", 0, 1, 0, nullptr, &C::StopServiceParameters},
+    };
     static const ElementNode service[] = {
         {"Program", 1, 1, 9, program, &C::Program},
-        {"Options", 0, 1, 9, options, &C::Options},
+        {"Options", 0, 1, 10, options, &C::Options},
         {"Debug", 0, 1, 2, debug, &C::Debug},
         {"Environment", 0, 1, 1, environment, &C::Environment},
         {"SMF", 0, 1, 2, smf, &C::SMF},
@@ -259,8 +265,9 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"PostService", 0, 1, 4, postService, &C::PostService},
         {"Output", 0, 1, 6, output, &C::Output},
         {"Supervision", 0, 1, 4, supervision, &C::Supervision},
+        {"StopService", 0, 1, 3, stopService, &C::StopService},
     };
-    static const ElementNode root = {"Service", 1, 1, 9, service, &C::Service};
+    static const ElementNode root = {"Service", 1, 1, 10, service, &C::Service};
     return root;
 }
 
@@ -283,6 +290,7 @@ XMLConfiguration::XMLConfiguration(const std::string& fileName)
       debugLogFile_("Location", nullptr),
       monitoring_("Enabled", 1),
       monitoringFrequency_("Frequency", 5000),
+      expandVariables_("ExpandVariables", 0),
       outputFile_("OutputLocation", nullptr),
       errorFile_("ErrorLocation", nullptr),
       rotateSize_("RotateSize", 0),
@@ -466,6 +474,31 @@ bool XMLConfiguration::RotateKeepValue(const XMLString& text, const AttributeLis
 bool XMLConfiguration::TimeStampValue(const XMLString& text, const AttributeList&)
 {
     return SetBooleanValue(timeStamp_, text, errors_);
+}
+
+bool XMLConfiguration::StopService(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("StopService", text, attributes, errors_);
+}
+
+bool XMLConfiguration::StopServiceWorkingDir(const XMLString& text, const AttributeList& attributes)
+{
+    return stopService_.WorkingDir(text, attributes, errors_);
+}
+
+bool XMLConfiguration::StopServiceExecutable(const XMLString& text, const AttributeList& attributes)
+{
+    return stopService_.Executable(text, attributes, errors_);
+}
+
+bool XMLConfiguration::StopServiceParameters(const XMLString& text, const AttributeList& attributes)
+{
+    return stopService_.Parameters(text, attributes, errors_);
+}
+
+bool XMLConfiguration::ExpandVariablesValue(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(expandVariables_, text, errors_);
 }
 
 bool XMLConfiguration::Supervision(const XMLString& text, const AttributeList& attributes)

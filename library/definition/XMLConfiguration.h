@@ -85,6 +85,8 @@ public:
     const NameValueUnsignedInt& MonitoringFrequency() const { return monitoringFrequency_; }
     const Invocation& PreService() const { return preService_; }
     const Invocation& PostService() const { return postService_; }
+    const Invocation& StopService() const { return stopService_; }
+    const NameValueUnsignedInt& ExpandVariables() const { return expandVariables_; }
     const NameValueXMLString& OutputFile() const { return outputFile_; }
     const NameValueXMLString& ErrorFile() const { return errorFile_; }
     const NameValueUnsignedInt& RotateSize() const { return rotateSize_; }
@@ -126,6 +128,11 @@ private:
     bool PostService(const XMLString& text, const AttributeList& attributes);
     bool Output(const XMLString& text, const AttributeList& attributes);
     bool Supervision(const XMLString& text, const AttributeList& attributes);
+    bool StopService(const XMLString& text, const AttributeList& attributes);
+    bool StopServiceWorkingDir(const XMLString& text, const AttributeList& attributes);
+    bool StopServiceExecutable(const XMLString& text, const AttributeList& attributes);
+    bool StopServiceParameters(const XMLString& text, const AttributeList& attributes);
+    bool ExpandVariablesValue(const XMLString& text, const AttributeList& attributes);
     bool Name(const XMLString& text, const AttributeList& attributes);
     bool DisplayName(const XMLString& text, const AttributeList& attributes);
     bool Description(const XMLString& text, const AttributeList& attributes);
@@ -196,6 +203,8 @@ private:
     NameValueUnsignedInt monitoringFrequency_;
     Invocation preService_;
     Invocation postService_;
+    Invocation stopService_;
+    NameValueUnsignedInt expandVariables_;
     NameValueXMLString outputFile_;
     NameValueXMLString errorFile_;
     NameValueUnsignedInt rotateSize_;

@@ -6,6 +6,9 @@
 #include "Failure.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
+#include "Variables.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -82,7 +85,7 @@ void CheckCodePage(const ServiceDefinition& d)
     check(d.DebugLogFile, "debug log file");
     check(d.OutputFile, "output file");
     check(d.ErrorFile, "error file");
-    for (const ServiceDefinition::Invocation* program : {&d.Service, &d.PreService, &d.PostService}) {
+    for (const ServiceDefinition::Invocation* program : {&d.Service, &d.PreService, &d.PostService, &d.StopService}) {
         check(program->Executable, "application binary path");
         check(program->WorkingDir, "working directory");
         check(program->Parameters, "parameters");
@@ -125,8 +128,15 @@ void CheckEnvironment(const std::vector<EnvironmentVariable>& variables)
         ThrowTooLong("environment block", block, process_limits::kMaxEnvironmentBlock);
 }
 
+// With variables to expand, the paths are checked as the host will use them; the record keeps
+// them as written.
+std::string AsUsed(const std::string& text, const variables::Lookup* expand)
+{
+    return expand ? variables::Expand(text, *expand).text : text;
+}
+
 void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefinition::Invocation& to, bool required,
-                       const char* which)
+                       const char* which, const variables::Lookup* expand = nullptr)
 {
     to = ServiceDefinition::Invocation();
     if (!from.Executable().HasValue()) {
@@ -134,17 +144,19 @@ void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefiniti
         return;
     }
     to.Executable = Text(from.Executable());
-    const std::string quoted = process_limits::CommandLineFor(to.Executable, "");
+    const std::string executable = AsUsed(to.Executable, expand);
+    const std::string quoted = process_limits::CommandLineFor(executable, "");
     CheckPathLength(quoted.substr(1, quoted.size() - 2), "application binary path", process_limits::kMaxProgramPath);
-    const platform::FileStatus program = platform::QueryFileStatus(to.Executable);
+    const platform::FileStatus program = platform::QueryFileStatus(executable);
     if (program.kind == platform::FileKind::Missing) failure::ThrowLastError("application binary is invalid");
     if (program.kind != platform::FileKind::Regular) failure::Throw("application binary is not a regular file");
     if (!program.executable) failure::Throw("application binary is not executable");
 
     if (!from.WorkingDir().HasValue()) failure::Throw("working directory is not specified");
     to.WorkingDir = Text(from.WorkingDir());
-    CheckPathLength(to.WorkingDir, "working directory", process_limits::kMaxWorkingDirectory);
-    const platform::FileStatus folder = platform::QueryFileStatus(to.WorkingDir);
+    const std::string workingDir = AsUsed(to.WorkingDir, expand);
+    CheckPathLength(workingDir, "working directory", process_limits::kMaxWorkingDirectory);
+    const platform::FileStatus folder = platform::QueryFileStatus(workingDir);
     if (folder.kind == platform::FileKind::Missing) failure::ThrowLastError("working directory is invalid");
     if (folder.kind != platform::FileKind::Directory) failure::Throw("working directory is not a directory");
 
@@ -201,7 +213,17 @@ void CheckProgramTimes(const ServiceDefinition& definition)
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
                        unsigned char* forceReplace)
 {
-    ConvertInvocation(configuration.Service(), definition.Service, true, "service program");
+    // The service's environment as the host builds it: the definition's variables, then the
+    // system's.
+    definition.ExpandVariables = FlagOr(configuration.ExpandVariables(), 0);
+    const variables::Lookup lookup = [&configuration](const std::string& name) -> std::optional<std::string> {
+        for (const auto& [variable, value] : configuration.Environment())
+            if (variable.HasValue() && variables::SameName(Text(variable), name)) return TextOr(value, "");
+        if (const char* value = std::getenv(name.c_str())) return std::string(value);
+        return std::nullopt;
+    };
+    const variables::Lookup* expand = definition.ExpandVariables ? &lookup : nullptr;
+    ConvertInvocation(configuration.Service(), definition.Service, true, "service program", expand);
     if (forceReplace) *forceReplace = FlagOr(configuration.ForceReplace(), 0) ? 1 : 0;
     ConvertName(configuration.Name(), definition.Name);
     definition.DisplayName = TextOr(configuration.DisplayName(), definition.Name);
@@ -223,8 +245,10 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     definition.Priority = NumberOr(configuration.Priority(), 0);
     if (definition.Priority > 5) definition.Priority = 0;
 
-    ConvertInvocation(configuration.PreService(), definition.PreService, false, "pre-service program");
-    ConvertInvocation(configuration.PostService(), definition.PostService, false, "post-service program");
+    ConvertInvocation(configuration.PreService(), definition.PreService, false, "pre-service program", expand);
+    ConvertInvocation(configuration.PostService(), definition.PostService, false, "post-service program", expand);
+    ConvertInvocation(configuration.StopService(), definition.StopService, false, "stop program", expand);
+    definition.StopService.Delay = 0;
 
     for (const auto& [name, value] : configuration.Environment()) {
         if (!name.HasValue()) continue;

@@ -106,6 +106,10 @@ struct QUILLON_API ServiceDefinition {
     std::vector<ExitCodeAction> ExitActions;
     std::uint32_t RestartLimit = 0;  // restarts within RestartPeriod; 0: no limit
     std::uint32_t RestartPeriod = kDefaultRestartPeriod;  // ms
+    // Run first when the service stops, for at most the stop timeout (its Delay is not used).
+    Invocation StopService;
+    // "%NAME%" in paths and parameters is expanded when the service starts.
+    std::uint32_t ExpandVariables = 0;
 };
 
 // The four exports keep plain, undecorated names.

@@ -74,6 +74,12 @@ const std::vector<Parameter> kParameters = {
     {"ExitActions", T::ExitActions, {}, {}, 0, 37, ReadRule::Plain, nullptr, true},
     {"RestartLimit", T::Number, {}, &D::RestartLimit, 0, 38, ReadRule::Plain, nullptr, true},
     {"RestartPeriod", T::Number, {}, &D::RestartPeriod, D::kDefaultRestartPeriod, 39, ReadRule::Plain, nullptr, true},
+    {"StopServiceExe", T::Text, {&D::StopService, &D::Invocation::Executable}, {}, 0, 40, ReadRule::Plain, nullptr, true},
+    {"StopServiceWorkDir", T::Text, {&D::StopService, &D::Invocation::WorkingDir}, {}, 0, 41, ReadRule::Plain, nullptr,
+     true},
+    {"StopServiceParams", T::Text, {&D::StopService, &D::Invocation::Parameters}, {}, 0, 42, ReadRule::Plain, nullptr,
+     true},
+    {"ExpandVariables", T::Number, {}, &D::ExpandVariables, 0, 43, ReadRule::Plain, nullptr, true},
 };
 
 const std::vector<const Parameter*>& ReadOrder()

@@ -141,6 +141,7 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     d.ExitActions = {{true, 0, 2}, {false, 0xFFFFFFFFu, 0}};
     d.RestartLimit = 3;
     d.RestartPeriod = 1;
+    d.StopService = {dir.Program("stop.exe"), dir.Folder("stop"), "-s quit", 3000};
     const std::string file = (dir.Path() / "round.xml").string();
     ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, file));
 
@@ -157,6 +158,7 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     EXPECT_EQ(back.RotateSize, 4294967295u);
     EXPECT_EQ(back.ErrorFile, d.ErrorFile);
     EXPECT_EQ(back.ExitActions, d.ExitActions);
+    EXPECT_EQ(back.StopService.Parameters, "-s quit");
 }
 
 TEST(DefinitionWriter, AFailedWriteLeavesTheOldFileAlone)

@@ -233,6 +233,38 @@ TEST(LoadXMLFile, RefusesWhatTheSystemCannotCarry)
     }
 }
 
+// With ExpandVariables the checks look at the paths as the host will use them, the definition's
+// variables first; the record keeps them as written. Without it, "%" is an ordinary character.
+TEST(LoadXMLFile, ExpandedPathsAreCheckedAndKeptAsWritten)
+{
+    DefinitionDir dir;
+    dir.Program("svc.exe");
+    dir.Folder("work");
+    const std::string root = dir.Path().string();
+    const std::string body =
+        DefinitionDir::Required("Svc1", "%VL_ROOT%/svc.exe", "%VL_ROOT%/work") + "<Parameters>100%%</Parameters>";
+    const std::string variables = "<Environment><Variable Name=\"vl_root\">" + root + "</Variable></Environment>";
+    const struct {
+        const char* what;
+        std::string rest;
+        const char* failure;
+    } cases[] = {
+        {"expanded", "<Options><ExpandVariables>true</ExpandVariables></Options>" + variables, ""},
+        {"not asked for", variables, "application binary is invalid"},
+        {"undefined", "<Options><ExpandVariables>true</ExpandVariables></Options>", "application binary is invalid"},
+    };
+    for (const auto& c : cases) {
+        ServiceDefinition d;
+        const std::string failure = LoadFailure(dir.Write("expand.xml", DefinitionDir::Xml(body, c.rest)), d);
+        EXPECT_EQ(failure.substr(0, std::string(c.failure).size()), c.failure) << c.what;
+        if (!*c.failure) {
+            EXPECT_EQ(d.Service.Executable, "%VL_ROOT%/svc.exe");
+            EXPECT_EQ(d.Service.Parameters, "100%%");
+            EXPECT_EQ(d.ExpandVariables, 1u);
+        }
+    }
+}
+
 TEST(LoadXMLFile, LocatesTheFileWithOrWithoutItsEnding)
 {
     DefinitionDir dir;

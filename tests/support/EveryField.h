@@ -41,5 +41,7 @@ inline ServiceDefinition EveryFieldSet()
     d.ExitActions = {{false, 0, 3}, {false, 0xC0000005u, 2}, {true, 0, 1}};
     d.RestartLimit = 5;
     d.RestartPeriod = 30000;
+    d.StopService = {"C:\\apps\\stop.bat", "C:\\apps", "now", 3000};
+    d.ExpandVariables = 1;
     return d;
 }
