@@ -40,6 +40,29 @@ ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit,
     return ActionOnExit(smfEnabled, other ? other->action : uponExit);
 }
 
+std::vector<std::string> ExpandPaths(ServiceDefinition& d, const variables::Lookup& environment)
+{
+    const variables::Lookup lookup = [&](const std::string& name) -> std::optional<std::string> {
+        for (const EnvironmentVariable& v : d.Environment)
+            if (variables::SameName(v.name, name)) return v.value;
+        return environment(name);
+    };
+    std::vector<std::string> undefined;
+    const auto expand = [&](std::string& text) {
+        variables::Expanded out = variables::Expand(text, lookup);
+        text = std::move(out.text);
+        for (const std::string& name : out.undefined)
+            if (std::find(undefined.begin(), undefined.end(), name) == undefined.end()) undefined.push_back(name);
+    };
+    for (ServiceDefinition::Invocation* program : {&d.PreService, &d.Service, &d.PostService, &d.StopService}) {
+        expand(program->Executable);
+        expand(program->WorkingDir);
+        expand(program->Parameters);
+    }
+    for (std::string* path : {&d.DebugLogFile, &d.OutputFile, &d.ErrorFile}) expand(*path);
+    return undefined;
+}
+
 bool RestartLimit::Allow(std::uint64_t nowMs)
 {
     if (limit_ == 0) return true;

@@ -6,6 +6,7 @@
 
 #include "ProcessLimits.h"
 #include "Quillon.h"
+#include "Variables.h"
 
 // The decisions of the supervisor that need no operating system, kept apart for native tests.
 namespace host {
@@ -56,6 +57,11 @@ private:
     std::uint32_t periodMs_;
     std::vector<std::uint64_t> recent_;  // times of the restarts within the last period
 };
+
+// "%NAME%" in the programs' paths and parameters and in the log and output paths, expanded
+// against the definition's variables first, then `environment` (the host's own). Returns the
+// names left as written because nothing defines them, each once.
+std::vector<std::string> ExpandPaths(ServiceDefinition& definition, const variables::Lookup& environment);
 
 // Which job objects hold the programs: none, one for the whole service, or one per program.
 enum class JobType { None, Global, Local };

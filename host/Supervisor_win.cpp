@@ -336,9 +336,22 @@ private:
     {
         if (program_ && !program_.HasEnded()) {
             const std::uint32_t timeout = process_limits::BoundedProgramTime(d_.StopTimeout);
-            log_.Line("Asking the service program (process %lu) to end", program_.Id());
-            program_.AskToEnd(launch_.sharedConsole);
-            if (WaitPending(&program_, timeout, false) == Woke::Timeout) {
+            const ULONGLONG deadline = GetTickCount64() + timeout;
+            const auto left = [deadline] {
+                const ULONGLONG now = GetTickCount64();
+                return now >= deadline ? DWORD(0) : static_cast<DWORD>(deadline - now);
+            };
+            // The stop program asks first; Ctrl-C or WM_CLOSE follow once it is done, if the
+            // program still runs, and the timeout bounds both.
+            if (!d_.StopService.Executable.empty()) {
+                stop_ = StartAside(d_.StopService, "stop");
+                if (stop_ && WaitStopping(left())) log_.Line("The service program ended on the stop program");
+            }
+            if (!program_.HasEnded()) {
+                log_.Line("Asking the service program (process %lu) to end", program_.Id());
+                program_.AskToEnd(launch_.sharedConsole);
+            }
+            if (!program_.HasEnded() && WaitPending(&program_, left(), false) == Woke::Timeout) {
                 log_.Line("The program did not end within %" PRIu32 " ms; ending it", timeout);
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
             } else {
@@ -357,12 +370,31 @@ private:
         log_.Line("Service stopped");
     }
 
+    // Waits, reporting progress, until the service program ends, the stop program ends or `ms`
+    // pass; true when the service program has ended.
+    bool WaitStopping(DWORD ms)
+    {
+        for (DWORD left = ms; !program_.HasEnded();) {
+            const DWORD step = std::min<DWORD>(left, kProgressStepMs);
+            status_.Stopping(step + kWaitHintMarginMs);
+            const HANDLE handles[] = {program_.Process(), stop_.Process()};
+            const DWORD woke = WaitForMultipleObjects(stop_.HasEnded() ? 1 : 2, handles, FALSE, step);
+            if (woke == WAIT_OBJECT_0 + 1) {
+                log_.Line("The stop program ended with exit code %lu", stop_.ExitCode());
+                break;
+            }
+            if (woke != WAIT_TIMEOUT || step == left) break;
+            left -= step;
+        }
+        return program_.HasEnded();
+    }
+
     // Ends whatever the programs left (with a job, their whole trees) and waits, bounded, until
     // it is gone: after "stopped" no file or port of theirs may still be held.
     void EndAll()
     {
         status_.Stopping(kEndedWaitMs + kWaitHintMarginMs);
-        for (RunningProgram* p : {&pre_, &program_, &post_}) p->End();
+        for (RunningProgram* p : {&pre_, &program_, &stop_, &post_}) p->End();
         serviceJob_.End();
         const ULONGLONG deadline = GetTickCount64() + kEndedWaitMs;
         const auto left = [deadline] {
@@ -370,7 +402,7 @@ private:
             return now >= deadline ? DWORD(0) : static_cast<DWORD>(deadline - now);
         };
         bool gone = true;
-        for (RunningProgram* p : {&pre_, &program_, &post_}) {
+        for (RunningProgram* p : {&pre_, &program_, &stop_, &post_}) {
             gone = p->WaitGone(left()) && gone;
             *p = RunningProgram();
         }
@@ -386,7 +418,7 @@ private:
     HANDLE stopEvent_;
     LaunchSettings launch_;
     Job serviceJob_;
-    RunningProgram pre_, program_, post_;
+    RunningProgram pre_, program_, stop_, post_;
     RestartBackoff backoff_;
     RestartReports reports_;
     RestartLimit restartLimit_{d_.RestartLimit, d_.RestartPeriod};
@@ -423,9 +455,23 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
         console.Line("Cannot read the settings of the service %s from %s", name.c_str(), key.c_str());
         return exit_code::kSettingsUnreadable;
     }
+    std::vector<std::string> undefined;
+    if (definition.ExpandVariables) {
+        undefined = ExpandPaths(definition, [](const std::string& name) -> std::optional<std::string> {
+            std::string value(process_limits::kMaxEnvironmentVariable * 3, '\0');
+            SetLastError(NO_ERROR);
+            const DWORD length = GetEnvironmentVariableA(name.c_str(), &value[0], static_cast<DWORD>(value.size()));
+            if (length >= value.size() || (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND))
+                return std::nullopt;
+            value.resize(length);
+            return value;
+        });
+    }
     DebugLog log(definition.DebugEnabled != 0, definition.DebugLogFile, consoleMode, definition.RotateSize,
                  definition.RotateKeep);
     reportWrongTypes(log);
+    for (const std::string& name : undefined)
+        log.Line("The variable %%%s%% is not defined; it is left as written", name.c_str());
     const std::uint32_t code = Supervisor(definition, status, log, events, stopEvent, consoleMode).Run();
     events.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {name, Text(code)});
     return code;

@@ -67,6 +67,26 @@ TEST(SupervisionPolicy, TheRestartLimitCountsOverASlidingPeriod)
     }
 }
 
+TEST(SupervisionPolicy, PathsExpandAgainstTheDefinitionsVariablesFirst)
+{
+    ServiceDefinition d;
+    d.Environment = {{"Root", "D:\\svc"}};
+    d.Service = {"%ROOT%\\bin\\svc.exe", "%ROOT%", "--data %DATA% --cfg %NOPE%", 0};
+    d.StopService = {"%SystemRoot%\\stop.exe", "%ROOT%", "%NOPE% 100%%", 0};
+    d.OutputFile = "%DATA%\\out.log";
+    const std::vector<std::string> undefined = host::ExpandPaths(d, [](const std::string& name) {
+        return name == "DATA" || name == "ROOT" ? std::optional<std::string>("E:\\" + name)
+               : name == "SystemRoot"         ? std::optional<std::string>("C:\\windows")
+                                              : std::nullopt;
+    });
+    EXPECT_EQ(d.Service.Executable, "D:\\svc\\bin\\svc.exe") << "the definition's own variable comes first";
+    EXPECT_EQ(d.Service.Parameters, "--data E:\\DATA --cfg %NOPE%");
+    EXPECT_EQ(d.StopService.Executable, "C:\\windows\\stop.exe");
+    EXPECT_EQ(d.StopService.Parameters, "%NOPE% 100%");
+    EXPECT_EQ(d.OutputFile, "E:\\DATA\\out.log");
+    EXPECT_EQ(undefined, std::vector<std::string>{"NOPE"});
+}
+
 TEST(SupervisionPolicy, JobTypeFollowsTheDefinitionsNumber)
 {
     using host::JobType;

@@ -185,10 +185,11 @@ protected:
 
     // Installs the example program as the service through Velmora.exe -i.
     void Install(const std::string& parameters, const std::string& program = "", const std::string& rest = "",
-                 const std::string& executable = "")
+                 const std::string& executable = "", const std::string& workingDir = "")
     {
         const std::string xml = DefinitionDir::Xml(
-            DefinitionDir::Required(kName, executable.empty() ? Example() : executable, dir_.Folder("work")) +
+            DefinitionDir::Required(kName, executable.empty() ? Example() : executable,
+                                    workingDir.empty() ? dir_.Folder("work") : workingDir) +
                 "<Parameters>" + parameters +
                 "</Parameters>" + program,
             rest);
@@ -475,6 +476,41 @@ TEST_F(ServiceHost, SupervisionSettingsDecideByExitCodeLimitRestartsAndTimeTheSt
     Sc(std::string("stop ") + kName);
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
     EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), "did not end within 1500 ms; ending it"));
+}
+
+// A stop program asks first: the program that ignores Ctrl-C ends on it, before the timeout and
+// without being asked otherwise. Paths use a definition's variable, expanded at the start.
+TEST_F(ServiceHost, AStopProgramEndsTheProgramAndVariablesExpandInPaths)
+{
+    const std::string program = File("stoppable.exe");
+    ASSERT_TRUE(CopyFileA((wintest::ProgramFolder() + "\\example_windowed.exe").c_str(), program.c_str(), FALSE));
+    dir_.Folder("work");
+    Install(Record("service.txt") + " --ignore-ctrl-c %VELMORA_TEST_ROOT%", "",
+            "<Options><ExpandVariables>true</ExpandVariables></Options>"
+            "<Environment><Variable Name=\"VELMORA_TEST_ROOT\">" + dir_.Path().string() + "</Variable></Environment>"
+            "<Supervision><StopTimeout>20000</StopTimeout></Supervision>"
+            "<StopService><StopWorkingDir>%VELMORA_TEST_ROOT%</StopWorkingDir><StopExecutable>"
+            "C:\\windows\\system32\\taskkill.exe</StopExecutable><StopParameters>/F /IM stoppable.exe"
+            "</StopParameters></StopService>"
+            "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>%VELMORA_TEST_ROOT%\\debug.log</DebugLocation>"
+            "</Debug>",
+            "%VELMORA_TEST_ROOT%\\stoppable.exe", "%VELMORA_TEST_ROOT%\\work");
+    Start();
+    const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].cwd, dir_.Folder("work"));
+    EXPECT_EQ(runs[0].args.back(), dir_.Path().string()) << "parameters expand too";
+    Sc(std::string("stop ") + kName);
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
+    EXPECT_TRUE(ProcessGone(runs[0].pid));
+    const std::string log = ReadText(File("debug.log"));
+    const std::string::size_type started = log.find("Started the stop program");
+    const std::string::size_type ended = log.find("The service program ended on the stop program");
+    EXPECT_NE(started, std::string::npos) << log;
+    EXPECT_NE(ended, std::string::npos) << log;
+    EXPECT_LT(started, ended);
+    EXPECT_FALSE(wintest::Contains(log, "Asking the service program")) << log;
+    EXPECT_FALSE(wintest::Contains(log, "did not end within")) << log;
 }
 
 TEST_F(ServiceHost, SettingsWithoutAProgramFailTheStartWithTheirExitCode)
