@@ -12,6 +12,13 @@ constexpr DWORD kPipeBuffer = 64 * 1024;
 constexpr DWORD kFlushMs = 1000;
 // How often a file that cannot be written is tried again, and a log that could not be renamed.
 constexpr ULONGLONG kRetryMs = 1000;
+// A read that found the pipe nearly empty is followed by a short pause, so that a program
+// writing many small lines is read in large pieces rather than one system call per line: the
+// pipe holds what it writes meanwhile.
+constexpr DWORD kGatherMs = 10;
+constexpr DWORD kGatherBelow = kPipeBuffer / 2;
+// What the pipe holds while the reader pauses or writes.
+constexpr DWORD kPipeHolds = 1024 * 1024;
 
 output::LocalTime Now()
 {
@@ -264,6 +271,7 @@ struct OutputCapture::Reader {
                 cutter.Feed(buffer.data(), got, output::Stamp(Now()), lines);
                 write();
             }
+            if (open && got < kGatherBelow) Sleep(kGatherMs);
         }
         cutter.Finish(output::Stamp(Now()), lines);
         write();
@@ -291,7 +299,7 @@ bool OutputCapture::StartReader(const std::shared_ptr<LogFile>& file, UniqueHand
     char name[96];
     std::snprintf(name, sizeof name, "\\\\.\\pipe\\velmora-output-%lu-%u", GetCurrentProcessId(), ++pipeCount);
     const HANDLE readEnd = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                            PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, kPipeBuffer, 0, nullptr);
+                                            PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, kPipeHolds, 0, nullptr);
     if (readEnd == INVALID_HANDLE_VALUE) {
         if (error) *error = GetLastError();
         return false;

@@ -96,7 +96,7 @@ void ServiceManagerWindow::SetUpList()
         LVCOLUMNA format{};
         format.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         format.fmt = LVCFMT_LEFT;
-        format.cx = column.width;
+        format.cx = ui::Scaled(list, column.width);
         format.pszText = const_cast<char*>(column.title);
         format.iSubItem = index;
         SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&format));

@@ -22,7 +22,7 @@ BOOL ServiceEnvPage::OnInitDialog()
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
+        column.cx = ui::Scaled(list, columns[i].width);
         column.pszText = const_cast<char*>(columns[i].title);
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }

@@ -123,6 +123,21 @@ std::string WindowText(HWND window)
     return text;
 }
 
+int Scaled(HWND window, int pixelsAt96)
+{
+    // The window's own resolution where the system can tell it (per monitor), else the screen's.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
+    if (dpi == 0) {
+        const HDC screen = GetDC(nullptr);
+        dpi = screen ? static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX)) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+    }
+    return MulDiv(pixelsAt96, static_cast<int>(dpi ? dpi : 96), 96);
+}
+
 std::string Dialog::ItemText(int id) const { return WindowText(Item(id)); }
 
 void Dialog::SetItemText(int id, const std::string& text)

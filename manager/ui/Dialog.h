@@ -77,6 +77,10 @@ private:
 // The text of any window, as the system gives it.
 std::string WindowText(HWND window);
 
+// A length in pixels at 96 dots per inch, scaled to the window's resolution: dialog units scale
+// by themselves, list columns and other pixel sizes do not.
+int Scaled(HWND window, int pixelsAt96);
+
 // The modal seam: tests install a handler that runs a dialog without blocking (for instance
 // as a modeless window they look at and close). An empty handler restores RunModal.
 using ModalHandler = std::function<INT_PTR(Dialog& dialog, HWND owner)>;

@@ -13,7 +13,9 @@
 // --done FILE  write "done" to FILE once the --bytes write is over, before the lines
 // --handles F  write to F whether the standard handles are pipes
 // --bytes N    benchmark: N bytes in 100-byte lines to standard output, or with --to straight
-//              into FILE
+//              into FILE; each line a write of its own, or with --buffered through the C
+//              library's stream with an 8 KB buffer, as most programs write
+// --timing F   write to F when the --bytes write began and ended, in ms since 1970
 #include <windows.h>
 
 #include <cstdio>
@@ -66,8 +68,8 @@ int main(int argc, char** argv)
 {
     long lines = 0, width = 0, pace = 0, late = -1, sayLate = -1;
     long long bytes = -1;
-    bool crash = false;
-    std::string done, handles, to;
+    bool crash = false, buffered = false;
+    std::string done, handles, to, timing;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool more = i + 1 < argc;
@@ -77,10 +79,12 @@ int main(int argc, char** argv)
         else if (arg == "--late" && more) late = std::atol(argv[++i]);
         else if (arg == "--say-late" && more) sayLate = std::atol(argv[++i]);
         else if (arg == "--crash") crash = true;
+        else if (arg == "--buffered") buffered = true;
         else if (arg == "--done" && more) done = argv[++i];
         else if (arg == "--handles" && more) handles = argv[++i];
         else if (arg == "--bytes" && more) bytes = std::atoll(argv[++i]);
         else if (arg == "--to" && more) to = argv[++i];
+        else if (arg == "--timing" && more) timing = argv[++i];
     }
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
@@ -93,7 +97,24 @@ int main(int argc, char** argv)
         const auto kind = [](HANDLE h) { return GetFileType(h) == FILE_TYPE_PIPE ? "pipe" : "other"; };
         WriteFileText(handles, std::string("out=") + kind(out) + " err=" + kind(err) + "\n");
     }
-    if (bytes >= 0) {
+    const auto unixMs = [] {
+        FILETIME now{};
+        GetSystemTimePreciseAsFileTime(&now);
+        const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        return ticks / 10000 - 11644473600000ull;
+    };
+    const unsigned long long began = unixMs();
+    if (bytes >= 0 && buffered) {
+        std::FILE* target = to.empty() ? stdout : std::fopen(to.c_str(), "ab");
+        if (!target) return 1;
+        static char buffer[8192];
+        std::setvbuf(target, buffer, _IOFBF, sizeof buffer);
+        std::string line(99, 'x');
+        line += '\n';
+        for (long long written = 0; written < bytes; written += 100) std::fwrite(line.data(), 1, line.size(), target);
+        std::fflush(target);
+        if (target != stdout) std::fclose(target);
+    } else if (bytes >= 0) {
         HANDLE target = out;
         if (!to.empty())
             target = CreateFileA(to.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
@@ -102,6 +123,8 @@ int main(int argc, char** argv)
         for (long long written = 0; written < bytes; written += 100) Put(target, line);
         if (!to.empty()) CloseHandle(target);
     }
+    if (!timing.empty())
+        WriteFileText(timing, "began=" + std::to_string(began) + " ended=" + std::to_string(unixMs()) + "\n");
     if (!done.empty()) WriteFileText(done, "done\n");
     for (long i = 1; i <= lines; ++i) {
         for (const auto& [stream, name] : {std::pair<HANDLE, const char*>{out, "out"}, {err, "err"}}) {
