@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the definition editor under Xvfb in a fresh Wine prefix and saves PNGs in
-# build/screenshots/: each of its six pages on a realistic definition (the Settings page with
+# build/screenshots/: each of its seven pages on a realistic definition (the Settings page with
 # monitoring and debugging on, the Dependencies page with both lists filled, the Output page
-# with both streams in one rotated file), and the environment variable dialog. Needs the
+# with both streams in one rotated file, the Supervision page with a stop program, exit actions
+# and a restart limit), the environment variable dialog and the exit action dialog. Needs the
 # Windows build (cmake --build --preset windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +17,7 @@ mkdir -p "$run" "$out"
 trap '"$root/tests/wine/wine-teardown.sh" "$run" >/dev/null 2>&1 || true' EXIT
 . "$root/tests/wine/wine-env.sh" "$run"
 
-shot() {  # NAME TAB [variable]
+shot() {  # NAME TAB [variable|exitaction]
   local name=$1 tab=$2; shift 2
   rm -f "$run/ready"
   "$VELMORA_WINE" explorer /desktop=editor,1024x768 "$bin/velmora_editor_preview.exe" "$tab" "Z:$run/ready" "$@" \
@@ -39,3 +40,5 @@ shot editor-4-environment 3
 shot editor-5-prepost 4
 shot editor-6-variable-dialog 3 variable
 shot editor-7-output 5
+shot editor-8-supervision 6
+shot editor-9-exit-action-dialog 6 exitaction

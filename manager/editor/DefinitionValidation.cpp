@@ -1,9 +1,13 @@
 #include "DefinitionValidation.h"
 
+#include <cstdlib>
+#include <optional>
+
 #include "EditorIds.h"
 #include "MessageIds.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
+#include "Variables.h"
 
 namespace editor {
 
@@ -31,23 +35,36 @@ const BlockMessages kPost{0, MSG_POST_EXE_INVALID, MSG_POST_EXE_NOT_REGULAR, MSG
                           MSG_POST_DIR_MISSING, MSG_POST_DIR_INVALID, MSG_POST_DIR_NOT_DIRECTORY,
                           MSG_POST_TIME_TOO_LONG, Page::PrePost, IDC_POST_EXECUTABLE, IDC_POST_WORKING_DIR,
                           IDC_POST_TIME};
+// The stop program runs for at most the stop timeout: it has no time of its own.
+const BlockMessages kStop{MSG_STOP_EXE_MISSING, MSG_STOP_EXE_INVALID, MSG_STOP_EXE_NOT_REGULAR,
+                          MSG_STOP_EXE_NOT_EXECUTABLE, MSG_STOP_DIR_MISSING, MSG_STOP_DIR_INVALID,
+                          MSG_STOP_DIR_NOT_DIRECTORY, 0, Page::Supervision, IDC_STOP_EXECUTABLE,
+                          IDC_STOP_WORKING_DIR, 0};
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessages& m)
+// The paths as the install checks and the host use them: expanded when the definition asks for it.
+std::string AsUsed(const std::string& text, const variables::Lookup* expand)
+{
+    return expand ? variables::Expand(text, *expand).text : text;
+}
+
+ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const BlockMessages& m,
+                             const variables::Lookup* expand)
 {
     if (block.Executable.empty()) return {m.exeEmpty, m.page, m.exeControl};
-    const platform::FileStatus program = platform::QueryFileStatus(block.Executable);
+    const platform::FileStatus program = platform::QueryFileStatus(AsUsed(block.Executable, expand));
     if (program.kind == platform::FileKind::Missing) return {m.exeUnreadable, m.page, m.exeControl};
     if (program.kind != platform::FileKind::Regular) return {m.exeNotRegular, m.page, m.exeControl};
     if (!program.executable) return {m.exeNotExecutable, m.page, m.exeControl};
 
     if (block.WorkingDir.empty()) return {m.dirEmpty, m.page, m.dirControl};
-    const platform::FileStatus folder = platform::QueryFileStatus(block.WorkingDir);
+    const platform::FileStatus folder = platform::QueryFileStatus(AsUsed(block.WorkingDir, expand));
     if (folder.kind == platform::FileKind::Missing) return {m.dirUnreadable, m.page, m.dirControl};
     if (folder.kind != platform::FileKind::Directory) return {m.dirNotDirectory, m.page, m.dirControl};
-    if (block.Delay > process_limits::kMaxProgramTimeMs) return {m.timeTooLong, m.page, m.timeControl};
+    if (m.timeTooLong != 0 && block.Delay > process_limits::kMaxProgramTimeMs)
+        return {m.timeTooLong, m.page, m.timeControl};
     return {};
 }
 
@@ -61,10 +78,23 @@ ValidationFailure Validate(const ServiceDefinition& d)
     for (char c : d.Name) {
         if (!IsLetter(c) && !IsDigit(c)) return {MSG_NAME_NOT_ONE_WORD, Page::Program, IDC_SHORT_NAME};
     }
-    ValidationFailure failure = CheckBlock(d.Service, kService);
-    // A pre- or post-service block without a program is not looked at at all.
-    if (failure.messageId == 0 && !d.PreService.Executable.empty()) failure = CheckBlock(d.PreService, kPre);
-    if (failure.messageId == 0 && !d.PostService.Executable.empty()) failure = CheckBlock(d.PostService, kPost);
+    // The service's environment as the host builds it: the definition's variables, then the
+    // system's.
+    const variables::Lookup lookup = [&d](const std::string& name) -> std::optional<std::string> {
+        for (const EnvironmentVariable& variable : d.Environment)
+            if (variables::SameName(variable.name, name)) return variable.value;
+        if (const char* value = std::getenv(name.c_str())) return std::string(value);
+        return std::nullopt;
+    };
+    const variables::Lookup* expand = d.ExpandVariables != 0 ? &lookup : nullptr;
+    ValidationFailure failure = CheckBlock(d.Service, kService, expand);
+    // A pre- or post-service block without a program is not looked at at all; the stop program's
+    // folder without a program is the supervision rules' to report.
+    if (failure.messageId == 0 && !d.PreService.Executable.empty()) failure = CheckBlock(d.PreService, kPre, expand);
+    if (failure.messageId == 0 && !d.PostService.Executable.empty())
+        failure = CheckBlock(d.PostService, kPost, expand);
+    if (failure.messageId == 0 && !d.StopService.Executable.empty())
+        failure = CheckBlock(d.StopService, kStop, expand);
     if (failure.messageId != 0) return failure;
     if (d.SMFEnabled != 0 && d.SMFFrequency < 50)
         return {MSG_MONITOR_FREQUENCY_NEGATIVE, Page::Settings, IDC_MONITOR_INTERVAL};
@@ -87,6 +117,41 @@ ValidationFailure ValidateOutput(const OutputValues& v)
     if (ParseRotateKeep(v.rotateKeep, number) != CountText::Number)
         return {MSG_ROTATE_KEEP_OUT_OF_RANGE, Page::Output, IDC_ROTATE_KEEP};
     return {};
+}
+
+ValidationFailure ValidateSupervision(const SupervisionValues& v)
+{
+    std::uint32_t number = 0;
+    if (!ParseStopTimeout(v.stopTimeout, number))
+        return {MSG_STOP_TIMEOUT_OUT_OF_RANGE, Page::Supervision, IDC_STOP_TIMEOUT};
+    // Half a stop program would be lost on writing, or make a file that does not load again.
+    const bool hasFolder = !Trimmed(v.stopWorkingDir).empty();
+    const bool hasProgram = !Trimmed(v.stopExecutable).empty();
+    if (hasProgram && !hasFolder) return {MSG_STOP_DIR_MISSING, Page::Supervision, IDC_STOP_WORKING_DIR};
+    if (hasFolder && !hasProgram) return {MSG_STOP_EXE_MISSING, Page::Supervision, IDC_STOP_EXECUTABLE};
+    if (!ParseRestartLimit(v.restartLimit, number))
+        return {MSG_RESTART_LIMIT_OUT_OF_RANGE, Page::Supervision, IDC_RESTART_LIMIT};
+    if (!ParseRestartPeriod(v.restartPeriod, number))
+        return {MSG_RESTART_PERIOD_OUT_OF_RANGE, Page::Supervision, IDC_RESTART_PERIOD};
+    return {};
+}
+
+ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,
+                                  std::size_t replacing, ServiceDefinition::ExitCodeAction& entry)
+{
+    entry.anyCode = otherCodes;
+    if (!otherCodes) {
+        switch (ParseExitCode(codeText, entry.code)) {
+        case CountText::NotANumber: return {MSG_EXIT_CODE_NOT_NUMBER, Page::None, IDC_EXIT_CODE};
+        case CountText::TooLarge: return {MSG_EXIT_CODE_TOO_LARGE, Page::None, IDC_EXIT_CODE};
+        case CountText::Number: break;
+        }
+    } else {
+        entry.code = 0;
+    }
+    if (FindExitAction(actions, entry, replacing) == kNoExitAction) return {};
+    if (otherCodes) return {MSG_EXIT_OTHER_CODES_TWICE, Page::None, IDC_EXIT_OTHER_CODES};
+    return {MSG_EXIT_CODE_TWICE, Page::None, IDC_EXIT_CODE};
 }
 
 }  // namespace editor

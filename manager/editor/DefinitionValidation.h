@@ -5,7 +5,7 @@
 
 namespace editor {
 
-enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output };
+enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision };
 
 struct ValidationFailure {
     unsigned messageId = 0;  // 0: the record is valid
@@ -18,5 +18,12 @@ ValidationFailure Validate(const ServiceDefinition& definition);
 // The output page's rules, on its texts: a number that does not convert never reaches the
 // record, so these are checked before anything is written.
 ValidationFailure ValidateOutput(const OutputValues& values);
+// The supervision page's rules, on its texts, for the same reason.
+ValidationFailure ValidateSupervision(const SupervisionValues& values);
+// The exit action dialog's rules for an entry typed as `codeText` (unless it is for every other
+// code) that is to join `actions` in place of the one at `replacing` (kNoExitAction: added).
+// When it passes, `entry` holds the code and the flag.
+ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,
+                                  std::size_t replacing, ServiceDefinition::ExitCodeAction& entry);
 
 }  // namespace editor

@@ -50,4 +50,16 @@ void BrowseLogFile(ui::Dialog& page, int logField, bool toWrite)
     if (const auto chosen = ChooseFile(request)) page.SetItemText(logField, *chosen);
 }
 
+void CentreOverOwner(ui::Dialog& dialog)
+{
+    HWND owner = GetWindow(dialog.Handle(), GW_OWNER);
+    if (!owner) return;
+    RECT ownerRect{}, own{};
+    GetWindowRect(owner, &ownerRect);
+    GetWindowRect(dialog.Handle(), &own);
+    const int x = (ownerRect.left + ownerRect.right - (own.right - own.left)) / 2;
+    const int y = (ownerRect.top + ownerRect.bottom - (own.bottom - own.top)) / 2;
+    SetWindowPos(dialog.Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace editor

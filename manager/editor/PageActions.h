@@ -4,8 +4,8 @@
 
 #include "Dialog.h"
 
-// Actions several editor pages share: tidying a text field, the time default, and choosing a
-// folder, a program or a log file for a field.
+// Actions several editor pages and dialogs share: tidying a text field, the time default,
+// choosing a folder, a program or a log file for a field, and placing a dialog.
 namespace editor {
 
 // Removes blanks and line breaks around the field's text.
@@ -19,5 +19,7 @@ void BrowseFolder(ui::Dialog& page, int folderField);
 void BrowseExecutable(ui::Dialog& page, int executableField, int folderField);
 // The Save dialog for a file that is to be written (it need not exist yet), else the Open one.
 void BrowseLogFile(ui::Dialog& page, int logField, bool toWrite = false);
+// Places a small dialog over the middle of the window that asked for it.
+void CentreOverOwner(ui::Dialog& dialog);
 
 }  // namespace editor

@@ -1,5 +1,6 @@
 #include "PageValues.h"
 
+#include <cstdio>
 #include <limits>
 
 namespace editor {
@@ -51,7 +52,8 @@ ProgramValues ProgramFromRecord(const ServiceDefinition& r)
             r.Service.WorkingDir,
             r.Service.Executable,
             r.Service.Parameters,
-            Index(r.Service.Delay)};
+            Index(r.Service.Delay),
+            CheckFromFlag(r.ExpandVariables)};
 }
 
 void ProgramToRecord(const ProgramValues& v, ServiceDefinition& r)
@@ -61,6 +63,7 @@ void ProgramToRecord(const ProgramValues& v, ServiceDefinition& r)
     r.Description = v.description;
     r.ConsoleApp = Field(v.consoleApp);
     ToInvocation({v.workingDir, v.executable, v.parameters, v.startupTime}, r.Service);
+    r.ExpandVariables = Field(v.expandVariables);
 }
 
 PrePostValues PrePostFromRecord(const ServiceDefinition& r)
@@ -173,6 +176,98 @@ CountText ParseRotateSize(const std::string& text, std::uint32_t& bytes)
 CountText ParseRotateKeep(const std::string& text, std::uint32_t& files)
 {
     return ParseCount(text, kMaxRotateKeep, ServiceDefinition::kDefaultRotateKeep, files);
+}
+
+std::string ExitActionName(std::uint32_t action)
+{
+    return action < kExitActionNames.size() ? kExitActionNames[action] : "";
+}
+
+SupervisionValues SupervisionFromRecord(const ServiceDefinition& r)
+{
+    SupervisionValues v;
+    v.stopTimeout = std::to_string(r.StopTimeout);
+    v.stopWorkingDir = r.StopService.WorkingDir;
+    v.stopExecutable = r.StopService.Executable;
+    v.stopParameters = r.StopService.Parameters;
+    v.exitActions = r.ExitActions;
+    v.restartLimit = std::to_string(r.RestartLimit);
+    v.restartPeriod = std::to_string(r.RestartPeriod);
+    return v;
+}
+
+void SupervisionToRecord(const SupervisionValues& v, ServiceDefinition& r)
+{
+    ParseStopTimeout(v.stopTimeout, r.StopTimeout);
+    // The stop program's Delay is not the page's: it keeps what the record had.
+    r.StopService.WorkingDir = v.stopWorkingDir;
+    r.StopService.Executable = v.stopExecutable;
+    r.StopService.Parameters = v.stopParameters;
+    r.ExitActions = v.exitActions;
+    ParseRestartLimit(v.restartLimit, r.RestartLimit);
+    ParseRestartPeriod(v.restartPeriod, r.RestartPeriod);
+}
+
+bool ParseWithin(const std::string& text, std::uint32_t min, std::uint32_t max, std::uint32_t whenBlank,
+                 std::uint32_t& value)
+{
+    std::uint32_t parsed = 0;
+    if (ParseCount(text, max, whenBlank, parsed) != CountText::Number || parsed < min) return false;
+    value = parsed;
+    return true;
+}
+
+bool ParseStopTimeout(const std::string& text, std::uint32_t& ms)
+{
+    return ParseWithin(text, 0, kMaxStopTimeout, ServiceDefinition::kDefaultStopTimeout, ms);
+}
+
+bool ParseRestartLimit(const std::string& text, std::uint32_t& restarts)
+{
+    return ParseWithin(text, 0, std::numeric_limits<std::uint32_t>::max(), 0, restarts);
+}
+
+bool ParseRestartPeriod(const std::string& text, std::uint32_t& ms)
+{
+    return ParseWithin(text, 1, kMaxRestartPeriod, ServiceDefinition::kDefaultRestartPeriod, ms);
+}
+
+CountText ParseExitCode(const std::string& text, std::uint32_t& code)
+{
+    const std::string trimmed = Trimmed(text);
+    if (trimmed.size() < 3 || trimmed[0] != '0' || (trimmed[1] != 'x' && trimmed[1] != 'X')) {
+        // A blank text is no code at all.
+        if (trimmed.empty()) return CountText::NotANumber;
+        return ParseCount(trimmed, std::numeric_limits<std::uint32_t>::max(), 0, code);
+    }
+    const std::string digits = trimmed.substr(2);
+    if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return CountText::NotANumber;
+    std::uint64_t parsed = 0;
+    for (char c : digits) {
+        const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        parsed = parsed * 16 + static_cast<std::uint64_t>(digit);
+        if (parsed > std::numeric_limits<std::uint32_t>::max()) return CountText::TooLarge;
+    }
+    code = static_cast<std::uint32_t>(parsed);
+    return CountText::Number;
+}
+
+std::string ExitCodeText(std::uint32_t code)
+{
+    if (code <= 0xFFFF) return std::to_string(code);
+    char text[16] = {};
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+std::size_t FindExitAction(const ExitActions& actions, const ServiceDefinition::ExitCodeAction& entry,
+                           std::size_t replacing)
+{
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        if (i == replacing || actions[i].anyCode != entry.anyCode) continue;
+        if (entry.anyCode || actions[i].code == entry.code) return i;
+    }
+    return kNoExitAction;
 }
 
 std::size_t FindVariable(const Variables& variables, const std::string& name)

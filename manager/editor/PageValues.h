@@ -28,6 +28,7 @@ struct ProgramValues {
     int consoleApp = 0;
     std::string workingDir, executable, parameters;
     int startupTime = 0;
+    int expandVariables = 0;
 };
 ProgramValues ProgramFromRecord(const ServiceDefinition& record);
 void ProgramToRecord(const ProgramValues& values, ServiceDefinition& record);
@@ -87,6 +88,45 @@ CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t w
 // the default), as the page reads them.
 CountText ParseRotateSize(const std::string& text, std::uint32_t& bytes);
 CountText ParseRotateKeep(const std::string& text, std::uint32_t& files);
+
+// What the program's exit leads to, by position: UponExit and every exit action.
+constexpr std::array<const char*, 4> kExitActionNames = {"No Action", "Restart the Program", "Terminate Velmora",
+                                                         "Shutdown Velmora"};
+// The action's name, or an empty text for a value beyond the list.
+std::string ExitActionName(std::uint32_t action);
+
+// The supervision page keeps its numbers as typed, as the output page does; a blank field is
+// the setting's default.
+constexpr std::uint32_t kMaxStopTimeout = 600000;      // as the definition reader allows
+constexpr std::uint32_t kMaxRestartPeriod = 86400000;  // one day, as the definition reader allows
+using ExitActions = std::vector<ServiceDefinition::ExitCodeAction>;
+struct SupervisionValues {
+    std::string stopTimeout;
+    std::string stopWorkingDir, stopExecutable, stopParameters;
+    ExitActions exitActions;
+    std::string restartLimit, restartPeriod;
+};
+SupervisionValues SupervisionFromRecord(const ServiceDefinition& record);
+// A number that does not convert leaves its field as it was.
+void SupervisionToRecord(const SupervisionValues& values, ServiceDefinition& record);
+// As ParseCount, but true only for a number from `min` to `max`.
+bool ParseWithin(const std::string& text, std::uint32_t min, std::uint32_t max, std::uint32_t whenBlank,
+                 std::uint32_t& value);
+bool ParseStopTimeout(const std::string& text, std::uint32_t& ms);
+bool ParseRestartLimit(const std::string& text, std::uint32_t& restarts);
+bool ParseRestartPeriod(const std::string& text, std::uint32_t& ms);
+
+// An exit code as typed: decimal, or hexadecimal after "0x", with blanks around it.
+// `code` is set only for a number.
+CountText ParseExitCode(const std::string& text, std::uint32_t& code);
+// An exit code as the list shows it: decimal for small codes, hexadecimal for the large ones,
+// which are status values that are looked up by their hexadecimal form.
+std::string ExitCodeText(std::uint32_t code);
+constexpr std::size_t kNoExitAction = static_cast<std::size_t>(-1);
+// The entry that already decides for `entry`'s code (or for every other code), leaving out the
+// one at `replacing`; kNoExitAction when there is none.
+std::size_t FindExitAction(const ExitActions& actions, const ServiceDefinition::ExitCodeAction& entry,
+                           std::size_t replacing = kNoExitAction);
 
 using Variables = std::vector<EnvironmentVariable>;
 constexpr std::size_t kNoVariable = static_cast<std::size_t>(-1);

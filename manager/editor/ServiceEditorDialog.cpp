@@ -106,6 +106,7 @@ ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& 
     sheet_.AddPage(environment_);
     sheet_.AddPage(prePost_);
     sheet_.AddPage(output_);
+    sheet_.AddPage(supervision_);
     ResetRecord();
     if (!serviceName.empty()) registry_data::ReadParameters(serviceName, record_, registry_data::kEditorRead);
     RecordToPages(false);
@@ -147,7 +148,7 @@ BOOL ServiceEditorDialog::OnInitDialog()
                      SWP_NOSIZE | SWP_NOACTIVATE);
         // Every page window exists, with its own initialisation done, before a command
         // gathers the pages.
-        for (int page : {1, 2, 3, 4, 5, 0}) sheet_.SetActivePage(page);
+        for (int page : {1, 2, 3, 4, 5, 6, 0}) sheet_.SetActivePage(page);
     }
     SetFocus(program_.Item(IDC_SHORT_NAME));
     return FALSE;
@@ -204,18 +205,22 @@ void ServiceEditorDialog::RecordToPages(bool refresh)
     environment_.FromRecord(record_);
     prePost_.FromRecord(record_);
     output_.FromRecord(record_);
+    supervision_.FromRecord(record_);
     if (!refresh) return;
     options_.ApplyEnableRules();
     dependencies_.Refresh();
     environment_.Refresh();
-    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_, &output_};
+    supervision_.Refresh();
+    ui::PropertyPage* const pages[] = {&program_,  &options_, &dependencies_, &environment_,
+                                       &prePost_, &output_,  &supervision_};
     for (ui::PropertyPage* page : pages) page->UpdateData(false);
 }
 
 void ServiceEditorDialog::PagesToRecord()
 {
     // A page that refuses a value has reported it; the record gets the value it held before.
-    ui::PropertyPage* const pages[] = {&program_, &options_, &dependencies_, &environment_, &prePost_, &output_};
+    ui::PropertyPage* const pages[] = {&program_,  &options_, &dependencies_, &environment_,
+                                       &prePost_, &output_,  &supervision_};
     for (ui::PropertyPage* page : pages) page->UpdateData(true);
     program_.ToRecord(record_);
     options_.ToRecord(record_);
@@ -223,6 +228,7 @@ void ServiceEditorDialog::PagesToRecord()
     environment_.ToRecord(record_);
     prePost_.ToRecord(record_);
     output_.ToRecord(record_);
+    supervision_.ToRecord(record_);
 }
 
 ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
@@ -233,6 +239,7 @@ ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
     case Page::Environment: return environment_;
     case Page::PrePost: return prePost_;
     case Page::Output: return output_;
+    case Page::Supervision: return supervision_;
     default: return program_;
     }
 }
@@ -266,8 +273,11 @@ bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
 bool ServiceEditorDialog::GatherStorable()
 {
     PagesToRecord();
-    // Writing checks nothing else, but an output number that does not convert would be lost unseen.
-    return !Refuse(ValidateOutput(output_.Values()));
+    // Writing checks nothing else, but a number that does not convert, or half a stop program,
+    // would be lost unseen.
+    ValidationFailure failure = ValidateOutput(output_.Values());
+    if (failure.messageId == 0) failure = ValidateSupervision(supervision_.Values());
+    return !Refuse(failure);
 }
 
 void ServiceEditorDialog::Install()
@@ -275,6 +285,7 @@ void ServiceEditorDialog::Install()
     PagesToRecord();
     ValidationFailure failure = Validate(record_);
     if (failure.messageId == 0) failure = ValidateOutput(output_.Values());
+    if (failure.messageId == 0) failure = ValidateSupervision(supervision_.Values());
     if (Refuse(failure)) return;
     if (!WriteReporting(temporaryPath_, "the temporary file")) return;
     owner_.InstallServiceDefinition(record_.Name, temporaryPath_, record_.StartUpMode == 1);

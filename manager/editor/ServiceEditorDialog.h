@@ -15,11 +15,12 @@
 #include "ServiceOutputPage.h"
 #include "ServicePrePostPage.h"
 #include "ServiceProgramPage.h"
+#include "ServiceSupervisionPage.h"
 #include "Toolbar.h"
 
 namespace editor {
 
-// The service definition editor: one record shown on six pages, saved as a definition file,
+// The service definition editor: one record shown on seven pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
 // record and its own temporary file, which goes when the editor closes.
 class ServiceEditorDialog : public ui::Dialog {
@@ -71,8 +72,8 @@ private:
     bool WriteReporting(const std::string& path, const char* what);
     // Shows a failed rule's message and focuses its control; false when nothing failed.
     bool Refuse(const ValidationFailure& failure);
-    // Pages to record before a write: false, after saying why, when an output setting cannot
-    // be stored.
+    // Pages to record before a write: false, after saying why, when an output or supervision
+    // setting cannot be stored.
     bool GatherStorable();
     void DeleteTemporaryFile();
     ui::PropertyPage& PageFor(Page page);
@@ -90,6 +91,7 @@ private:
     ServiceEnvPage environment_;
     ServicePrePostPage prePost_;
     ServiceOutputPage output_;
+    ServiceSupervisionPage supervision_;
     ui::PropertySheetWindow sheet_;
 };
 

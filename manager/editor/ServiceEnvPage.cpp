@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "EditorIds.h"
+#include "ReportList.h"
 #include "ServiceEnvVarDialog.h"
 
 namespace editor {
@@ -12,20 +13,7 @@ ServiceEnvPage::ServiceEnvPage() : PropertyPage(IDD_PAGE_ENVIRONMENT) {}
 BOOL ServiceEnvPage::OnInitDialog()
 {
     const BOOL result = PropertyPage::OnInitDialog();
-    HWND list = Item(IDC_ENV_LIST);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const struct {
-        const char* title;
-        int width;
-    } columns[] = {{"Variable", 140}, {"Value", 260}};
-    for (int i = 0; i < 2; ++i) {
-        LVCOLUMNA column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = ui::Scaled(list, columns[i].width);
-        column.pszText = const_cast<char*>(columns[i].title);
-        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
+    SetUpReportList(Item(IDC_ENV_LIST), {{"Variable", 140}, {"Value", 260}});
     Refresh();
     return result;
 }
@@ -39,19 +27,7 @@ void ServiceEnvPage::Refresh()
 
 void ServiceEnvPage::ShowRow(std::size_t row, bool insert)
 {
-    HWND list = Item(IDC_ENV_LIST);
-    const EnvironmentVariable& variable = variables_[row];
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(row);
-    if (insert) {
-        item.pszText = const_cast<char*>(variable.name.c_str());
-        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    item.iSubItem = 1;
-    item.pszText = const_cast<char*>(variable.value.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    SendMessageA(list, LVM_REDRAWITEMS, row, row);
+    ShowListRow(Item(IDC_ENV_LIST), row, {variables_[row].name, variables_[row].value}, insert);
 }
 
 bool ServiceEnvPage::OnCommand(int id, int code, HWND)
@@ -78,9 +54,8 @@ bool ServiceEnvPage::OnNotify(NMHDR& header, LRESULT& result)
 
 std::size_t ServiceEnvPage::MarkedRow() const
 {
-    const LRESULT mark = SendMessageA(Item(IDC_ENV_LIST), LVM_GETSELECTIONMARK, 0, 0);
-    if (mark < 0 || static_cast<std::size_t>(mark) >= variables_.size()) return kNoVariable;
-    return static_cast<std::size_t>(mark);
+    const std::size_t row = editor::MarkedRow(Item(IDC_ENV_LIST), variables_.size());
+    return row == kNoRow ? kNoVariable : row;
 }
 
 void ServiceEnvPage::NewVariable()

@@ -16,14 +16,7 @@ BOOL ServiceEnvVarDialog::OnInitDialog()
 {
     const BOOL result = Dialog::OnInitDialog();
     // Over the editor that asked for it, not in the middle of the screen.
-    if (HWND owner = GetWindow(Handle(), GW_OWNER)) {
-        RECT ownerRect{}, own{};
-        GetWindowRect(owner, &ownerRect);
-        GetWindowRect(Handle(), &own);
-        const int x = (ownerRect.left + ownerRect.right - (own.right - own.left)) / 2;
-        const int y = (ownerRect.top + ownerRect.bottom - (own.bottom - own.top)) / 2;
-        SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    CentreOverOwner(*this);
     if (!name_.empty()) {
         SetTitle("Edit Environment Variable");
         EnableWindow(Item(IDC_VARIABLE_NAME), FALSE);

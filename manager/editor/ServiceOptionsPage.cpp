@@ -1,6 +1,6 @@
 #include "ServiceOptionsPage.h"
 
-#include <initializer_list>
+#include <vector>
 
 #include "DataExchange.h"
 #include "EditorIds.h"
@@ -15,13 +15,13 @@ const int kCpuBoxIds[kCpuBoxes] = {IDC_CPU0, IDC_CPU1, IDC_CPU2, IDC_CPU3,
 
 struct ListItems {
     int list;
-    std::initializer_list<const char*> items;  // the stored value is the position
+    std::vector<const char*> items;  // the stored value is the position
 };
 const ListItems kLists[] = {
     {IDC_SHOW_WINDOW, {"Normal", "Hidden", "Minimized", "Maximized"}},
     {IDC_JOB_TYPE, {"No Job", "Global Job", "Local Job"}},
     {IDC_STARTUP_MODE, {"Manual", "Automatic", "Disabled"}},
-    {IDC_UPON_EXIT, {"No Action", "Restart the Program", "Terminate Velmora", "Shutdown Velmora"}},
+    {IDC_UPON_EXIT, {kExitActionNames.begin(), kExitActionNames.end()}},
     {IDC_PRIORITY,
      {"Normal", "Idle (runs only when the system is idle)", "High (time-critical tasks)",
       "Real Time (preempts all other processes)", "Below Normal", "Above Normal"}},

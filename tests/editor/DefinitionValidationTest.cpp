@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -90,6 +91,28 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
          Page::Settings, IDC_MONITOR_INTERVAL},
         {"monitoring every 50 ms", [](ServiceDefinition& d) { d.SMFFrequency = 50; }, 0, Page::None, 0},
         {"monitoring off at 0 ms", [](ServiceDefinition& d) { d.SMFEnabled = 0; d.SMFFrequency = 0; }, 0, Page::None, 0},
+        {"stop program missing", [&](ServiceDefinition& d) { d.StopService = {missing, work, "", 0}; },
+         MSG_STOP_EXE_INVALID, Page::Supervision, IDC_STOP_EXECUTABLE},
+        {"stop folder empty", [&](ServiceDefinition& d) { d.StopService.Executable = exe; }, MSG_STOP_DIR_MISSING,
+         Page::Supervision, IDC_STOP_WORKING_DIR},
+        {"stop folder is a file", [&](ServiceDefinition& d) { d.StopService = {exe, text, "", 0}; },
+         MSG_STOP_DIR_NOT_DIRECTORY, Page::Supervision, IDC_STOP_WORKING_DIR},
+        {"stop program has no time to check", [&](ServiceDefinition& d) { d.StopService = {exe, work, "", 0xFFFFFFFFu}; },
+         0, Page::None, 0},
+        {"variables in paths expanded from the definition's environment",
+         [&](ServiceDefinition& d) {
+             d.ExpandVariables = 1;
+             d.Environment = {{"Svc_Home", dir.Path().string()}};
+             d.Service.Executable = (std::filesystem::path("%SVC_HOME%") / "svc.exe").string();
+             d.StopService = {d.Service.Executable, "%svc_home%", "", 0};
+         },
+         0, Page::None, 0},
+        {"variables in paths left as written",
+         [&](ServiceDefinition& d) {
+             d.Environment = {{"SVC_HOME", dir.Path().string()}};
+             d.Service.Executable = (std::filesystem::path("%SVC_HOME%") / "svc.exe").string();
+         },
+         MSG_SERVICE_EXE_INVALID, Page::Program, IDC_EXECUTABLE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,6 +122,75 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.page);
         EXPECT_EQ(f.control, c.control);
+    }
+}
+
+TEST(DefinitionValidation, SupervisionTextsAndExitActionsAreCheckedWithTheirFocus)
+{
+    const struct {
+        const char *timeout, *folder, *program, *limit, *period;
+        unsigned id;
+        int control;
+    } pages[] = {
+        {"", "", "", "", "", 0, 0},
+        {"600000", "D:\\stop", "D:\\stop\\drain.exe", "4294967295", "86400000", 0, 0},
+        {"600001", "", "", "", "", MSG_STOP_TIMEOUT_OUT_OF_RANGE, IDC_STOP_TIMEOUT},
+        {"-5", "", "", "", "", MSG_STOP_TIMEOUT_OUT_OF_RANGE, IDC_STOP_TIMEOUT},
+        {"", "", "D:\\drain.exe", "", "", MSG_STOP_DIR_MISSING, IDC_STOP_WORKING_DIR},
+        {"", " ", "D:\\drain.exe", "", "", MSG_STOP_DIR_MISSING, IDC_STOP_WORKING_DIR},
+        {"", "D:\\stop", "", "", "", MSG_STOP_EXE_MISSING, IDC_STOP_EXECUTABLE},
+        {"", "", "", "4294967296", "", MSG_RESTART_LIMIT_OUT_OF_RANGE, IDC_RESTART_LIMIT},
+        {"", "", "", "", "0", MSG_RESTART_PERIOD_OUT_OF_RANGE, IDC_RESTART_PERIOD},
+        {"", "", "", "", "86400001", MSG_RESTART_PERIOD_OUT_OF_RANGE, IDC_RESTART_PERIOD},
+        {"x", "D:\\stop", "", "x", "x", MSG_STOP_TIMEOUT_OUT_OF_RANGE, IDC_STOP_TIMEOUT},
+    };
+    for (const auto& c : pages) {
+        SCOPED_TRACE(std::string(c.timeout) + "|" + c.folder + "|" + c.program + "|" + c.limit + "|" + c.period);
+        editor::SupervisionValues v;
+        v.stopTimeout = c.timeout;
+        v.stopWorkingDir = c.folder;
+        v.stopExecutable = c.program;
+        v.restartLimit = c.limit;
+        v.restartPeriod = c.period;
+        const editor::ValidationFailure f = editor::ValidateSupervision(v);
+        EXPECT_EQ(f.messageId, c.id);
+        EXPECT_EQ(f.page, c.id ? Page::Supervision : Page::None);
+        EXPECT_EQ(f.control, c.control);
+    }
+
+    const editor::ExitActions actions{{false, 0, 3}, {false, 0xC0000005, 1}};
+    const editor::ExitActions withOthers{{false, 0, 3}, {true, 0, 1}};
+    const struct {
+        const editor::ExitActions* list;
+        std::size_t replacing;
+        const char* code;
+        bool others;
+        unsigned id;
+        int control;
+        std::uint32_t stored;
+    } entries[] = {
+        {&actions, editor::kNoExitAction, "1", false, 0, 0, 1},
+        {&actions, editor::kNoExitAction, "0", false, MSG_EXIT_CODE_TWICE, IDC_EXIT_CODE, 0},
+        {&actions, editor::kNoExitAction, "3221225477", false, MSG_EXIT_CODE_TWICE, IDC_EXIT_CODE, 0},
+        {&actions, 1, "0xc0000005", false, 0, 0, 0xC0000005},
+        {&actions, 0, "0xC0000005", false, MSG_EXIT_CODE_TWICE, IDC_EXIT_CODE, 0},
+        {&actions, editor::kNoExitAction, "0x1G", false, MSG_EXIT_CODE_NOT_NUMBER, IDC_EXIT_CODE, 0},
+        {&actions, editor::kNoExitAction, " ", false, MSG_EXIT_CODE_NOT_NUMBER, IDC_EXIT_CODE, 0},
+        {&actions, editor::kNoExitAction, "4294967296", false, MSG_EXIT_CODE_TOO_LARGE, IDC_EXIT_CODE, 0},
+        {&actions, editor::kNoExitAction, "junk", true, 0, 0, 0},
+        {&withOthers, editor::kNoExitAction, "", true, MSG_EXIT_OTHER_CODES_TWICE, IDC_EXIT_OTHER_CODES, 0},
+        {&withOthers, 1, "", true, 0, 0, 0},
+        {&withOthers, 1, "0", false, MSG_EXIT_CODE_TWICE, IDC_EXIT_CODE, 0},
+    };
+    for (const auto& e : entries) {
+        SCOPED_TRACE(std::string(e.code) + (e.others ? " (every other code)" : ""));
+        ServiceDefinition::ExitCodeAction entry;
+        const editor::ValidationFailure f = editor::CheckExitAction(e.code, e.others, *e.list, e.replacing, entry);
+        EXPECT_EQ(f.messageId, e.id);
+        EXPECT_EQ(f.control, e.control);
+        if (e.id != 0) continue;
+        EXPECT_EQ(entry.anyCode, e.others);
+        EXPECT_EQ(entry.code, e.stored);
     }
 }
 

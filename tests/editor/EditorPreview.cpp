@@ -1,7 +1,8 @@
 // Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
-// READY [variable]. TAB is the page to show (0 to 5); READY is a file created once the window
-// is drawn; "variable" also opens the variable dialog of the environment's second row. The programs the definition names are created first, because
-// opening a definition checks that they exist.
+// READY [variable|exitaction]. TAB is the page to show (0 to 6); READY is a file created once
+// the window is drawn; "variable" also opens the variable dialog of the environment's second
+// row, "exitaction" the exit action dialog of the supervision page's second row. The programs
+// the definition names are created first, because opening a definition checks that they exist.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -42,6 +43,7 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <ShowWindow>1</ShowWindow>
   <JobType>1</JobType>
   <LoadOrderGroup>MailServices</LoadOrderGroup>
+  <ExpandVariables>true</ExpandVariables>
   <Dependencies>
    <GroupName>NetworkProvider</GroupName>
    <GroupName>TDI</GroupName>
@@ -83,6 +85,20 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <RotateKeep>14</RotateKeep>
   <TimeStamp>true</TimeStamp>
  </Output>
+ <Supervision>
+  <StopTimeout>15000</StopTimeout>
+  <ExitAction Code="0">3</ExitAction>
+  <ExitAction Code="0xC0000005">1</ExitAction>
+  <ExitAction Code="2">0</ExitAction>
+  <ExitAction>1</ExitAction>
+  <RestartLimit>5</RestartLimit>
+  <RestartPeriod>300000</RestartPeriod>
+ </Supervision>
+ <StopService>
+  <StopWorkingDir>C:\Program Files\Mail Relay</StopWorkingDir>
+  <StopExecutable>C:\Program Files\Mail Relay\relayctl.exe</StopExecutable>
+  <StopParameters>drain --wait 10</StopParameters>
+ </StopService>
 </Service>
 )";
 
@@ -110,10 +126,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InitCommonControlsEx(&controls);
     const int tab = __argc > 1 ? std::atoi(__argv[1]) : 0;
     const std::string ready = __argc > 2 ? __argv[2] : "";
-    const bool variable = __argc > 3 && std::string(__argv[3]) == "variable";
+    const std::string dialog = __argc > 3 ? __argv[3] : "";
 
     std::filesystem::create_directories(std::string(kFolder) + "\\logs");
-    for (const char* program : {"relay.exe", "check-queue.bat", "flush.exe"}) Touch(std::string(kFolder) + "\\" + program);
+    for (const char* program : {"relay.exe", "check-queue.bat", "flush.exe", "relayctl.exe"}) Touch(std::string(kFolder) + "\\" + program);
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     const std::string file = std::string(temp) + "MailRelay.xml";
@@ -128,16 +144,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     SetWindowPos(editor.Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     editor.Sheet().SetActivePage(tab);
 
-    if (variable) {
+    if (dialog == "variable" || dialog == "exitaction") {
+        const bool variable = dialog == "variable";
         HWND page = PropSheet_GetCurrentPageHwnd(editor.Sheet().Handle());
-        HWND list = GetDlgItem(page, IDC_ENV_LIST);
+        HWND list = GetDlgItem(page, variable ? IDC_ENV_LIST : IDC_EXIT_ACTIONS);
         LVITEMA item{};
         item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
         SendMessageA(list, LVM_SETSELECTIONMARK, 0, 1);
-        PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_ENV_EDIT, BN_CLICKED), 0);
+        PostMessageA(page, WM_COMMAND, MAKEWPARAM(variable ? IDC_ENV_EDIT : IDC_EXIT_EDIT, BN_CLICKED), 0);
     }
-    // Announced once every window, the variable dialog included, has painted.
+    // Announced once every window, an opened dialog included, has painted.
     SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR timer, DWORD) {
         KillTimer(nullptr, timer);
         if (!readyFile.empty()) std::ofstream(readyFile) << "ready";

@@ -104,9 +104,9 @@ TEST(ServiceEditor, WindowHasItsToolbarSheetAndPagesWithTheShortNameFocused)
 
     HWND tabs = PropSheet_GetTabControl(sheet);
     const char* titles[] = {"Program", "Settings", "Dependencies", "Environment", "Pre-service / Post-service",
-                            "Output"};
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 6);
-    for (int i = 0; i < 6; ++i) {
+                            "Output", "Supervision"};
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 7);
+    for (int i = 0; i < 7; ++i) {
         char text[64] = {};
         TCITEMA item{};
         item.mask = TCIF_TEXT;
@@ -201,6 +201,41 @@ TEST(ServiceEditor, InstallChecksTheRulesInOrderAndFocusesTheOffendingControl)
          [](EditorFixture& f) {
              f.SetText(kOutputPage, 1084, "4294967295");
              f.SetText(kOutputPage, 1086, "0");
+         },
+         0, 0, 0},
+        {"stop timeout 600001", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1093, "600001"); }, 0x500,
+         kSupervisionPage, 1093},
+        {"stop timeout with a unit", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1093, "5 s"); }, 0x500,
+         kSupervisionPage, 1093},
+        {"stop program without its folder", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1090, f.program); },
+         0x505, kSupervisionPage, 1088},
+        {"stop folder without a program", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1088, f.folder); },
+         0x501, kSupervisionPage, 1090},
+        {"stop program that does not exist",
+         [](EditorFixture& f) {
+             f.SetText(kSupervisionPage, 1088, f.folder);
+             f.SetText(kSupervisionPage, 1090, f.folder + "\\none.exe");
+         },
+         0x502, kSupervisionPage, 1090},
+        {"negative restart limit", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1098, "-1"); }, 0x508,
+         kSupervisionPage, 1098},
+        {"restart period 0", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1099, "0"); }, 0x509,
+         kSupervisionPage, 1099},
+        {"restart period over a day", [](EditorFixture& f) { f.SetText(kSupervisionPage, 1099, "86400001"); },
+         0x509, kSupervisionPage, 1099},
+        {"output rules before supervision rules",
+         [](EditorFixture& f) {
+             f.SetText(kSupervisionPage, 1099, "0");
+             f.SetText(kOutputPage, 1086, "1001");
+         },
+         0x4ff, kOutputPage, 1086},
+        {"supervision at its limits",
+         [](EditorFixture& f) {
+             f.SetText(kSupervisionPage, 1093, "600000");
+             f.SetText(kSupervisionPage, 1088, f.folder);
+             f.SetText(kSupervisionPage, 1090, f.program);
+             f.SetText(kSupervisionPage, 1098, "4294967295");
+             f.SetText(kSupervisionPage, 1099, "86400000");
          },
          0, 0, 0},
     };

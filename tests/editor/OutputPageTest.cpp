@@ -61,26 +61,40 @@ TEST(OutputPage, OpenedSettingsAreShownAndSavedBackByteForByte)
     }
 }
 
-TEST(OutputPage, ANumberThatCannotBeStoredStopsEveryWrite)
+TEST(OutputPage, ASettingThatCannotBeStoredStopsEveryWrite)
 {
+    // A number that does not convert, or half a stop program, would be lost unseen.
+    const struct {
+        int page, field;
+        const char* text;
+        unsigned message;
+        int focus;
+    } settings[] = {
+        {kOutputPage, 1084, "lots", 0x4fd, 1084},
+        {kSupervisionPage, 1093, "lots", 0x500, 1093},
+        {kSupervisionPage, 1088, "D:\\stop", 0x501, 1090},
+    };
     EditorFixture f;
     f.FillValid();
     const std::string file = (f.dir.Path() / "refused.xml").string();
     ProgramStarterStub notepad;
-    for (int command : {1076, 1075, 1073}) {
-        SCOPED_TRACE(command);
-        f.Editor().Sheet().SetActivePage(kProgramPage);
-        f.SetText(kOutputPage, 1084, "lots");
-        FileChooserStub files;
-        files.answers.push_back(file);
-        MessageBoxRecorder boxes;
-        f.Click(command);
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, messages::FormatMessageText(0x4fd));
-        EXPECT_EQ(f.Editor().Sheet().ActiveIndex(), kOutputPage);
-        EXPECT_EQ(GetFocus(), GetDlgItem(f.Page(kOutputPage), 1084));
-        EXPECT_FALSE(FileExists(file));
-        EXPECT_EQ(f.Editor().CurrentPath(), "");
+    for (const auto& s : settings) {
+        for (int command : {1076, 1075, 1073}) {
+            SCOPED_TRACE(std::to_string(s.field) + " " + std::to_string(command));
+            f.Editor().Sheet().SetActivePage(kProgramPage);
+            f.SetText(s.page, s.field, s.text);
+            FileChooserStub files;
+            files.answers.push_back(file);
+            MessageBoxRecorder boxes;
+            f.Click(command);
+            ASSERT_EQ(boxes.boxes.size(), 1u);
+            EXPECT_EQ(boxes.boxes[0].text, messages::FormatMessageText(s.message));
+            EXPECT_EQ(f.Editor().Sheet().ActiveIndex(), s.page);
+            EXPECT_EQ(GetFocus(), GetDlgItem(f.Page(s.page), s.focus));
+            EXPECT_FALSE(FileExists(file));
+            EXPECT_EQ(f.Editor().CurrentPath(), "");
+        }
+        f.SetText(s.page, s.field, "");
     }
     EXPECT_TRUE(notepad.commands.empty());
 
@@ -111,17 +125,25 @@ TEST(OutputPage, BrowseChoosesAFileToWriteAndLeftFieldsAreTidied)
         EXPECT_EQ(f.Text(kOutputPage, field), "D:\\logs\\new.log");
     }
 
+    // The supervision page's numbers are left the same way, a blank one showing its default.
     const struct {
-        int field, next;
+        int page, field, next;
         const char *typed, *left;
-    } fields[] = {{1080, 1082, "  D:\\a b.log\t", "D:\\a b.log"}, {1084, 1086, " 2048 ", "2048"},
-                  {1086, 1084, "   ", "10"}, {1086, 1084, " 7 ", "7"}};
+    } fields[] = {{kOutputPage, 1080, 1082, "  D:\\a b.log\t", "D:\\a b.log"},
+                  {kOutputPage, 1084, 1086, " 2048 ", "2048"},
+                  {kOutputPage, 1086, 1084, "   ", "10"},
+                  {kOutputPage, 1086, 1084, " 7 ", "7"},
+                  {kSupervisionPage, 1093, 1098, " ", "5000"},
+                  {kSupervisionPage, 1098, 1099, "", "0"},
+                  {kSupervisionPage, 1099, 1093, "\t", "60000"},
+                  {kSupervisionPage, 1099, 1093, " 90000 ", "90000"}};
     for (const auto& t : fields) {
         SCOPED_TRACE(t.typed);
-        f.SetText(kOutputPage, t.field, t.typed);
-        SetFocus(GetDlgItem(f.Page(kOutputPage), t.field));
-        SetFocus(GetDlgItem(f.Page(kOutputPage), t.next));
-        EXPECT_EQ(f.Text(kOutputPage, t.field), t.left);
+        f.Editor().Sheet().SetActivePage(t.page);
+        f.SetText(t.page, t.field, t.typed);
+        SetFocus(GetDlgItem(f.Page(t.page), t.field));
+        SetFocus(GetDlgItem(f.Page(t.page), t.next));
+        EXPECT_EQ(f.Text(t.page, t.field), t.left);
     }
 }
 

@@ -101,6 +101,12 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     in.RotateDaily = 1;
     in.RotateKeep = 0;
     in.OutputTimeStamp = 1;
+    in.ExpandVariables = 1;
+    in.StopTimeout = 0;
+    in.StopService = {"C:\\stop.exe", "C:\\stop", "-c", 0};
+    in.ExitActions = {{false, 0xC0000005, 1}, {true, 0, 3}, {false, 0, 0}};
+    in.RestartLimit = 0xFFFFFFFF;
+    in.RestartPeriod = 1;
 
     ServiceDefinition out = definition_writer::NewDefinition();
     ProgramToRecord(ProgramFromRecord(in), out);
@@ -108,6 +114,7 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     OptionsToRecord(OptionsFromRecord(in), out);
     DependenciesToRecord(DependenciesFromRecord(in), out);
     OutputToRecord(OutputFromRecord(in), out);
+    SupervisionToRecord(SupervisionFromRecord(in), out);
     out.Environment = in.Environment;
     in.ConsoleApp = 1;
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));
@@ -144,6 +151,72 @@ TEST(PageValues, OutputNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
     const OutputValues shown = OutputFromRecord(definition_writer::NewDefinition());
     EXPECT_EQ(shown.rotateSize, "");
     EXPECT_EQ(shown.rotateKeep, "10");
+}
+
+TEST(PageValues, SupervisionNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
+{
+    const struct {
+        const char *timeout, *limit, *period;
+        std::uint32_t timeoutStored, limitStored, periodStored;
+    } cases[] = {
+        {"", "", "", ServiceDefinition::kDefaultStopTimeout, 0, ServiceDefinition::kDefaultRestartPeriod},
+        {" 600000 ", "4294967295", "86400000", 600000, 0xFFFFFFFF, 86400000},
+        {"0", "0", "1", 0, 0, 1},
+        {"600001", "4294967296", "0", 77, 7, 777},
+        {"5 s", "-1", "86400001", 77, 7, 777},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.timeout) + " | " + c.limit + " | " + c.period);
+        ServiceDefinition record = definition_writer::NewDefinition();
+        record.StopTimeout = 77;
+        record.RestartLimit = 7;
+        record.RestartPeriod = 777;
+        SupervisionValues values = SupervisionFromRecord(record);
+        values.stopTimeout = c.timeout;
+        values.restartLimit = c.limit;
+        values.restartPeriod = c.period;
+        SupervisionToRecord(values, record);
+        EXPECT_EQ(record.StopTimeout, c.timeoutStored);
+        EXPECT_EQ(record.RestartLimit, c.limitStored);
+        EXPECT_EQ(record.RestartPeriod, c.periodStored);
+    }
+}
+
+TEST(PageValues, ExitCodesAreReadInDecimalOrHexAndShownAsTheyAreBestKnown)
+{
+    const struct {
+        const char* text;
+        CountText result;
+        std::uint32_t code;
+    } cases[] = {
+        {"0", CountText::Number, 0},
+        {" 4294967295 ", CountText::Number, 0xFFFFFFFF},
+        {"0xC0000005", CountText::Number, 0xC0000005},
+        {"0Xc0000005", CountText::Number, 0xC0000005},
+        {"0x00000000FFFFFFFF", CountText::Number, 0xFFFFFFFF},
+        {"010", CountText::Number, 10},
+        {"4294967296", CountText::TooLarge, 77},
+        {"0x100000000", CountText::TooLarge, 77},
+        {"", CountText::NotANumber, 77},
+        {"0x", CountText::NotANumber, 77},
+        {"0xG1", CountText::NotANumber, 77},
+        {"-1", CountText::NotANumber, 77},
+        {"1e3", CountText::NotANumber, 77},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t code = 77;
+        EXPECT_EQ(ParseExitCode(c.text, code), c.result) << c.text;
+        EXPECT_EQ(code, c.code) << c.text;
+    }
+    EXPECT_EQ(ExitCodeText(0), "0");
+    EXPECT_EQ(ExitCodeText(65535), "65535");
+    EXPECT_EQ(ExitCodeText(65536), "0x00010000");
+    EXPECT_EQ(ExitCodeText(0xC0000005), "0xC0000005");
+    for (std::uint32_t code : {0u, 65535u, 65536u, 0xC0000005u, 0xFFFFFFFFu}) {
+        std::uint32_t back = 0;
+        EXPECT_EQ(ParseExitCode(ExitCodeText(code), back), CountText::Number);
+        EXPECT_EQ(back, code);
+    }
 }
 
 TEST(PageValues, VariablesAreMatchedByExactName)

@@ -66,7 +66,7 @@ TEST(ProgramPages, BlanksAroundTextDisappearWhenTheFieldLosesTheFocus)
     const struct {
         int page, field, next;
     } fields[] = {{kProgramPage, 1005, 1006}, {kProgramPage, 1004, 1000}, {kPrePostPage, 1049, 1050},
-                  {kPrePostPage, 1015, 1016}, {kDependenciesPage, 1055, 1059}};
+                  {kPrePostPage, 1015, 1016}, {kDependenciesPage, 1055, 1059}, {kSupervisionPage, 1092, 1093}};
     for (const auto& t : fields) {
         SCOPED_TRACE(t.field);
         f.Editor().Sheet().SetActivePage(t.page);
@@ -80,7 +80,8 @@ TEST(ProgramPages, BrowseExecutableFillsAnEmptyWorkingDirectoryWithTheProgramsFo
 {
     const struct {
         int page, button, executable, folder;
-    } blocks[] = {{kProgramPage, 1008, 1006, 1005}, {kPrePostPage, 1053, 1049, 1048}, {kPrePostPage, 1014, 1013, 1011}};
+    } blocks[] = {{kProgramPage, 1008, 1006, 1005}, {kPrePostPage, 1053, 1049, 1048}, {kPrePostPage, 1014, 1013, 1011},
+                  {kSupervisionPage, 1091, 1090, 1088}};
     const struct {
         const char* folderBefore;
         const char* chosen;
@@ -124,7 +125,8 @@ TEST(ProgramPages, BrowseFolderPutsTheChosenFolderIntoItsField)
 {
     const struct {
         int page, button, field;
-    } cases[] = {{kProgramPage, 1007, 1005}, {kPrePostPage, 1052, 1048}, {kPrePostPage, 1012, 1011}};
+    } cases[] = {{kProgramPage, 1007, 1005}, {kPrePostPage, 1052, 1048}, {kPrePostPage, 1012, 1011},
+                 {kSupervisionPage, 1089, 1088}};
     EditorFixture f;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);

@@ -225,7 +225,7 @@ TEST(RegistryLoad, ADefinitionInstalledByTheEditorComesBackUnchanged)
     const std::string pre = f.dir.Program("pre.bat");
     const std::string post = f.dir.Program("post.cmd");
     const struct {
-        const char* output;  // the definition's <Output>, if any
+        std::string more;  // the definition's <Output>, <Supervision> and the like, if any
         const char* shownFile;
     } cases[] = {
         {"", ""},
@@ -233,9 +233,14 @@ TEST(RegistryLoad, ADefinitionInstalledByTheEditorComesBackUnchanged)
          "</ErrorLocation><RotateSize>65536</RotateSize><RotateDaily>true</RotateDaily><RotateKeep>3</RotateKeep>"
          "<TimeStamp>true</TimeStamp></Output>",
          "D:\\logs\\relay.log"},
+        {"<Supervision><StopTimeout>12000</StopTimeout><ExitAction Code=\"0xC0000005\">1</ExitAction>"
+         "<ExitAction>3</ExitAction><RestartLimit>4</RestartLimit><RestartPeriod>90000</RestartPeriod></Supervision>"
+         "<StopService><StopWorkingDir>" + f.folder + "</StopWorkingDir><StopExecutable>" + post +
+             "</StopExecutable><StopParameters>/drain</StopParameters></StopService>",
+         ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.output);
+        SCOPED_TRACE(c.more);
         f.owner.installs.clear();
         const std::string file = f.dir.Write(
             "roundtrip.xml",
@@ -258,7 +263,7 @@ TEST(RegistryLoad, ADefinitionInstalledByTheEditorComesBackUnchanged)
                                    "</PreExecutable><PreParameters>/check</PreParameters><PreDelay>7000</PreDelay>"
                                    "</PreService><PostService><PostWorkingDir>" + f.folder +
                                    "</PostWorkingDir><PostExecutable>" + post +
-                                   "</PostExecutable><PostDelay>100</PostDelay></PostService>" + c.output));
+                                   "</PostExecutable><PostDelay>100</PostDelay></PostService>" + c.more));
         ASSERT_TRUE(f.OpenFile(file));
         const std::string opened = definition_writer::DefinitionText(f.Editor().Record());
         f.Click(1072);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+
+#include "PageValues.h"
+#include "PropertySheet.h"
+
+namespace editor {
+
+// "Supervision": the program run first when the service stops and how long a stop waits for
+// the service's program, the actions chosen by exit code, and the restart limit.
+class ServiceSupervisionPage : public ui::PropertyPage {
+public:
+    ServiceSupervisionPage();
+
+    void FromRecord(const ServiceDefinition& record) { values_ = SupervisionFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const { SupervisionToRecord(values_, record); }
+    const SupervisionValues& Values() const { return values_; }
+    // One row per exit action, in list order.
+    void Refresh();
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange& exchange) override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR& header, LRESULT& result) override;
+
+private:
+    void AddAction();
+    void EditAction();
+    void RemoveAction();
+    void ShowRow(std::size_t row, bool insert);
+
+    SupervisionValues values_;
+};
+
+}  // namespace editor
