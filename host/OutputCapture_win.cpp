@@ -15,8 +15,8 @@ constexpr ULONGLONG kRetryMs = 1000;
 // A read that found the pipe nearly empty is followed by a short pause, so that a program
 // writing many small lines is read in large pieces rather than one system call per line: the
 // pipe holds what it writes meanwhile.
-constexpr DWORD kGatherMs = 10;
-constexpr DWORD kGatherBelow = kPipeBuffer / 2;
+constexpr DWORD kGatherMs = 5;
+constexpr DWORD kGatherBelow = 4096;
 // What the pipe holds while the reader pauses or writes.
 constexpr DWORD kPipeHolds = 1024 * 1024;
 

@@ -16,11 +16,15 @@
 //              into FILE; each line a write of its own, or with --buffered through the C
 //              library's stream with an 8 KB buffer, as most programs write
 // --timing F   write to F when the --bytes write began and ended, in ms since 1970
+// --floor      the --bytes write into a pipe that a thread of this program empties: what pipes
+//              cost here, whatever reads them
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -68,7 +72,7 @@ int main(int argc, char** argv)
 {
     long lines = 0, width = 0, pace = 0, late = -1, sayLate = -1;
     long long bytes = -1;
-    bool crash = false, buffered = false;
+    bool crash = false, buffered = false, floor = false;
     std::string done, handles, to, timing;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -80,6 +84,7 @@ int main(int argc, char** argv)
         else if (arg == "--say-late" && more) sayLate = std::atol(argv[++i]);
         else if (arg == "--crash") crash = true;
         else if (arg == "--buffered") buffered = true;
+        else if (arg == "--floor") floor = true;
         else if (arg == "--done" && more) done = argv[++i];
         else if (arg == "--handles" && more) handles = argv[++i];
         else if (arg == "--bytes" && more) bytes = std::atoll(argv[++i]);
@@ -104,7 +109,23 @@ int main(int argc, char** argv)
         return ticks / 10000 - 11644473600000ull;
     };
     const unsigned long long began = unixMs();
-    if (bytes >= 0 && buffered) {
+    if (bytes >= 0 && floor) {
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        if (!CreatePipe(&readEnd, &writeEnd, nullptr, 1024 * 1024)) return 1;
+        std::thread drain([readEnd] {
+            std::vector<char> sink(64 * 1024);
+            DWORD got = 0;
+            while (ReadFile(readEnd, sink.data(), static_cast<DWORD>(sink.size()), &got, nullptr) && got) {
+            }
+        });
+        // Buffered: 81 lines per write, about what an 8 KB stream buffer hands on.
+        std::string piece;
+        for (int i = 0; i < (buffered ? 81 : 1); ++i) piece += std::string(99, 'x') + "\n";
+        for (long long written = 0; written < bytes; written += static_cast<long long>(piece.size())) Put(writeEnd, piece);
+        CloseHandle(writeEnd);
+        drain.join();
+        CloseHandle(readEnd);
+    } else if (bytes >= 0 && buffered) {
         std::FILE* target = to.empty() ? stdout : std::fopen(to.c_str(), "ab");
         if (!target) return 1;
         static char buffer[8192];
