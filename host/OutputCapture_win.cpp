@@ -10,8 +10,10 @@ namespace {
 constexpr DWORD kPipeBuffer = 64 * 1024;
 // How long an unfinished line waits for its end before it is written as it is.
 constexpr DWORD kFlushMs = 1000;
-// How often a file that cannot be written is tried again, and a log that could not be renamed.
+// How often a file that cannot be written is tried again, and a log that could not be renamed
+// (another program holds it open without sharing its deletion; it grows past its size meanwhile).
 constexpr ULONGLONG kRetryMs = 1000;
+constexpr ULONGLONG kRotationRetryMs = 250;
 // A read that found the pipe nearly empty is followed by a short pause, so that a program
 // writing many small lines is read in large pieces rather than one system call per line: the
 // pipe holds what it writes meanwhile.
@@ -155,7 +157,7 @@ void LogFile::Rotate()
     DWORD error = 0;
     // A log another program holds without sharing its deletion cannot be renamed: it goes on
     // growing, and the rotation is tried again later rather than on every line.
-    if (!RotateLogFile(path_, rule_.keep, &error)) nextRotation_ = now + kRetryMs;
+    if (!RotateLogFile(path_, rule_.keep, &error)) nextRotation_ = now + kRotationRetryMs;
     Open();
 }
 

@@ -164,7 +164,9 @@ TEST_F(OutputCapture, RotationKeepsTheNewestFilesWithoutLosingOrSplittingALine)
             "<Output><OutputLocation>" + File("out.log") + "</OutputLocation><RotateSize>20000</RotateSize>"
                 "<RotateKeep>3</RotateKeep></Output>" + Debug());
     Start();
-    ASSERT_TRUE(WaitFor(File("out.log"), "out tail"));
+    // Watched through the debug log: a reader holding the output file open without sharing its
+    // deletion, as this test's file reading does, would keep it from being renamed meanwhile.
+    ASSERT_TRUE(WaitFor(File("debug.log"), "The service program (process"));
     Stop();
 
     const std::vector<std::string> rotated = Rotated("out");
