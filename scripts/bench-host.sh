@@ -17,29 +17,15 @@ cmake --build --preset windows --target host_bench bench_trivial VelmoraExample 
 cmake --preset "$build" >/dev/null
 cmake --build --preset "$build" --target Velmora >/dev/null
 # The measured programs from the chosen build, the bench and the example programs beside them.
-bin="$root/build/bench-host/bin"
-rm -rf "$bin"
-mkdir -p "$bin"
-cp "build/$build/bin/"{Velmora.exe,Quillon.dll,Velmora.dtd} "build/$build/bin/"*.dll "$bin/"
-cp build/windows/bin/{host_bench.exe,bench_trivial.exe,VelmoraExample.exe,example_windowed.exe} "$bin/"
-# Written back first: Wine copies an image whose fresh blocks the file system has not yet
-# allocated into private memory, as no installed program would be.
-sync
-run="$root/build/bench-host/prefix"
-mkdir -p "$run"
-trap 'tests/wine/wine-teardown.sh "$run"' EXIT
-tests/wine/wine-setup.sh "$run" >/dev/null
-. tests/wine/wine-env.sh "$run"
+. scripts/bench-common.sh
+bench_prepare "$build" "$root/build/bench-host" host_bench.exe bench_trivial.exe VelmoraExample.exe example_windowed.exe
 "$VELMORA_WINE" "$bin/host_bench.exe" start-idle
-# Wine reports no private bytes for another process; the host's Unix process tells its
-# anonymous (private) memory. Wine shows the Windows command line, with this folder's path.
+# Wine shows the Windows command line, with this folder's path.
 winbin=$(printf '%s' "$bin" | tr '/' '\\')
 privateKb() {  # Windows command line -> private dirty kB of its process
-  for p in /proc/[0-9]*; do
-    [ "$({ tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | sed 's/ *$//')" = "$1" ] || continue
-    awk '/Private_Dirty/ {s+=$2} END {print s}' "$p/smaps_rollup"
-    return
-  done
+  local pid
+  pid=$(pid_of "$1")
+  [ -n "$pid" ] && private_kb "$pid"
 }
 host=$(privateKb "Z:$winbin\\Velmora.exe -s")
 idle=$(privateKb "Z:$winbin\\VelmoraExample.exe")

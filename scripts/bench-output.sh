@@ -19,20 +19,12 @@ cmake --build --preset windows --target output_writer >/dev/null
 cmake --preset windows-release >/dev/null
 cmake --build --preset windows-release --target Velmora >/dev/null
 bench="$root/build/bench-output"
-bin="$bench/bin"
 work="$bench/work"
-rm -rf "$bin" "$work"
-mkdir -p "$bin" "$work"
-cp build/windows-release/bin/{Velmora.exe,Velmora.dtd} build/windows-release/bin/*.dll "$bin/"
-cp build/windows/bin/output_writer.exe "$bin/"
-sync
-run="$bench/prefix"
-mkdir -p "$run"
-trap 'tests/wine/wine-teardown.sh "$run"' EXIT
-tests/wine/wine-setup.sh "$run" >/dev/null
-. tests/wine/wine-env.sh "$run"
+rm -rf "$work"
+mkdir -p "$work"
+. scripts/bench-common.sh
+bench_prepare windows-release "$bench" output_writer.exe
 w() { printf 'Z:%s' "$1" | tr '/' '\\'; }
-now() { date +%s.%N; }
 
 # The floor: the program writing its own file. The program times its own writing, so process
 # starts (a service's takes a second or more under Wine) are not counted on either side.
@@ -63,22 +55,16 @@ cat >"$bin/bench.xml" <<XML
 XML
 (cd "$bin" && "$VELMORA_WINE" Velmora.exe -i "$(w "$bin/bench.xml")" >/dev/null)
 
-hostPid() {
-  local want="$(w "$bin")\\Velmora.exe -s"
-  for p in /proc/[0-9]*; do
-    [ "$({ tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | sed 's/ *$//')" = "$want" ] && { echo "${p#/proc/}"; return; }
-  done
-}
+hostPid() { pid_of "$(w "$bin")\\Velmora.exe -s"; }
 size() { stat -c %s "$work/captured.log" 2>/dev/null || echo 0; }
 
-start=$(now)
 "$VELMORA_WINE" sc.exe start vlbenchout >/dev/null
 pid=""
 samples=()
 while [ "$(size)" -lt "$bytes" ] || [ ! -s "$work/captured.timing" ]; do
   [ -n "$pid" ] || pid=$(hostPid)
   if [ -n "$pid" ]; then
-    samples+=("$(awk '/Private_Dirty/ {s+=$2} END {print s}' "/proc/$pid/smaps_rollup" 2>/dev/null)")
+    samples+=("$(private_kb "$pid")")
   fi
   sleep 0.2
 done

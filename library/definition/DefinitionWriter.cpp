@@ -61,22 +61,19 @@ void Output(Lines& out, const ServiceDefinition& d)
 
 void Supervision(Lines& out, const ServiceDefinition& d)
 {
-    std::vector<std::string> set;
-    const auto element = [](const char* name, const std::string& value) {
-        return std::string("<") + name + ">" + value + "</" + name + ">";
-    };
-    if (d.StopTimeout != ServiceDefinition::kDefaultStopTimeout)
-        set.push_back(element("StopTimeout", std::to_string(d.StopTimeout)));
-    for (const auto& a : d.ExitActions) {
-        set.push_back((a.anyCode ? std::string("<ExitAction>") : "<ExitAction Code=\"" + std::to_string(a.code) + "\">") +
-                      std::to_string(a.action) + "</ExitAction>");
-    }
-    if (d.RestartLimit != 0) set.push_back(element("RestartLimit", std::to_string(d.RestartLimit)));
-    if (d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod)
-        set.push_back(element("RestartPeriod", std::to_string(d.RestartPeriod)));
-    if (set.empty()) return;
+    const bool set = d.StopTimeout != ServiceDefinition::kDefaultStopTimeout || !d.ExitActions.empty() ||
+                     d.RestartLimit != 0 || d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod;
+    if (!set) return;
     out.Add(" <Supervision>");
-    for (const std::string& line : set) out.Add("  " + line);
+    if (d.StopTimeout != ServiceDefinition::kDefaultStopTimeout)
+        out.Element("  ", "StopTimeout", std::to_string(d.StopTimeout));
+    for (const auto& a : d.ExitActions) {
+        out.Add(std::string("  <ExitAction") + (a.anyCode ? "" : " Code=\"" + std::to_string(a.code) + "\"") + ">" +
+                std::to_string(a.action) + "</ExitAction>");
+    }
+    if (d.RestartLimit != 0) out.Element("  ", "RestartLimit", std::to_string(d.RestartLimit));
+    if (d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod)
+        out.Element("  ", "RestartPeriod", std::to_string(d.RestartPeriod));
     out.Add(" </Supervision>");
 }
 
