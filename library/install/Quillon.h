@@ -110,6 +110,31 @@ struct QUILLON_API ServiceDefinition {
     Invocation StopService;
     // "%NAME%" in paths and parameters is expanded when the service starts.
     std::uint32_t ExpandVariables = 0;
+
+    // The account the service logs on as: empty for LocalSystem, else a name as the service
+    // database takes it ("NT AUTHORITY\LocalService", "NT SERVICE\<Name>", "DOMAIN\name$",
+    // ".\user"). A user account's password is asked for at install and never kept here.
+    std::string Account;
+    // Automatic start-up after the other automatic services, when StartUpMode is automatic.
+    std::uint32_t DelayedStart = 0;
+    // ms the system waits for the stop before it shuts down; 0: the host is told only at shutdown.
+    std::uint32_t PreShutdownTimeout = 0;
+
+    // What the service database does when the service fails (its host ends unexpectedly, or it
+    // stops with an exit code other than 0): per failure, as SC_ACTION_TYPE numbers (0 none,
+    // 1 restart the service, 2 restart the computer, 3 run the recovery program), each after its
+    // delay; the failure count returns to 0 after a period without failures.
+    static constexpr std::uint32_t kDefaultRecoveryDelay = 60000;   // ms
+    static constexpr std::uint32_t kDefaultRecoveryReset = 86400;  // s, a day
+    std::uint32_t RecoveryFirst = 0;
+    std::uint32_t RecoveryFirstDelay = kDefaultRecoveryDelay;
+    std::uint32_t RecoverySecond = 0;
+    std::uint32_t RecoverySecondDelay = kDefaultRecoveryDelay;
+    std::uint32_t RecoveryLater = 0;
+    std::uint32_t RecoveryLaterDelay = kDefaultRecoveryDelay;
+    std::uint32_t RecoveryResetPeriod = kDefaultRecoveryReset;
+    std::string RecoveryProgram;
+    std::string RecoveryParameters;
 };
 
 // The four exports keep plain, undecorated names.
