@@ -62,7 +62,8 @@ void Output(Lines& out, const ServiceDefinition& d)
 void Supervision(Lines& out, const ServiceDefinition& d)
 {
     const bool set = d.StopTimeout != ServiceDefinition::kDefaultStopTimeout || !d.ExitActions.empty() ||
-                     d.RestartLimit != 0 || d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod;
+                     d.RestartLimit != 0 || d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod ||
+                     d.PreShutdownTimeout != 0;
     if (!set) return;
     out.Add(" <Supervision>");
     if (d.StopTimeout != ServiceDefinition::kDefaultStopTimeout)
@@ -74,7 +75,40 @@ void Supervision(Lines& out, const ServiceDefinition& d)
     if (d.RestartLimit != 0) out.Element("  ", "RestartLimit", std::to_string(d.RestartLimit));
     if (d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod)
         out.Element("  ", "RestartPeriod", std::to_string(d.RestartPeriod));
+    if (d.PreShutdownTimeout != 0) out.Element("  ", "PreShutdownTimeout", std::to_string(d.PreShutdownTimeout));
     out.Add(" </Supervision>");
+}
+
+void Recovery(Lines& out, const ServiceDefinition& d)
+{
+    const struct {
+        const char* element;
+        std::uint32_t action;
+        std::uint32_t delay;
+    } steps[] = {
+        {"FirstFailure", d.RecoveryFirst, d.RecoveryFirstDelay},
+        {"SecondFailure", d.RecoverySecond, d.RecoverySecondDelay},
+        {"LaterFailures", d.RecoveryLater, d.RecoveryLaterDelay},
+    };
+    bool set = d.RecoveryResetPeriod != ServiceDefinition::kDefaultRecoveryReset || !d.RecoveryProgram.empty() ||
+               !d.RecoveryParameters.empty();
+    for (const auto& step : steps)
+        set = set || step.action != 0 || step.delay != ServiceDefinition::kDefaultRecoveryDelay;
+    if (!set) return;
+    out.Add(" <Recovery>");
+    for (const auto& step : steps) {
+        if (step.action == 0 && step.delay == ServiceDefinition::kDefaultRecoveryDelay) continue;
+        const std::string delay = step.delay == ServiceDefinition::kDefaultRecoveryDelay
+                                      ? std::string()
+                                      : " Delay=\"" + std::to_string(step.delay) + "\"";
+        out.Add(std::string("  <") + step.element + delay + ">" + std::to_string(step.action) + "</" + step.element +
+                ">");
+    }
+    if (d.RecoveryResetPeriod != ServiceDefinition::kDefaultRecoveryReset)
+        out.Element("  ", "ResetPeriod", std::to_string(d.RecoveryResetPeriod));
+    if (!d.RecoveryProgram.empty()) out.Element("  ", "RecoveryProgram", Escape(d.RecoveryProgram));
+    if (!d.RecoveryParameters.empty()) out.Element("  ", "RecoveryParameters", Escape(d.RecoveryParameters));
+    out.Add(" </Recovery>");
 }
 
 }  // namespace
@@ -129,6 +163,8 @@ std::string DefinitionText(const ServiceDefinition& d)
     out.Element("  ", "JobType", Number(d.JobType));
     if (!d.LoadOrderGroup.empty()) out.Element("  ", "LoadOrderGroup", Escape(d.LoadOrderGroup));
     if (d.ExpandVariables != 0) out.Element("  ", "ExpandVariables", "true");
+    if (!d.Account.empty()) out.Element("  ", "Account", Escape(d.Account));
+    if (d.DelayedStart != 0) out.Element("  ", "DelayedStart", "true");
     if (!d.GroupDependencies.empty() || !d.ServiceDependencies.empty()) {
         out.Add("  <Dependencies>");
         for (const auto& group : d.GroupDependencies) out.Element("   ", "GroupName", Escape(group));
@@ -171,6 +207,7 @@ std::string DefinitionText(const ServiceDefinition& d)
         Invocation(out, d.StopService, "Stop", false);
         out.Add(" </StopService>");
     }
+    Recovery(out, d);
     out.Add("</Service>");
     return out.Take();
 }

@@ -80,6 +80,8 @@ inline Account Classify(const std::string& text, const std::string& serviceName)
                                std::to_string(kMaxAccountText));
 
     const std::size_t separator = text.find('\\');
+    if (separator == std::string::npos && text.find('@') != std::string::npos)
+        return detail::Refused("Account " + quoted() + " is written as user@domain; write it as DOMAIN\\user");
     if (separator == std::string::npos)
         return detail::Refused("Account " + quoted() + " needs its domain: \".\\" + text +
                                "\" for an account of this computer, or \"DOMAIN\\" + text + "\"");

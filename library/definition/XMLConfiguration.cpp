@@ -212,6 +212,8 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"LoadOrderGroup", 0, 1, 0, nullptr, &C::LoadOrderGroup},
         {"Dependencies", 0, 1, 2, dependencies, &C::Dependencies},
         {"ExpandVariables", 0, 1, 0, nullptr, &C::ExpandVariablesValue},
+        {"Account", 0, 1, 0, nullptr, &C::AccountValue},
+        {"DelayedStart", 0, 1, 0, nullptr, &C::DelayedStartValue},
     };
     static const ElementNode debug[] = {
         {"DebugEnabled", 0, 1, 0, nullptr, &C::DebuggingEnabled},
@@ -249,6 +251,15 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"ExitAction", 0, 0, 0, nullptr, &C::ExitAction},
         {"RestartLimit", 0, 1, 0, nullptr, &C::RestartLimitValue},
         {"RestartPeriod", 0, 1, 0, nullptr, &C::RestartPeriodValue},
+        {"PreShutdownTimeout", 0, 1, 0, nullptr, &C::PreShutdownTimeoutValue},
+    };
+    static const ElementNode recovery[] = {
+        {"FirstFailure", 0, 1, 0, nullptr, &C::FirstFailureValue},
+        {"SecondFailure", 0, 1, 0, nullptr, &C::SecondFailureValue},
+        {"LaterFailures", 0, 1, 0, nullptr, &C::LaterFailuresValue},
+        {"ResetPeriod", 0, 1, 0, nullptr, &C::ResetPeriodValue},
+        {"RecoveryProgram", 0, 1, 0, nullptr, &C::RecoveryProgramValue},
+        {"RecoveryParameters", 0, 1, 0, nullptr, &C::RecoveryParametersValue},
     };
     static const ElementNode stopService[] = {
         {"StopWorkingDir", 1, 1, 0, nullptr, &C::StopServiceWorkingDir},
@@ -257,17 +268,18 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
     };
     static const ElementNode service[] = {
         {"Program", 1, 1, 9, program, &C::Program},
-        {"Options", 0, 1, 10, options, &C::Options},
+        {"Options", 0, 1, 12, options, &C::Options},
         {"Debug", 0, 1, 2, debug, &C::Debug},
         {"Environment", 0, 1, 1, environment, &C::Environment},
         {"SMF", 0, 1, 2, smf, &C::SMF},
         {"PreService", 0, 1, 4, preService, &C::PreService},
         {"PostService", 0, 1, 4, postService, &C::PostService},
         {"Output", 0, 1, 6, output, &C::Output},
-        {"Supervision", 0, 1, 4, supervision, &C::Supervision},
+        {"Supervision", 0, 1, 5, supervision, &C::Supervision},
         {"StopService", 0, 1, 3, stopService, &C::StopService},
+        {"Recovery", 0, 1, 6, recovery, &C::Recovery},
     };
-    static const ElementNode root = {"Service", 1, 1, 10, service, &C::Service};
+    static const ElementNode root = {"Service", 1, 1, 11, service, &C::Service};
     return root;
 }
 
@@ -299,7 +311,13 @@ XMLConfiguration::XMLConfiguration(const std::string& fileName)
       timeStamp_("TimeStamp", 0),
       stopTimeout_("StopTimeout", 5000),
       restartLimit_("RestartLimit", 0),
-      restartPeriod_("RestartPeriod", 60000)
+      restartPeriod_("RestartPeriod", 60000),
+      preShutdownTimeout_("PreShutdownTimeout", 0),
+      account_("Account", nullptr),
+      delayedStart_("DelayedStart", 0),
+      resetPeriod_("ResetPeriod"),
+      recoveryProgram_("RecoveryProgram", nullptr),
+      recoveryParameters_("RecoveryParameters", nullptr)
 {
     // Bad input is reported through the error list; only running out of memory can get here.
     try {
@@ -519,6 +537,71 @@ bool XMLConfiguration::RestartLimitValue(const XMLString& text, const AttributeL
 bool XMLConfiguration::RestartPeriodValue(const XMLString& text, const AttributeList&)
 {
     return SetRangedValue(restartPeriod_, text, 1, kMaxRestartPeriodMs, errors_);
+}
+
+bool XMLConfiguration::PreShutdownTimeoutValue(const XMLString& text, const AttributeList&)
+{
+    return SetRangedValue(preShutdownTimeout_, text, 0, process_limits::kMaxProgramTimeMs, errors_);
+}
+
+bool XMLConfiguration::AccountValue(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(account_, text, errors_);
+}
+
+bool XMLConfiguration::DelayedStartValue(const XMLString& text, const AttributeList&)
+{
+    return SetBooleanValue(delayedStart_, text, errors_);
+}
+
+bool XMLConfiguration::Recovery(const XMLString& text, const AttributeList& attributes)
+{
+    return CheckContainer("Recovery", text, attributes, errors_);
+}
+
+bool XMLConfiguration::SetRecoveryStep(RecoveryStep& step, const char* element, const XMLString& text,
+                                       const AttributeList& attributes)
+{
+    step.action = NameValueUnsignedInt(element);
+    step.delay = NameValueUnsignedInt("Delay");
+    for (const auto& [attribute, value] : attributes) {
+        if (attribute != reinterpret_cast<const unsigned char*>("Delay")) {
+            errors_.Add("Unknown attribute \"" + Text(attribute) + "\" for element \"" + element + "\"");
+            return false;
+        }
+        if (!SetRangedValue(step.delay, value, 0, kMaxRecoveryDelayMs, errors_)) return false;
+    }
+    return SetRangedValue(step.action, text, 0, 3, errors_);
+}
+
+bool XMLConfiguration::FirstFailureValue(const XMLString& text, const AttributeList& attributes)
+{
+    return SetRecoveryStep(firstFailure_, "FirstFailure", text, attributes);
+}
+
+bool XMLConfiguration::SecondFailureValue(const XMLString& text, const AttributeList& attributes)
+{
+    return SetRecoveryStep(secondFailure_, "SecondFailure", text, attributes);
+}
+
+bool XMLConfiguration::LaterFailuresValue(const XMLString& text, const AttributeList& attributes)
+{
+    return SetRecoveryStep(laterFailures_, "LaterFailures", text, attributes);
+}
+
+bool XMLConfiguration::ResetPeriodValue(const XMLString& text, const AttributeList&)
+{
+    return SetUnsignedValue(resetPeriod_, text, errors_);
+}
+
+bool XMLConfiguration::RecoveryProgramValue(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(recoveryProgram_, text, errors_);
+}
+
+bool XMLConfiguration::RecoveryParametersValue(const XMLString& text, const AttributeList&)
+{
+    return SetStringValue(recoveryParameters_, text, errors_);
 }
 
 bool XMLConfiguration::ExitAction(const XMLString& text, const AttributeList& attributes)

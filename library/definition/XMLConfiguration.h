@@ -99,12 +99,29 @@ public:
     const ExitActionList& ExitActions() const { return exitActions_; }
     const NameValueUnsignedInt& RestartLimit() const { return restartLimit_; }
     const NameValueUnsignedInt& RestartPeriod() const { return restartPeriod_; }
+    const NameValueUnsignedInt& PreShutdownTimeout() const { return preShutdownTimeout_; }
+    const NameValueXMLString& Account() const { return account_; }
+    const NameValueUnsignedInt& DelayedStart() const { return delayedStart_; }
+    // A failure's recovery action and the delay before it (Recovery's FirstFailure, SecondFailure
+    // and LaterFailures).
+    struct RecoveryStep {
+        NameValueUnsignedInt action{"Action"};
+        NameValueUnsignedInt delay{"Delay"};
+    };
+    const RecoveryStep& FirstFailure() const { return firstFailure_; }
+    const RecoveryStep& SecondFailure() const { return secondFailure_; }
+    const RecoveryStep& LaterFailures() const { return laterFailures_; }
+    const NameValueUnsignedInt& ResetPeriod() const { return resetPeriod_; }
+    const NameValueXMLString& RecoveryProgram() const { return recoveryProgram_; }
+    const NameValueXMLString& RecoveryParameters() const { return recoveryParameters_; }
 
     // How many rotated files are kept when the definition does not say, and the most it may say.
     static constexpr unsigned int kDefaultRotateKeep = 10;
     static constexpr unsigned int kMaxRotateKeep = 1000;
     // The longest period a restart limit may count over: a day.
     static constexpr unsigned int kMaxRestartPeriodMs = 86400000;
+    // The longest delay before a recovery action: a day too.
+    static constexpr unsigned int kMaxRecoveryDelayMs = 86400000;
 
     // The longest text an element or attribute may hold once its entity references are expanded:
     // no setting can carry more than a command line's 32767 characters, at most three bytes each.
@@ -176,6 +193,18 @@ private:
     bool ExitAction(const XMLString& text, const AttributeList& attributes);
     bool RestartLimitValue(const XMLString& text, const AttributeList& attributes);
     bool RestartPeriodValue(const XMLString& text, const AttributeList& attributes);
+    bool PreShutdownTimeoutValue(const XMLString& text, const AttributeList& attributes);
+    bool AccountValue(const XMLString& text, const AttributeList& attributes);
+    bool DelayedStartValue(const XMLString& text, const AttributeList& attributes);
+    bool Recovery(const XMLString& text, const AttributeList& attributes);
+    bool FirstFailureValue(const XMLString& text, const AttributeList& attributes);
+    bool SecondFailureValue(const XMLString& text, const AttributeList& attributes);
+    bool LaterFailuresValue(const XMLString& text, const AttributeList& attributes);
+    bool ResetPeriodValue(const XMLString& text, const AttributeList& attributes);
+    bool RecoveryProgramValue(const XMLString& text, const AttributeList& attributes);
+    bool RecoveryParametersValue(const XMLString& text, const AttributeList& attributes);
+    bool SetRecoveryStep(RecoveryStep& step, const char* element, const XMLString& text,
+                         const AttributeList& attributes);
 
     std::string fileName_;
     bool valid_ = false;
@@ -215,4 +244,13 @@ private:
     ExitActionList exitActions_;
     NameValueUnsignedInt restartLimit_;
     NameValueUnsignedInt restartPeriod_;
+    NameValueUnsignedInt preShutdownTimeout_;
+    NameValueXMLString account_;
+    NameValueUnsignedInt delayedStart_;
+    RecoveryStep firstFailure_;
+    RecoveryStep secondFailure_;
+    RecoveryStep laterFailures_;
+    NameValueUnsignedInt resetPeriod_;
+    NameValueXMLString recoveryProgram_;
+    NameValueXMLString recoveryParameters_;
 };

@@ -6,6 +6,7 @@
 #include "Failure.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
+#include "ServiceAccount.h"
 #include "Variables.h"
 
 #include <cstdlib>
@@ -85,6 +86,9 @@ void CheckCodePage(const ServiceDefinition& d)
     check(d.DebugLogFile, "debug log file");
     check(d.OutputFile, "output file");
     check(d.ErrorFile, "error file");
+    check(d.Account, "account");
+    check(d.RecoveryProgram, "recovery program");
+    check(d.RecoveryParameters, "recovery parameters");
     for (const ServiceDefinition::Invocation* program : {&d.Service, &d.PreService, &d.PostService, &d.StopService}) {
         check(program->Executable, "application binary path");
         check(program->WorkingDir, "working directory");
@@ -208,6 +212,56 @@ void CheckProgramTimes(const ServiceDefinition& definition)
         if (t.program.Delay > process_limits::kMaxProgramTimeMs) failure::Throw(t.message);
 }
 
+void ConvertLogOn(const XMLConfiguration& configuration, ServiceDefinition& definition)
+{
+    definition.Account = TextOr(configuration.Account(), "");
+    const service_account::Account account = service_account::Classify(definition.Account, definition.Name);
+    if (!account.problem.empty()) failure::Throw(failure::Hold(failure::Slot::Setting, account.problem));
+    if (account.kind != service_account::Kind::LocalSystem && definition.InteractWithDesktop == 1)
+        failure::Throw(failure::Hold(failure::Slot::Setting,
+                                     "Account \"" + Shown(definition.Account) +
+                                         "\" cannot be used with InteractWithDesktop true (its value when Options "
+                                         "does not name it): Windows lets only LocalSystem services interact with "
+                                         "the desktop; set InteractWithDesktop to false"));
+    definition.DelayedStart = FlagOr(configuration.DelayedStart(), 0);
+    if (definition.DelayedStart == 1 && definition.StartUpMode != 1)
+        failure::Throw(failure::Hold(failure::Slot::Setting,
+                                     "DelayedStart applies to automatic start-up only, but StartUpMode is " +
+                                         std::to_string(definition.StartUpMode) +
+                                         "; set StartUpMode to 1 or leave DelayedStart out"));
+    definition.PreShutdownTimeout = NumberOr(configuration.PreShutdownTimeout(), 0);
+}
+
+void ConvertRecovery(const XMLConfiguration& configuration, ServiceDefinition& definition)
+{
+    const struct {
+        const XMLConfiguration::RecoveryStep& from;
+        std::uint32_t& action;
+        std::uint32_t& delay;
+    } steps[] = {
+        {configuration.FirstFailure(), definition.RecoveryFirst, definition.RecoveryFirstDelay},
+        {configuration.SecondFailure(), definition.RecoverySecond, definition.RecoverySecondDelay},
+        {configuration.LaterFailures(), definition.RecoveryLater, definition.RecoveryLaterDelay},
+    };
+    bool runsProgram = false;
+    for (const auto& step : steps) {
+        step.action = NumberOr(step.from.action, 0);
+        step.delay = NumberOr(step.from.delay, ServiceDefinition::kDefaultRecoveryDelay);
+        runsProgram = runsProgram || step.action == ServiceDefinition::kRecoveryRunProgram;
+    }
+    definition.RecoveryResetPeriod = NumberOr(configuration.ResetPeriod(), ServiceDefinition::kDefaultRecoveryReset);
+    definition.RecoveryProgram = TextOr(configuration.RecoveryProgram(), "");
+    definition.RecoveryParameters = TextOr(configuration.RecoveryParameters(), "");
+    if (runsProgram && definition.RecoveryProgram.empty())
+        failure::Throw("A recovery action runs a program, but RecoveryProgram is not set");
+    if (!definition.RecoveryProgram.empty()) {
+        ServiceDefinition::Invocation program;
+        program.Executable = definition.RecoveryProgram;
+        program.Parameters = definition.RecoveryParameters;
+        CheckCommandLine(program, "recovery program");
+    }
+}
+
 }  // namespace
 
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
@@ -280,6 +334,9 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     }
     definition.RestartLimit = NumberOr(configuration.RestartLimit(), 0);
     definition.RestartPeriod = NumberOr(configuration.RestartPeriod(), ServiceDefinition::kDefaultRestartPeriod);
+
+    ConvertLogOn(configuration, definition);
+    ConvertRecovery(configuration, definition);
 
     CheckCodePage(definition);
 }

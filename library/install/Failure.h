@@ -13,7 +13,7 @@ namespace failure {
 [[noreturn]] void ThrowCode(const char* message, unsigned long systemCode);
 
 // Texts assembled at run time, each kind in its own slot; a new one replaces the old.
-enum class Slot { ConfigurationErrors, RunningService, OpenService, RegistryValue, SystemLimit, Count };
+enum class Slot { ConfigurationErrors, RunningService, OpenService, RegistryValue, SystemLimit, Setting, Count };
 const char* Hold(Slot slot, std::string text);
 
 }  // namespace failure

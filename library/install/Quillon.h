@@ -126,6 +126,7 @@ struct QUILLON_API ServiceDefinition {
     // delay; the failure count returns to 0 after a period without failures.
     static constexpr std::uint32_t kDefaultRecoveryDelay = 60000;   // ms
     static constexpr std::uint32_t kDefaultRecoveryReset = 86400;  // s, a day
+    static constexpr std::uint32_t kRecoveryRunProgram = 3;
     std::uint32_t RecoveryFirst = 0;
     std::uint32_t RecoveryFirstDelay = kDefaultRecoveryDelay;
     std::uint32_t RecoverySecond = 0;

@@ -80,6 +80,22 @@ const std::vector<Parameter> kParameters = {
     {"StopServiceParams", T::Text, {&D::StopService, &D::Invocation::Parameters}, {}, 0, 42, ReadRule::Plain, nullptr,
      true},
     {"ExpandVariables", T::Number, {}, &D::ExpandVariables, 0, 43, ReadRule::Plain, nullptr, true},
+    {"ServiceAccount", T::Text, &D::Account, {}, 0, 44, ReadRule::Plain, nullptr, true},
+    {"DelayedStart", T::Number, {}, &D::DelayedStart, 0, 45, ReadRule::Plain, nullptr, true},
+    {"PreShutdownTimeout", T::Number, {}, &D::PreShutdownTimeout, 0, 46, ReadRule::Plain, nullptr, true},
+    {"RecoveryFirst", T::Number, {}, &D::RecoveryFirst, 0, 47, ReadRule::Plain, nullptr, true},
+    {"RecoveryFirstDelay", T::Number, {}, &D::RecoveryFirstDelay, D::kDefaultRecoveryDelay, 48, ReadRule::Plain,
+     nullptr, true},
+    {"RecoverySecond", T::Number, {}, &D::RecoverySecond, 0, 49, ReadRule::Plain, nullptr, true},
+    {"RecoverySecondDelay", T::Number, {}, &D::RecoverySecondDelay, D::kDefaultRecoveryDelay, 50, ReadRule::Plain,
+     nullptr, true},
+    {"RecoveryLater", T::Number, {}, &D::RecoveryLater, 0, 51, ReadRule::Plain, nullptr, true},
+    {"RecoveryLaterDelay", T::Number, {}, &D::RecoveryLaterDelay, D::kDefaultRecoveryDelay, 52, ReadRule::Plain,
+     nullptr, true},
+    {"RecoveryResetPeriod", T::Number, {}, &D::RecoveryResetPeriod, D::kDefaultRecoveryReset, 53, ReadRule::Plain,
+     nullptr, true},
+    {"RecoveryProgram", T::Text, &D::RecoveryProgram, {}, 0, 54, ReadRule::Plain, nullptr, true},
+    {"RecoveryParameters", T::Text, &D::RecoveryParameters, {}, 0, 55, ReadRule::Plain, nullptr, true},
 };
 
 const std::vector<const Parameter*>& ReadOrder()

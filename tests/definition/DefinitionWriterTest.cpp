@@ -161,6 +161,48 @@ TEST(DefinitionWriter, WhatItWritesReadsBackAsTheSameRecord)
     EXPECT_EQ(back.StopService.Parameters, "-s quit");
 }
 
+// Log-on and recovery settings are written only when set, and each comes back from the file.
+TEST(DefinitionWriter, LogOnAndRecoveryReadBack)
+{
+    DefinitionDir dir;
+    ServiceDefinition d = NewDefinition();
+    d.Name = "LogOn1";
+    d.DisplayName = "Log on";
+    d.Service = {dir.Program("svc.exe"), dir.Folder("work"), "", 3000};
+    const std::string plain = DefinitionText(d);
+    EXPECT_EQ(plain.find("Recovery"), std::string::npos);
+    EXPECT_EQ(plain.find("Account"), std::string::npos);
+
+    d.Account = "CORP\\web & co$";
+    d.DelayedStart = 1;
+    d.PreShutdownTimeout = 120000;
+    d.RecoveryFirst = 1;
+    d.RecoverySecond = 1;
+    d.RecoverySecondDelay = 0;
+    d.RecoveryLater = 3;
+    d.RecoveryLaterDelay = 86400000;
+    d.RecoveryResetPeriod = 4294967295u;
+    d.RecoveryProgram = "C:\\tools\\notify.cmd";
+    d.RecoveryParameters = "/service <web>";
+    const std::string file = (dir.Path() / "logon.xml").string();
+    ASSERT_TRUE(definition_writer::WriteDefinitionFile(d, file));
+    const std::string text = ReadFile(file);
+    EXPECT_NE(text.find("  <Account>CORP\\web &amp; co$</Account>\r\n  <DelayedStart>true</DelayedStart>\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find(" <Recovery>\r\n  <FirstFailure>1</FirstFailure>\r\n  <SecondFailure Delay=\"0\">1"
+                        "</SecondFailure>\r\n"),
+              std::string::npos);
+
+    ServiceDefinition back;
+    unsigned char force = 0;
+    LoadXMLFile(file.c_str(), &back, &force, 1);
+    EXPECT_EQ(DefinitionText(back), DefinitionText(d));
+    EXPECT_EQ(back.Account, d.Account);
+    EXPECT_EQ(back.RecoveryLaterDelay, 86400000u);
+    EXPECT_EQ(back.RecoveryResetPeriod, 4294967295u);
+    EXPECT_EQ(back.RecoveryParameters, d.RecoveryParameters);
+}
+
 TEST(DefinitionWriter, AFailedWriteLeavesTheOldFileAlone)
 {
     TempDir dir;

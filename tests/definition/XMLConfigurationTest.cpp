@@ -64,7 +64,8 @@ std::string LooseDtd()
                       "<!ATTLIST Program id CDATA #IMPLIED>\n<!ATTLIST Options id CDATA #IMPLIED>\n"
                       "<!ATTLIST Name lang CDATA #IMPLIED>\n<!ATTLIST UponExit unit CDATA #IMPLIED>\n"
                       "<!ATTLIST Variable Name CDATA #IMPLIED name CDATA #IMPLIED Other CDATA #IMPLIED>\n"
-                      "<!ATTLIST ExitAction Code CDATA #IMPLIED code CDATA #IMPLIED>\n";
+                      "<!ATTLIST ExitAction Code CDATA #IMPLIED code CDATA #IMPLIED>\n"
+                      "<!ATTLIST SecondFailure Delay CDATA #IMPLIED Wait CDATA #IMPLIED>\n";
     std::vector<const XMLConfiguration::ElementNode*> rows{&XMLConfiguration::Schema()};
     while (!rows.empty()) {
         const XMLConfiguration::ElementNode* row = rows.back();
@@ -312,6 +313,18 @@ TEST(XMLConfiguration, ReportsEachFaultWithItsExactMessage)
         {"an exit action with another attribute",
          Loose(kProgram + "<Supervision><ExitAction code=\"1\">1</ExitAction></Supervision>"), true, false,
          {"Unknown attribute \"code\" for element \"ExitAction\""}},
+        {"a recovery delay beyond a day",
+         Definition(kProgram + "<Recovery><FirstFailure Delay=\"86400001\">1</FirstFailure></Recovery>"), false, false,
+         {"Invalid value (86400001) for element \"Delay\".  Valid range is [0, 86400000]."}},
+        {"a recovery action beyond running a program",
+         Definition(kProgram + "<Recovery><LaterFailures>4</LaterFailures></Recovery>"), false, false,
+         {"Invalid value (4) for element \"LaterFailures\".  Valid range is [0, 3]."}},
+        {"a recovery step with another attribute",
+         Loose(kProgram + "<Recovery><SecondFailure Wait=\"1\">1</SecondFailure></Recovery>"), true, false,
+         {"Unknown attribute \"Wait\" for element \"SecondFailure\""}},
+        {"a pre-shutdown time beyond the bound",
+         Definition(kProgram + "<Supervision><PreShutdownTimeout>600001</PreShutdownTimeout></Supervision>"), false,
+         false, {"Invalid value (600001) for element \"PreShutdownTimeout\".  Valid range is [0, 600000]."}},
         {"a bad boolean keeps its case in the message",
          Definition(kProgram + "<Debug><DebugEnabled>Maybe</DebugEnabled><DebugLocation>l</DebugLocation></Debug>"),
          false, false,

@@ -175,6 +175,49 @@ TEST(LoadXMLFile, ChecksFailInTheirOrder)
     }
 }
 
+// The log-on and recovery settings Windows would refuse or ignore are refused at install, each
+// naming the settings involved.
+TEST(LoadXMLFile, LogOnAndRecoveryChecks)
+{
+    DefinitionDir dir;
+    const std::string required = DefinitionDir::Required("Web1", dir.Program(), dir.Folder("work"));
+    const auto options = [](const std::string& inner) { return "<Options>" + inner + "</Options>"; };
+    const std::string quiet = "<InteractWithDesktop>false</InteractWithDesktop>";
+    const struct {
+        const char* what;
+        std::string rest;
+        std::string message;
+    } cases[] = {
+        {"a virtual account", options(quiet + "<Account>NT SERVICE\\web1</Account>"), ""},
+        {"an account beside the desktop's default",
+         options("<Account>LocalService</Account>"),
+         "Account \"LocalService\" cannot be used with InteractWithDesktop true (its value when Options does not "
+         "name it): Windows lets only LocalSystem services interact with the desktop; set InteractWithDesktop to "
+         "false"},
+        {"LocalSystem with the desktop", options("<Account>LocalSystem</Account>"), ""},
+        {"an account without its domain", options(quiet + "<Account>web</Account>"),
+         "Account \"web\" needs its domain: \".\\web\" for an account of this computer, or \"DOMAIN\\web\""},
+        {"delayed start of a manual service",
+         options("<StartUpMode>0</StartUpMode><DelayedStart>true</DelayedStart>"),
+         "DelayedStart applies to automatic start-up only, but StartUpMode is 0; set StartUpMode to 1 or leave "
+         "DelayedStart out"},
+        {"delayed automatic start", options("<DelayedStart>yes</DelayedStart>"), ""},
+        {"a program action without a program", "<Recovery><SecondFailure>3</SecondFailure></Recovery>",
+         "A recovery action runs a program, but RecoveryProgram is not set"},
+        {"a program action with its program",
+         "<Recovery><LaterFailures>3</LaterFailures><RecoveryProgram>notify.cmd</RecoveryProgram></Recovery>", ""},
+        {"a recovery command line past the limit",
+         "<Recovery><RecoveryProgram>n.cmd</RecoveryProgram><RecoveryParameters>" + std::string(32760, 'p') +
+             "</RecoveryParameters></Recovery>",
+         "command line of the recovery program is too long: 32768 characters, the system takes at most 32766"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ServiceDefinition d;
+        EXPECT_EQ(LoadFailure(dir.Write("case.xml", DefinitionDir::Xml(required, c.rest)), d), c.message);
+    }
+}
+
 // A program started with a longer command line or environment would run without its parameters
 // or variables, so the install refuses them. The system counts UTF-16 characters, not bytes.
 TEST(LoadXMLFile, RefusesWhatTheSystemCannotCarry)

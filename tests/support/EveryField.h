@@ -43,5 +43,17 @@ inline ServiceDefinition EveryFieldSet()
     d.RestartPeriod = 30000;
     d.StopService = {"C:\\apps\\stop.bat", "C:\\apps", "now", 3000};
     d.ExpandVariables = 1;
+    d.Account = "CORP\\web$";
+    d.DelayedStart = 1;
+    d.PreShutdownTimeout = 90000;
+    d.RecoveryFirst = 1;
+    d.RecoveryFirstDelay = 0;
+    d.RecoverySecond = 3;
+    d.RecoverySecondDelay = 120000;
+    d.RecoveryLater = 2;
+    d.RecoveryLaterDelay = 86400000;
+    d.RecoveryResetPeriod = 0;
+    d.RecoveryProgram = "C:\\tools\\notify.cmd";
+    d.RecoveryParameters = "/fail";
     return d;
 }
