@@ -48,4 +48,14 @@ inline std::string CurrentDirectory()
     }
 }
 
+// Text of the 8-bit calls for a wide call; empty when it does not convert.
+inline std::wstring Wide(const std::string& text)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (units <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], units);
+    return wide;
+}
+
 }  // namespace path_text

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "PathText.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -16,10 +18,8 @@ namespace {
 // calls refuse such a path wherever the system does not lift the limit for the program.
 std::wstring OpenablePath(const std::string& path)
 {
-    const int units = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], units);
+    const std::wstring wide = path_text::Wide(path);
+    if (wide.empty()) return {};
     if (wide.size() < MAX_PATH || wide.compare(0, 4, L"\\\\?\\") == 0) return wide;
     const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return wide;

@@ -25,6 +25,11 @@ public:
     void Starting(DWORD waitHintMs) override { Report(SERVICE_START_PENDING, waitHintMs); }
     void Running() override { Report(SERVICE_RUNNING, 0); }
     void Stopping(DWORD waitHintMs) override { Report(SERVICE_STOP_PENDING, waitHintMs); }
+    void AcceptPreShutdown() override
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        preShutdown_ = true;
+    }
 
     void Stopped(DWORD serviceExitCode)
     {
@@ -68,7 +73,8 @@ private:
         // A stop is taken while starting too: a long start-up time or pre-service program must
         // never keep the service from being stopped.
         const bool stoppable = state == SERVICE_RUNNING || state == SERVICE_START_PENDING;
-        status_.dwControlsAccepted = stoppable ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+        const DWORD stops = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | (preShutdown_ ? SERVICE_ACCEPT_PRESHUTDOWN : 0);
+        status_.dwControlsAccepted = stoppable ? stops : 0;
         status_.dwCheckPoint = pending ? ++checkPoint_ : 0;
         status_.dwWaitHint = pending ? waitHintMs : 0;
         if (handle_) SetServiceStatus(handle_, &status_);
@@ -79,6 +85,7 @@ private:
     SERVICE_STATUS status_{};
     DWORD checkPoint_ = 0;
     bool stopping_ = false;
+    bool preShutdown_ = false;
 };
 
 // What the dispatcher thread and the service thread share; lives for the whole dispatch.
@@ -96,6 +103,7 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, LPVOID, LPVOID context)
     switch (control) {
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
+    case SERVICE_CONTROL_PRESHUTDOWN:
         if (process->status.StopRequested(kStopGraceMs + kWaitHintMarginMs)) SetEvent(process->stopEvent.get());
         return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:

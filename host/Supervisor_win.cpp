@@ -455,6 +455,7 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
         console.Line("Cannot read the settings of the service %s from %s", name.c_str(), key.c_str());
         return exit_code::kSettingsUnreadable;
     }
+    if (definition.PreShutdownTimeout != 0) status.AcceptPreShutdown();
     std::vector<std::string> undefined;
     if (definition.ExpandVariables) {
         undefined = ExpandPaths(definition, [](const std::string& name) -> std::optional<std::string> {

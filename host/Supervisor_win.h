@@ -15,6 +15,8 @@ public:
     virtual void Starting(DWORD waitHintMs) = 0;
     virtual void Running() = 0;
     virtual void Stopping(DWORD waitHintMs) = 0;
+    // The service asks to be told before the system shuts down, and then stops as for a stop.
+    virtual void AcceptPreShutdown() {}
 };
 
 // Reads the installed service's settings and runs its programs until `stopEvent` is set or

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "PasswordPrompt_win.h"
 #include "Quillon.h"
 #include "ServiceCommands_win.h"
 #include "ServiceHost_win.h"
@@ -31,7 +32,7 @@ int Install(const std::string& file)
     if (!host::MayChangeServices()) return kExitFailure;
     char name[kMaxServiceName + 1] = {};
     try {
-        ServiceInstall(file.c_str(), host::HostDirectory(), name, sizeof name);
+        ServiceInstallWith(file.c_str(), host::HostDirectory(), name, sizeof name, host::ConsoleCallbacks());
     } catch (const CExcep& e) {
         return ReportFailure(e);
     }
@@ -46,7 +47,7 @@ int Update(const std::string& file)
     if (!host::MayChangeServices()) return kExitFailure;
     UpdateResult result = UpdateResult::Unchanged;
     try {
-        result = ServiceUpdate(file.c_str(), host::HostDirectory(), name, sizeof name);
+        result = ServiceUpdateWith(file.c_str(), host::HostDirectory(), name, sizeof name, host::ConsoleCallbacks());
     } catch (const CExcep& e) {
         return ReportFailure(e);
     }

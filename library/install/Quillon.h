@@ -138,7 +138,7 @@ struct QUILLON_API ServiceDefinition {
     std::string RecoveryParameters;
 };
 
-// The four exports keep plain, undecorated names.
+// The exports keep plain, undecorated names.
 extern "C" {
 
 // Reads, checks and converts a definition file (".xml" may be left off) into `definition`,
@@ -152,6 +152,23 @@ QUILLON_API void LoadXMLFile(const char* fileName, ServiceDefinition* definition
 QUILLON_API void ServiceInstall(const char* fileName, const std::string& hostDirectory, char* serviceName,
                                 std::size_t serviceNameSize);
 
+// What an install may need from the program running it. Either function may be left out: with no
+// password source, a definition naming a user account is refused; with no notice sink, notices
+// are dropped.
+struct InstallCallbacks {
+    // Asked, once the definition has passed its checks and before anything changes, for the
+    // password of the user account the service is to log on as. Returns false when none is given,
+    // which stops the install. The library wipes the password once the service database has it.
+    bool (*password)(const char* account, std::string& password, void* context) = nullptr;
+    // Told of a setting this system does not support; the install goes on without it.
+    void (*notice)(const char* text, void* context) = nullptr;
+    void* context = nullptr;
+};
+
+// ServiceInstall with a password source and a notice sink.
+QUILLON_API void ServiceInstallWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                                    std::size_t serviceNameSize, const InstallCallbacks& callbacks);
+
 // What ServiceUpdate did.
 enum class UpdateResult { Unchanged, Updated, Installed };
 
@@ -161,6 +178,10 @@ enum class UpdateResult { Unchanged, Updated, Installed };
 // definition says (Unchanged), and installs the service when there is none (Installed).
 QUILLON_API UpdateResult ServiceUpdate(const char* fileName, const std::string& hostDirectory, char* serviceName,
                                        std::size_t serviceNameSize);
+// ServiceUpdate with a password source (asked only when the account changes to a user account)
+// and a notice sink.
+QUILLON_API UpdateResult ServiceUpdateWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                                           std::size_t serviceNameSize, const InstallCallbacks& callbacks);
 
 // Marks an installed service for deletion and drops its event-log source.
 QUILLON_API void ServiceUninstall(const char* serviceName);

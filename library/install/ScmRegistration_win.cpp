@@ -1,14 +1,18 @@
 #include "ScmRegistration.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "Failure.h"
+#include "PathText.h"
+#include "ProcessLimits.h"
 #include "RegistryData.h"
 #include "RegistryStore.h"
+#include "ServiceAccount.h"
 
 namespace scm_registration {
 
@@ -69,6 +73,191 @@ void SetDescription(SC_HANDLE service, const std::string& description)
     change(service, SERVICE_CONFIG_DESCRIPTION, &info);
 }
 
+// A password held only as long as the service database needs it, and wiped after.
+class Secret {
+public:
+    Secret() = default;
+    Secret(const Secret&) = delete;
+    Secret& operator=(const Secret&) = delete;
+    ~Secret()
+    {
+        if (!text_.empty()) SecureZeroMemory(&text_[0], text_.size());
+    }
+    std::string& Text() { return text_; }
+    const char* Get() const { return given_ ? text_.c_str() : nullptr; }
+    void MarkGiven() { given_ = true; }
+
+private:
+    std::string text_;
+    bool given_ = false;
+};
+
+// The account the service database is given, and its password when it is a user account: asked
+// for through the callbacks, and the account granted the right to log on as a service.
+struct LogOn {
+    service_account::Account account;
+    Secret password;
+
+    LogOn(const ServiceDefinition& d, const InstallCallbacks& callbacks, bool askPassword)
+        : account(service_account::Classify(d.Account, d.Name))
+    {
+        if (!account.problem.empty()) failure::Throw(failure::Hold(failure::Slot::Setting, account.problem));
+        if (!askPassword || !service_account::NeedsPassword(account.kind)) return;
+        if (!callbacks.password)
+            failure::Throw(failure::Hold(failure::Slot::Setting, "The service logs on as " + account.name +
+                                                                      ", whose password this install cannot ask for"));
+        if (!callbacks.password(account.name.c_str(), password.Text(), callbacks.context))
+            failure::Throw(failure::Hold(failure::Slot::Setting, "No password was given for " + account.name +
+                                                                      "; nothing was changed"));
+        password.MarkGiven();
+        GrantServiceLogOn(account.name);
+    }
+
+    // For the service database: null keeps LocalSystem.
+    const char* Name() const { return account.name.empty() ? nullptr : account.name.c_str(); }
+
+    static void GrantServiceLogOn(const std::string& name)
+    {
+        BYTE sid[SECURITY_MAX_SID_SIZE];
+        DWORD sidSize = sizeof sid;
+        char domain[256];
+        DWORD domainSize = sizeof domain;
+        SID_NAME_USE use{};
+        if (!LookupAccountNameA(nullptr, name.c_str(), sid, &sidSize, domain, &domainSize, &use))
+            failure::ThrowLastError(failure::Hold(failure::Slot::Setting, "Cannot find the account " + name));
+        LSA_OBJECT_ATTRIBUTES attributes{};
+        LSA_HANDLE policy = nullptr;
+        NTSTATUS status = LsaOpenPolicy(nullptr, &attributes, POLICY_LOOKUP_NAMES | POLICY_CREATE_ACCOUNT, &policy);
+        if (status != 0)
+            failure::ThrowCode("Cannot open the local security policy to grant the right to log on as a service",
+                               LsaNtStatusToWinError(status));
+        static wchar_t right[] = L"SeServiceLogonRight";
+        LSA_UNICODE_STRING wanted{};
+        wanted.Buffer = right;
+        wanted.Length = wanted.MaximumLength = static_cast<USHORT>((sizeof right) - sizeof(wchar_t));
+        PLSA_UNICODE_STRING held = nullptr;
+        ULONG count = 0;
+        bool has = false;
+        if (LsaEnumerateAccountRights(policy, sid, &held, &count) == 0 && held) {
+            for (ULONG i = 0; i < count && !has; ++i)
+                has = held[i].Length == wanted.Length && std::memcmp(held[i].Buffer, right, wanted.Length) == 0;
+            LsaFreeMemory(held);
+        }
+        status = has ? 0 : LsaAddAccountRights(policy, sid, &wanted, 1);
+        LsaClose(policy);
+        if (status != 0)
+            failure::ThrowCode(failure::Hold(failure::Slot::Setting,
+                                             "Cannot grant " + name + " the right to log on as a service"),
+                               LsaNtStatusToWinError(status));
+    }
+};
+
+bool Unsupported(DWORD error)
+{
+    return error == ERROR_INVALID_LEVEL || error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// One optional setting: a system without it is told to the notice sink (when the setting asks for
+// something), any other refusal fails the install.
+void ChangeOptional(SC_HANDLE service, DWORD level, void* info, bool wanted, const char* unsupported,
+                    const char* failed, const InstallCallbacks& callbacks)
+{
+    // The wide call for every level: the 8-bit one of some systems knows fewer levels, and only the
+    // recovery actions carry text, which the caller then passes in wide characters.
+    if (ChangeServiceConfig2W(service, level, info)) return;
+    const DWORD error = GetLastError();
+    if (Unsupported(error)) {
+        if (wanted && callbacks.notice) callbacks.notice(unsupported, callbacks.context);
+        return;
+    }
+    failure::ThrowCode(failed, error);
+}
+
+// Restarting the computer as a recovery action needs the shutdown privilege at the moment it is set.
+void EnableShutdownPrivilege()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+    const UniqueHandle owned(token);
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+// What the service database holds for an optional setting; false when it cannot say.
+template <typename Info, typename Read>
+bool QueryOptional(SC_HANDLE service, DWORD level, Read read)
+{
+    DWORD needed = 0;
+    QueryServiceConfig2W(service, level, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(Info)));
+    if (!QueryServiceConfig2W(service, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) return false;
+    return read(*reinterpret_cast<const Info*>(buffer.data()));
+}
+
+// A fresh entry is given only what the definition sets, so that one without these settings is
+// installed exactly as before; an update also clears what an earlier definition set.
+void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallCallbacks& callbacks, bool update)
+{
+    const bool delayedBefore = update && QueryOptional<SERVICE_DELAYED_AUTO_START_INFO>(
+                                             service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO,
+                                             [](const SERVICE_DELAYED_AUTO_START_INFO& i) { return i.fDelayedAutostart != FALSE; });
+    if (d.DelayedStart != 0 || delayedBefore) {
+        SERVICE_DELAYED_AUTO_START_INFO delayed{};
+        delayed.fDelayedAutostart = d.DelayedStart != 0;
+        ChangeOptional(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed, d.DelayedStart != 0,
+                       "This system does not support delayed automatic start: the service starts with the other "
+                       "automatic services",
+                       "Cannot set the delayed automatic start", callbacks);
+    }
+
+    if (d.PreShutdownTimeout != 0) {
+        SERVICE_PRESHUTDOWN_INFO preShutdown{};
+        preShutdown.dwPreshutdownTimeout = d.PreShutdownTimeout;
+        ChangeOptional(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &preShutdown, true,
+                       "This system does not support the pre-shutdown notice: the service is stopped at shutdown "
+                       "as before",
+                       "Cannot set the pre-shutdown time", callbacks);
+    }
+
+    const bool recovery = d.RecoveryFirst != 0 || d.RecoverySecond != 0 || d.RecoveryLater != 0;
+    const bool recoveryBefore =
+        update && QueryOptional<SERVICE_FAILURE_ACTIONSW>(service, SERVICE_CONFIG_FAILURE_ACTIONS,
+                                                          [](const SERVICE_FAILURE_ACTIONSW& f) {
+                                                              return f.cActions != 0 || (f.lpCommand && *f.lpCommand);
+                                                          });
+    if (!recovery && !recoveryBefore) return;
+    // Without actions the call clears an earlier set: a count of 0 with an array deletes them, an
+    // empty command deletes the command.
+    SC_ACTION actions[3] = {
+        {static_cast<SC_ACTION_TYPE>(d.RecoveryFirst), d.RecoveryFirstDelay},
+        {static_cast<SC_ACTION_TYPE>(d.RecoverySecond), d.RecoverySecondDelay},
+        {static_cast<SC_ACTION_TYPE>(d.RecoveryLater), d.RecoveryLaterDelay},
+    };
+    for (const SC_ACTION& action : actions)
+        if (action.Type == SC_ACTION_REBOOT) EnableShutdownPrivilege();
+    std::wstring command = path_text::Wide(
+        d.RecoveryProgram.empty() ? std::string()
+                                  : process_limits::CommandLineFor(d.RecoveryProgram, d.RecoveryParameters));
+    SERVICE_FAILURE_ACTIONSW failure{};
+    failure.dwResetPeriod = d.RecoveryResetPeriod;
+    failure.lpCommand = command.data();
+    failure.cActions = recovery ? 3 : 0;
+    failure.lpsaActions = actions;
+    ChangeOptional(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, recovery,
+                   "This system does not support recovery actions: nothing acts when the service fails",
+                   "Cannot set the recovery actions", callbacks);
+    // Also when the service stops itself with an error, as "Terminate Velmora" does.
+    SERVICE_FAILURE_ACTIONS_FLAG flag{};
+    flag.fFailureActionsOnNonCrashFailures = recovery;
+    ChangeOptional(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag, recovery,
+                   "This system does not support recovery actions for a service that stops itself with an error "
+                   "code: they apply only when the host ends unexpectedly",
+                   "Cannot set recovery for stops with errors", callbacks);
+}
+
 }  // namespace
 
 std::string HostCommandLine(const std::string& hostProgramPath)
@@ -112,11 +301,13 @@ InstallLock::InstallLock(const std::string& serviceName)
 
 InstallLock::~InstallLock() { ReleaseMutex(mutex_.get()); }
 
-void Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath)
+void Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath,
+             const InstallCallbacks& callbacks)
 {
     DWORD type = SERVICE_WIN32_OWN_PROCESS;
     if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
 
+    const LogOn logOn(d, callbacks, true);
     const UniqueScHandle database = OpenDatabase();
     if (forceReplace) ReplaceExisting(database.get(), d.Name);
 
@@ -126,9 +317,25 @@ void Install(const ServiceDefinition& d, bool forceReplace, const std::string& h
                                                 type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL,
                                                 commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
                                                 d.RawDependencies.empty() ? nullptr : d.RawDependencies.data(),
-                                                nullptr, nullptr));
+                                                logOn.Name(), logOn.password.Get()));
     if (!service) failure::ThrowLastError("Service creation failed");
     SetDescription(service.get(), d.Description);
+    try {
+        ApplyOptional(service.get(), d, callbacks, false);
+    } catch (...) {
+        // A service without the recovery the definition asks for is not installed at all.
+        DeleteService(service.get());
+        throw;
+    }
+}
+
+void ApplyOptionalSettings(const ServiceDefinition& d, const InstallCallbacks& callbacks)
+{
+    const UniqueScHandle database = OpenDatabase();
+    const UniqueScHandle service(
+        OpenServiceA(database.get(), d.Name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
+    if (!service) failure::ThrowLastError("Cannot open the service to update it");
+    ApplyOptional(service.get(), d, callbacks, true);
 }
 
 namespace {
@@ -155,7 +362,16 @@ std::string DescriptionOf(SC_HANDLE service)
 
 }  // namespace
 
-bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, bool* missing)
+// Account names as the service database hands them back, compared as it compares them.
+bool SameAccount(const char* current, const std::string& wanted)
+{
+    const std::string have = current && *current ? current : "LocalSystem";
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, have.c_str(), -1,
+                          wanted.empty() ? "LocalSystem" : wanted.c_str(), -1) == CSTR_EQUAL;
+}
+
+bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, const InstallCallbacks& callbacks,
+            bool* missing)
 {
     const UniqueScHandle database = OpenDatabase();
     const UniqueScHandle service(OpenServiceA(database.get(), d.Name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
@@ -183,12 +399,18 @@ bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, bool
                       ListEntries(config->lpDependencies) == dependencies &&
                       text(config->lpDisplayName) == displayName &&
                       (d.Description.empty() || DescriptionOf(service.get()) == d.Description);
-    if (same) return false;
+    const service_account::Account account = service_account::Classify(d.Account, d.Name);
+    const bool sameAccount = SameAccount(config->lpServiceStartName, account.name);
+    if (same && sameAccount) return false;
 
+    // The account, and a password, only when it changes.
+    const LogOn logOn(d, callbacks, !sameAccount);
     static const char kNoDependencies[2] = {'\0', '\0'};
     if (!ChangeServiceConfigA(service.get(), type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL, commandLine.c_str(),
                               d.LoadOrderGroup.c_str(), nullptr,
-                              d.RawDependencies.empty() ? kNoDependencies : d.RawDependencies.data(), nullptr, nullptr,
+                              d.RawDependencies.empty() ? kNoDependencies : d.RawDependencies.data(),
+                              sameAccount ? nullptr : (logOn.Name() ? logOn.Name() : "LocalSystem"),
+                              sameAccount ? nullptr : (logOn.password.Get() ? logOn.password.Get() : ""),
                               displayName.c_str()))
         failure::ThrowLastError("Cannot change the service's configuration");
     if (!d.Description.empty()) SetDescription(service.get(), d.Description);

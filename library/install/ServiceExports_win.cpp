@@ -29,9 +29,10 @@ auto WithDefinition(const char* fileName, const std::string& hostDirectory, char
     return apply(definition, forceReplace == 1, hostDirectory + "\\Velmora.exe");
 }
 
-void Create(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram)
+void Create(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram,
+            const InstallCallbacks& callbacks)
 {
-    scm_registration::Install(definition, forceReplace, hostProgram);
+    scm_registration::Install(definition, forceReplace, hostProgram, callbacks);
     registry_store::WriteParameters(definition.Name, definition);
     registry_store::RegisterEventSource(definition.Name, hostProgram);
 }
@@ -41,26 +42,43 @@ void Create(const ServiceDefinition& definition, bool forceReplace, const std::s
 void ServiceInstall(const char* fileName, const std::string& hostDirectory, char* serviceName,
                     std::size_t serviceNameSize)
 {
-    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize, Create);
+    ServiceInstallWith(fileName, hostDirectory, serviceName, serviceNameSize, InstallCallbacks());
+}
+
+void ServiceInstallWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                        std::size_t serviceNameSize, const InstallCallbacks& callbacks)
+{
+    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize,
+                   [&callbacks](const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram) {
+                       Create(definition, forceReplace, hostProgram, callbacks);
+                   });
 }
 
 UpdateResult ServiceUpdate(const char* fileName, const std::string& hostDirectory, char* serviceName,
                            std::size_t serviceNameSize)
 {
-    return WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize,
-                          [](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
-                              bool missing = false;
-                              const bool entryChanged = scm_registration::Update(definition, hostProgram, &missing);
-                              if (missing) {
-                                  Create(definition, false, hostProgram);
-                                  return UpdateResult::Installed;
-                              }
-                              if (!entryChanged && registry_store::ParametersMatch(definition.Name, definition))
-                                  return UpdateResult::Unchanged;
-                              registry_store::ReplaceParameters(definition.Name, definition);
-                              registry_store::RegisterEventSource(definition.Name, hostProgram);
-                              return UpdateResult::Updated;
-                          });
+    return ServiceUpdateWith(fileName, hostDirectory, serviceName, serviceNameSize, InstallCallbacks());
+}
+
+UpdateResult ServiceUpdateWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                               std::size_t serviceNameSize, const InstallCallbacks& callbacks)
+{
+    return WithDefinition(
+        fileName, hostDirectory, serviceName, serviceNameSize,
+        [&callbacks](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
+            bool missing = false;
+            const bool entryChanged = scm_registration::Update(definition, hostProgram, callbacks, &missing);
+            if (missing) {
+                Create(definition, false, hostProgram, callbacks);
+                return UpdateResult::Installed;
+            }
+            if (!entryChanged && registry_store::ParametersMatch(definition.Name, definition))
+                return UpdateResult::Unchanged;
+            scm_registration::ApplyOptionalSettings(definition, callbacks);
+            registry_store::ReplaceParameters(definition.Name, definition);
+            registry_store::RegisterEventSource(definition.Name, hostProgram);
+            return UpdateResult::Updated;
+        });
 }
 
 void ServiceUninstall(const char* serviceName)

@@ -434,6 +434,54 @@ TEST_F(ServiceHost, ExitActionsEndTheServiceStoppedWithTheirExitCodes)
     }
 }
 
+// A service logging on as a user account, installed by a script that pipes the password in: the
+// password goes nowhere else, the host asks to hear of a coming shutdown, and "Terminate Velmora"
+// ends the service with exit code 3 and the flag that lets the recovery actions see it.
+TEST_F(ServiceHost, AUserAccountServiceWithRecoveryEndsWithItsExitCode)
+{
+    char user[257] = {};
+    DWORD userSize = sizeof user;
+    ASSERT_TRUE(GetUserNameA(user, &userSize));
+    const std::string password = "Pw-5Kx-never-kept";
+    const std::string xml = DefinitionDir::Xml(
+        DefinitionDir::Required(kName, Example(), dir_.Folder("work")) + "<Parameters>" + Record("service.txt") +
+            " --run 3000</Parameters>",
+        std::string("<Options><UponExit>2</UponExit><InteractWithDesktop>false</InteractWithDesktop><Account>.\\") +
+            user + "</Account></Options><Supervision><PreShutdownTimeout>60000</PreShutdownTimeout></Supervision>"
+                   "<Recovery><FirstFailure>1</FirstFailure></Recovery>"
+                   "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>" + File("debug.log") +
+            "</DebugLocation></Debug>");
+    const wintest::CommandResult installed = wintest::Run("echo " + password + "| \"" + wintest::ProgramFolder() +
+                                                          "\\Velmora.exe\" -i " + dir_.Write("service.xml", xml));
+    ASSERT_EQ(installed.exitCode, 0) << installed.output;
+    EXPECT_FALSE(wintest::Contains(installed.output, password)) << installed.output;
+
+    Start();
+    EXPECT_EQ(Status(kName).dwControlsAccepted,
+              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN));
+    ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 2 * kStartMs));
+    EXPECT_EQ(Status(kName).dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(Status(kName).dwServiceSpecificExitCode, 3u);
+    const std::string log = ReadText(File("debug.log"));
+    EXPECT_TRUE(wintest::Contains(log, "Service running")) << log;
+    EXPECT_FALSE(wintest::Contains(log, password));
+
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), kName, SERVICE_QUERY_CONFIG));
+    SERVICE_FAILURE_ACTIONS_FLAG flag{};
+    DWORD needed = 0;
+    if (QueryServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, reinterpret_cast<BYTE*>(&flag),
+                             sizeof flag, &needed)) {
+        EXPECT_TRUE(flag.fFailureActionsOnNonCrashFailures);
+    } else {
+        // Wine keeps no recovery flag; the install said so.
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+        EXPECT_TRUE(wintest::Contains(installed.output, "Note: This system does not support recovery actions for a "
+                                                        "service that stops itself"))
+            << installed.output;
+    }
+}
+
 // The supervision settings: an action by exit code before UponExit, a limit on restarts that
 // ends in the failure exit code, and a stop timeout of the service's own.
 TEST_F(ServiceHost, SupervisionSettingsDecideByExitCodeLimitRestartsAndTimeTheStop)

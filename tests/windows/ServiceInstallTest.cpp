@@ -59,7 +59,9 @@ class ServiceInstallTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (const char* name : {"vlinsta", "vlinsta0", "vlinsta1", "vlinsta2", "vlinstb", "vlinstc", "vlinstd", "vlrun"}) wintest::RemoveServiceQuietly(name);
+        for (const char* name : {"vlinsta", "vlinsta0", "vlinsta1", "vlinsta2", "vlinstb", "vlinstc", "vlinstd", "vlrun",
+                                 "vlacct0", "vlacct1", "vlacct2", "vlacct3", "vlacct4", "vlacct5"})
+            wintest::RemoveServiceQuietly(name);
     }
 
     std::string Definition(const std::string& name, const std::string& extraProgram = "",
@@ -288,6 +290,174 @@ TEST_F(ServiceInstallTest, RemovingARunningServiceTwice)
         ADD_FAILURE() << "a service marked for deletion cannot be removed again";
     } catch (const CExcep& e) {
         EXPECT_STREQ(e.message, "No such service, or service is already marked for deletion.");
+    }
+}
+
+// What an install asked and was told through its callbacks.
+struct Asked {
+    std::vector<std::string> accounts;
+    std::vector<std::string> notices;
+    const char* password = nullptr;  // null: the user gives none
+};
+
+InstallCallbacks CallbacksFor(Asked& asked)
+{
+    InstallCallbacks callbacks;
+    callbacks.password = [](const char* account, std::string& password, void* context) {
+        auto& a = *static_cast<Asked*>(context);
+        a.accounts.emplace_back(account);
+        if (!a.password) return false;
+        password = a.password;
+        return true;
+    };
+    callbacks.notice = [](const char* text, void* context) { static_cast<Asked*>(context)->notices.emplace_back(text); };
+    callbacks.context = &asked;
+    return callbacks;
+}
+
+std::string StartName(const char* name)
+{
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_QUERY_CONFIG));
+    std::vector<char> buffer(8192);
+    DWORD needed = 0;
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!service || !QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed)) return "?";
+    return config->lpServiceStartName ? config->lpServiceStartName : "";
+}
+
+// Every value under a key and its subkeys, as raw bytes: where a password must never be.
+void CollectValues(HKEY parent, const std::string& path, std::string& all)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    std::vector<BYTE> data(1 << 16);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        DWORD size = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) break;
+        all.append(reinterpret_cast<const char*>(data.data()), size);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        CollectValues(key, name, all);
+    }
+    RegCloseKey(key);
+}
+
+// Each kind of account is registered under the name the service database takes; only a user
+// account is asked for a password, which reaches no registry value.
+TEST_F(ServiceInstallTest, EachAccountIsRegisteredAndOnlyAUserIsAskedForAPassword)
+{
+    char user[257] = {};
+    DWORD userSize = sizeof user;
+    ASSERT_TRUE(GetUserNameA(user, &userSize));
+    const std::string self = std::string(".\\") + user;
+    const char* const kPassword = "Pw-7Qz!only-here";
+    const struct {
+        const char* name;
+        std::string account;
+        std::string registered;
+    } cases[] = {
+        {"vlacct0", "", "LocalSystem"},
+        {"vlacct1", "LocalService", "NT AUTHORITY\\LocalService"},
+        {"vlacct2", "NT AUTHORITY\\NetworkService", "NT AUTHORITY\\NetworkService"},
+        {"vlacct3", "NT SERVICE\\vlacct3", "NT SERVICE\\vlacct3"},
+        {"vlacct4", "CORP\\web01$", "CORP\\web01$"},
+        {"vlacct5", self, self},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string options = c.account.empty() ? "" :
+            "<Options><InteractWithDesktop>false</InteractWithDesktop><Account>" + c.account + "</Account></Options>";
+        Asked asked;
+        asked.password = kPassword;
+        char name[257] = {};
+        ServiceInstallWith(Definition(c.name, "", options).c_str(), kHostNoBlank, name, sizeof name,
+                           CallbacksFor(asked));
+        EXPECT_EQ(StartName(c.name), c.registered);
+        EXPECT_EQ(asked.accounts, c.account == self ? std::vector<std::string>{self} : std::vector<std::string>{});
+        std::string stored;
+        CollectValues(HKEY_LOCAL_MACHINE, std::string("SYSTEM\\CurrentControlSet\\Services\\") + c.name, stored);
+        EXPECT_FALSE(wintest::Contains(stored, kPassword));
+        EXPECT_FALSE(wintest::Contains(stored, std::string(reinterpret_cast<const char*>(L"Pw-7Qz!only-here"), 32)));
+        EXPECT_TRUE(wintest::Contains(stored, c.account));
+    }
+
+    // Without a password nothing is installed; the old entry point cannot ask for one.
+    wintest::RemoveServiceQuietly("vlacct5");
+    const std::string file = Definition("vlacct5", "", "<Options><InteractWithDesktop>0</InteractWithDesktop><Account>" +
+                                                           self + "</Account></Options>");
+    Asked refused;
+    char name[257] = {};
+    try {
+        ServiceInstallWith(file.c_str(), kHostNoBlank, name, sizeof name, CallbacksFor(refused));
+        ADD_FAILURE() << "installed without a password";
+    } catch (const CExcep& e) {
+        EXPECT_EQ(std::string(e.message), "No password was given for " + self + "; nothing was changed");
+    }
+    EXPECT_EQ(Install(file), "The service logs on as " + self + ", whose password this install cannot ask for");
+    EXPECT_FALSE(wintest::ServiceExists("vlacct5"));
+}
+
+// The settings kept beside the entry read back as given, where the system keeps them; where it
+// does not (Wine keeps neither delayed start nor the recovery actions), the install says so and
+// still succeeds.
+TEST_F(ServiceInstallTest, RecoveryDelayedStartAndPreShutdownReadBack)
+{
+    const std::string file = Definition(
+        "vlinstd", "",
+        "<Options><StartUpMode>1</StartUpMode><DelayedStart>true</DelayedStart></Options>"
+        "<Supervision><PreShutdownTimeout>120000</PreShutdownTimeout></Supervision>"
+        "<Recovery><FirstFailure>1</FirstFailure><SecondFailure Delay=\"5000\">1</SecondFailure>"
+        "<LaterFailures Delay=\"0\">3</LaterFailures><ResetPeriod>3600</ResetPeriod>"
+        "<RecoveryProgram>C:\\tools\\notify.cmd</RecoveryProgram><RecoveryParameters>/fail</RecoveryParameters>"
+        "</Recovery>");
+    Asked asked;
+    char name[257] = {};
+    ServiceInstallWith(file.c_str(), kHostNoBlank, name, sizeof name, CallbacksFor(asked));
+
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), "vlinstd", SERVICE_QUERY_CONFIG));
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    const auto query = [&](DWORD level) {
+        const BOOL ok = QueryServiceConfig2W(service.get(), level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+        return ok ? NO_ERROR : GetLastError();
+    };
+    const auto told = [&](const char* part) {
+        for (const std::string& notice : asked.notices)
+            if (wintest::Contains(notice, part)) return true;
+        return false;
+    };
+    ASSERT_EQ(query(SERVICE_CONFIG_PRESHUTDOWN_INFO), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(reinterpret_cast<SERVICE_PRESHUTDOWN_INFO*>(buffer.data())->dwPreshutdownTimeout, 120000u);
+
+    if (query(SERVICE_CONFIG_DELAYED_AUTO_START_INFO) == ERROR_INVALID_LEVEL) {
+        EXPECT_TRUE(told("does not support delayed automatic start"));
+    } else {
+        EXPECT_TRUE(reinterpret_cast<SERVICE_DELAYED_AUTO_START_INFO*>(buffer.data())->fDelayedAutostart);
+    }
+    if (query(SERVICE_CONFIG_FAILURE_ACTIONS) == ERROR_INVALID_LEVEL) {
+        // Wine takes the actions without complaint and keeps none of them.
+        EXPECT_FALSE(told("does not support recovery actions:"));
+    } else {
+        const auto* failure = reinterpret_cast<SERVICE_FAILURE_ACTIONSW*>(buffer.data());
+        EXPECT_EQ(failure->dwResetPeriod, 3600u);
+        EXPECT_STREQ(failure->lpCommand, L"C:\\tools\\notify.cmd /fail");
+        ASSERT_EQ(failure->cActions, 3u);
+        const SC_ACTION expected[] = {{SC_ACTION_RESTART, 60000}, {SC_ACTION_RESTART, 5000}, {SC_ACTION_RUN_COMMAND, 0}};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(failure->lpsaActions[i].Type, expected[i].Type);
+            EXPECT_EQ(failure->lpsaActions[i].Delay, expected[i].Delay);
+        }
+    }
+    if (query(SERVICE_CONFIG_FAILURE_ACTIONS_FLAG) == ERROR_INVALID_LEVEL) {
+        EXPECT_TRUE(told("does not support recovery actions for a service that stops itself"));
+    } else {
+        EXPECT_TRUE(reinterpret_cast<SERVICE_FAILURE_ACTIONS_FLAG*>(buffer.data())->fFailureActionsOnNonCrashFailures);
     }
 }
 

@@ -10,8 +10,10 @@ EnvironmentVariable::~EnvironmentVariable()
 LoadXMLFile
 PrintQuillonVersion
 ServiceInstall
+ServiceInstallWith
 ServiceUninstall
 ServiceUpdate
+ServiceUpdateWith
 definition_writer::DefinitionText[abi:cxx11](ServiceDefinition const&)
 definition_writer::Escape(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
 definition_writer::NewDefinition()
