@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Renders the definition editor under Xvfb in a fresh Wine prefix and saves PNGs in
-# build/screenshots/: each of its seven pages on a realistic definition (the Settings page with
+# build/screenshots/: each of its eight pages on a realistic definition (the Settings page with
 # monitoring and debugging on, the Dependencies page with both lists filled, the Output page
 # with both streams in one rotated file, the Supervision page with a stop program, exit actions
-# and a restart limit), the environment variable dialog and the exit action dialog. Needs the
-# Windows build (cmake --build --preset windows).
+# and a restart limit, the Log On / Recovery page with an account and recovery actions), the
+# environment variable dialog, the exit action dialog and the password Install asks for. Needs
+# the Windows build (cmake --build --preset windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/build/windows/bin
@@ -17,7 +18,7 @@ mkdir -p "$run" "$out"
 trap '"$root/tests/wine/wine-teardown.sh" "$run" >/dev/null 2>&1 || true' EXIT
 . "$root/tests/wine/wine-env.sh" "$run"
 
-shot() {  # NAME TAB [variable|exitaction]
+shot() {  # NAME TAB [variable|exitaction|password]
   local name=$1 tab=$2; shift 2
   rm -f "$run/ready"
   "$VELMORA_WINE" explorer /desktop=editor,1024x768 "$bin/velmora_editor_preview.exe" "$tab" "Z:$run/ready" "$@" \
@@ -42,3 +43,5 @@ shot editor-6-variable-dialog 3 variable
 shot editor-7-output 5
 shot editor-8-supervision 6
 shot editor-9-exit-action-dialog 6 exitaction
+shot editor-10-logon 7
+shot editor-11-password-dialog 7 password

@@ -9,7 +9,7 @@
 namespace app {
 
 void ServiceManagerWindow::InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
-                                                    bool startAfterInstall)
+                                                    bool startAfterInstall, const ui::SecretText* password)
 {
     ui::WaitCursor wait;
     bool proceed = true;
@@ -22,7 +22,9 @@ void ServiceManagerWindow::InstallServiceDefinition(const std::string& serviceNa
         break;
     }
     if (proceed) {
-        const runner::HostRun run = runner::RunHostProgram(installationDir_, "-i " + definitionPath);
+        std::optional<std::string_view> input;
+        if (password) input = password->View();
+        const runner::HostRun run = runner::RunHostProgram(installationDir_, "-i " + definitionPath, input);
         runner::ReportRunOutcome(run, MSG_INSTALL_SUCCEEDED, MSG_INSTALL_FAILED, Handle());
         wait.Restore();
         if (run.outcome == runner::RunSucceeded && startAfterInstall) scm::StartOrStopService(serviceName, true);

@@ -34,7 +34,7 @@ public:
     ~ServiceManagerWindow() override;
 
     void InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
-                                  bool startAfterInstall) override;
+                                  bool startAfterInstall, const ui::SecretText* password) override;
     std::string InstallationDir() const override { return installationDir_; }
     HWND OwnerWindow() const override { return Handle(); }
 

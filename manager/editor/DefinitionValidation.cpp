@@ -7,9 +7,14 @@
 #include "MessageIds.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
+#include "ServiceAccount.h"
 #include "Variables.h"
 
 namespace editor {
+
+const RecoveryControls kRecoveryControls[kRecoverySteps] = {{IDC_RECOVERY_FIRST, IDC_RECOVERY_FIRST_DELAY},
+                                                           {IDC_RECOVERY_SECOND, IDC_RECOVERY_SECOND_DELAY},
+                                                           {IDC_RECOVERY_LATER, IDC_RECOVERY_LATER_DELAY}};
 
 namespace {
 
@@ -68,6 +73,28 @@ ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const B
     return {};
 }
 
+// The rules of the service database's own settings, as the install checks make them.
+ValidationFailure ValidateAccountAndRecovery(const ServiceDefinition& d)
+{
+    const service_account::Account account = service_account::Classify(d.Account, d.Name);
+    if (!account.problem.empty()) return {MSG_ACCOUNT_INVALID, Page::LogOn, IDC_ACCOUNT_NAME, account.problem};
+    // Windows lets only LocalSystem services interact with the desktop.
+    if (d.InteractWithDesktop != 0 && account.kind != service_account::Kind::LocalSystem)
+        return {MSG_INTERACT_NEEDS_LOCAL_SYSTEM, Page::Settings, IDC_INTERACT_DESKTOP};
+    if (d.DelayedStart != 0 && d.StartUpMode != 1)
+        return {MSG_DELAYED_START_NOT_AUTOMATIC, Page::LogOn, IDC_DELAYED_START};
+    bool runsProgram = false;
+    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
+        const std::uint32_t action = d.*kRecoveryFields[step].action;
+        if (action >= kRecoveryActionNames.size())
+            return {MSG_RECOVERY_ACTION_INVALID, Page::LogOn, kRecoveryControls[step].action};
+        runsProgram = runsProgram || action == kRecoveryRunProgram;
+    }
+    if (runsProgram && Trimmed(d.RecoveryProgram).empty())
+        return {MSG_RECOVERY_PROGRAM_MISSING, Page::LogOn, IDC_RECOVERY_PROGRAM};
+    return {};
+}
+
 }  // namespace
 
 ValidationFailure Validate(const ServiceDefinition& d)
@@ -98,7 +125,7 @@ ValidationFailure Validate(const ServiceDefinition& d)
     if (failure.messageId != 0) return failure;
     if (d.SMFEnabled != 0 && d.SMFFrequency < 50)
         return {MSG_MONITOR_FREQUENCY_NEGATIVE, Page::Settings, IDC_MONITOR_INTERVAL};
-    return {};
+    return ValidateAccountAndRecovery(d);
 }
 
 ValidationFailure ValidateOutput(const OutputValues& v)
@@ -133,6 +160,27 @@ ValidationFailure ValidateSupervision(const SupervisionValues& v)
         return {MSG_RESTART_LIMIT_OUT_OF_RANGE, Page::Supervision, IDC_RESTART_LIMIT};
     if (!ParseRestartPeriod(v.restartPeriod, number))
         return {MSG_RESTART_PERIOD_OUT_OF_RANGE, Page::Supervision, IDC_RESTART_PERIOD};
+    return {};
+}
+
+ValidationFailure ValidateLogOn(const LogOnValues& v)
+{
+    // A blank name would be stored as no account at all, which is LocalSystem.
+    if (AccountIsTyped(v.accountKind)) {
+        const std::string name = Trimmed(v.accountName);
+        if (name.empty()) return {MSG_ACCOUNT_NAME_MISSING, Page::LogOn, IDC_ACCOUNT_NAME};
+        if (v.accountKind == static_cast<int>(service_account::Kind::Managed) && name.back() != '$')
+            return {MSG_MANAGED_ACCOUNT_NO_DOLLAR, Page::LogOn, IDC_ACCOUNT_NAME};
+    }
+    std::uint32_t number = 0;
+    if (!ParsePreShutdownTimeout(v.preShutdownTimeout, number))
+        return {MSG_PRESHUTDOWN_OUT_OF_RANGE, Page::LogOn, IDC_PRESHUTDOWN_TIMEOUT};
+    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
+        if (!ParseRecoveryDelay(v.recoveryDelay[step], number))
+            return {MSG_RECOVERY_DELAY_OUT_OF_RANGE, Page::LogOn, kRecoveryControls[step].delay};
+    }
+    if (!ParseResetPeriod(v.resetPeriod, number))
+        return {MSG_RECOVERY_RESET_OUT_OF_RANGE, Page::LogOn, IDC_RECOVERY_RESET};
     return {};
 }
 

@@ -1,17 +1,33 @@
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "PageValues.h"
 #include "Quillon.h"
 
 namespace editor {
 
-enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision };
+enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn };
 
 struct ValidationFailure {
+    ValidationFailure() = default;
+    ValidationFailure(unsigned id, Page where, int focus, std::string insert = {})
+        : messageId(id), page(where), control(focus), detail(std::move(insert))
+    {
+    }
+
     unsigned messageId = 0;  // 0: the record is valid
     Page page = Page::None;
     int control = 0;         // the control that gets the focus
+    std::string detail;      // the message's insert, when it has one
 };
+
+// The controls of each recovery step, in the order of kRecoveryFields.
+struct RecoveryControls {
+    int action, delay;
+};
+extern const RecoveryControls kRecoveryControls[kRecoverySteps];
 
 // The checks the editor makes before Install, in their order: the first failing rule wins.
 ValidationFailure Validate(const ServiceDefinition& definition);
@@ -20,6 +36,8 @@ ValidationFailure Validate(const ServiceDefinition& definition);
 ValidationFailure ValidateOutput(const OutputValues& values);
 // The supervision page's rules, on its texts, for the same reason.
 ValidationFailure ValidateSupervision(const SupervisionValues& values);
+// The Log On / Recovery page's rules, on its texts, for the same reason.
+ValidationFailure ValidateLogOn(const LogOnValues& values);
 // The exit action dialog's rules for an entry typed as `codeText` (unless it is for every other
 // code) that is to join `actions` in place of the one at `replacing` (kNoExitAction: added).
 // When it passes, `entry` holds the code and the flag.

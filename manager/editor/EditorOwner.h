@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "SecretText.h"
+
 namespace editor {
 
 // What a definition editor needs from the window that opened it: installing through the host
@@ -14,8 +16,9 @@ public:
 
     // Stops a listed running service after asking, runs the host with -i on the file, reports
     // the outcome, starts the service when asked and the install succeeded, refreshes the list.
+    // `password`, for an account that needs one, reaches the host only on its standard input.
     virtual void InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
-                                          bool startAfterInstall) = 0;
+                                          bool startAfterInstall, const ui::SecretText* password) = 0;
 
     // The folder of Velmora.exe and Velmora.dtd; definitions are read with it as current folder.
     virtual std::string InstallationDir() const = 0;

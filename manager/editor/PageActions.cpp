@@ -20,6 +20,17 @@ void DefaultTime(ui::Dialog& page, int field)
     page.UpdateData(true);
 }
 
+void LeaveField(ui::Dialog& page, int field, const BlankDefault* defaults, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (defaults[i].field == field && Trimmed(page.ItemText(field)).empty()) {
+            page.SetItemText(field, std::to_string(defaults[i].whenBlank));
+            return;
+        }
+    }
+    TrimField(page, field);
+}
+
 void BrowseFolder(ui::Dialog& page, int folderField)
 {
     if (const auto folder = ChooseFolder(page.Handle())) page.SetItemText(folderField, *folder);
@@ -31,12 +42,12 @@ void BrowseExecutable(ui::Dialog& page, int executableField, int folderField)
     request.owner = page.Handle();
     request.defaultExtension = "exe";
     request.initialName = page.ItemText(executableField);
-    if (request.initialName.empty()) request.initialFolder = page.ItemText(folderField);
+    if (request.initialName.empty() && folderField != 0) request.initialFolder = page.ItemText(folderField);
     request.filters = {{"Applications (*.exe)", "*.exe"}, {"Batch Files (*.bat)", "*.bat"}, {"All Files (*.*)", "*.*"}};
     const auto chosen = ChooseFile(request);
     if (!chosen) return;
     page.SetItemText(executableField, *chosen);
-    if (page.ItemText(folderField).empty()) page.SetItemText(folderField, FolderPart(*chosen));
+    if (folderField != 0 && page.ItemText(folderField).empty()) page.SetItemText(folderField, FolderPart(*chosen));
 }
 
 void BrowseLogFile(ui::Dialog& page, int logField, bool toWrite)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "Dialog.h"
@@ -13,10 +15,23 @@ void TrimField(ui::Dialog& page, int field);
 // An empty time field gets the default time; then the page takes its values from the controls,
 // so a bad number is reported at once.
 void DefaultTime(ui::Dialog& page, int field);
+// A number field whose blank text stands for a default.
+struct BlankDefault {
+    int field;
+    std::uint32_t whenBlank;
+};
+// Tidies a field the focus has left: one of `defaults` left blank shows the default it stands
+// for; any other field is trimmed.
+void LeaveField(ui::Dialog& page, int field, const BlankDefault* defaults, std::size_t count);
+template <std::size_t N>
+void LeaveField(ui::Dialog& page, int field, const BlankDefault (&defaults)[N])
+{
+    LeaveField(page, field, defaults, N);
+}
 void BrowseFolder(ui::Dialog& page, int folderField);
-// Puts the chosen program into the executable field and, when the working directory field is
-// empty, the program's folder into it.
-void BrowseExecutable(ui::Dialog& page, int executableField, int folderField);
+// Puts the chosen program into the executable field and, when there is a working directory
+// field and it is empty, the program's folder into it.
+void BrowseExecutable(ui::Dialog& page, int executableField, int folderField = 0);
 // The Save dialog for a file that is to be written (it need not exist yet), else the Open one.
 void BrowseLogFile(ui::Dialog& page, int logField, bool toWrite = false);
 // Places a small dialog over the middle of the window that asked for it.

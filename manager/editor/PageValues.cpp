@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "ServiceAccount.h"
+
 namespace editor {
 
 namespace {
@@ -268,6 +270,79 @@ std::size_t FindExitAction(const ExitActions& actions, const ServiceDefinition::
         if (entry.anyCode || actions[i].code == entry.code) return i;
     }
     return kNoExitAction;
+}
+
+LogOnValues LogOnFromRecord(const ServiceDefinition& r)
+{
+    using service_account::Kind;
+    LogOnValues v;
+    // A text that names no account is shown as typed, for the validation to say what is wrong.
+    const Kind kind = service_account::Classify(r.Account, r.Name).kind;
+    v.accountKind = static_cast<int>(kind == Kind::Invalid ? Kind::User : kind);
+    if (AccountIsTyped(v.accountKind)) v.accountName = r.Account;
+    v.loadedAccount = r.Account;
+    v.delayedStart = CheckFromFlag(r.DelayedStart);
+    if (r.PreShutdownTimeout != 0) v.preShutdownTimeout = std::to_string(r.PreShutdownTimeout);
+    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
+        v.recoveryAction[step] = Index(r.*kRecoveryFields[step].action);
+        v.recoveryDelay[step] = std::to_string(r.*kRecoveryFields[step].delay);
+    }
+    v.resetPeriod = std::to_string(r.RecoveryResetPeriod);
+    v.recoveryProgram = r.RecoveryProgram;
+    v.recoveryParameters = r.RecoveryParameters;
+    return v;
+}
+
+void LogOnToRecord(const LogOnValues& v, ServiceDefinition& r)
+{
+    r.Account = AccountText(v, r.Name);
+    r.DelayedStart = Field(v.delayedStart);
+    ParsePreShutdownTimeout(v.preShutdownTimeout, r.PreShutdownTimeout);
+    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
+        if (v.recoveryAction[step] >= 0) r.*kRecoveryFields[step].action = Field(v.recoveryAction[step]);
+        ParseRecoveryDelay(v.recoveryDelay[step], r.*kRecoveryFields[step].delay);
+    }
+    ParseResetPeriod(v.resetPeriod, r.RecoveryResetPeriod);
+    r.RecoveryProgram = v.recoveryProgram;
+    r.RecoveryParameters = v.recoveryParameters;
+}
+
+bool AccountIsTyped(int kind)
+{
+    using service_account::Kind;
+    return kind == static_cast<int>(Kind::Managed) || kind == static_cast<int>(Kind::User);
+}
+
+std::string AccountText(const LogOnValues& v, const std::string& serviceName)
+{
+    using service_account::Kind;
+    if (AccountIsTyped(v.accountKind)) return Trimmed(v.accountName);
+    const auto kind = static_cast<Kind>(v.accountKind);
+    // The record's own spelling stays while it names the chosen kind, so that an unchanged
+    // definition is written back as it was.
+    if (service_account::Classify(v.loadedAccount, serviceName).kind == kind) return v.loadedAccount;
+    switch (kind) {
+    case Kind::LocalService: return "NT AUTHORITY\\LocalService";
+    case Kind::NetworkService: return "NT AUTHORITY\\NetworkService";
+    case Kind::Virtual: return "NT SERVICE\\" + serviceName;
+    default: return {};
+    }
+}
+
+bool ParsePreShutdownTimeout(const std::string& text, std::uint32_t& ms)
+{
+    return ParseWithin(text, 0, kMaxPreShutdownTimeout, 0, ms);
+}
+
+bool ParseRecoveryDelay(const std::string& text, std::uint32_t& ms)
+{
+    return ParseWithin(text, 0, kMaxRecoveryDelay, ServiceDefinition::kDefaultRecoveryDelay, ms);
+}
+
+bool ParseResetPeriod(const std::string& text, std::uint32_t& seconds)
+{
+    return ParseWithin(text, 0, std::numeric_limits<std::uint32_t>::max(), ServiceDefinition::kDefaultRecoveryReset,
+                       seconds);
 }
 
 std::size_t FindVariable(const Variables& variables, const std::string& name)

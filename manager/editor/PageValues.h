@@ -128,6 +128,50 @@ constexpr std::size_t kNoExitAction = static_cast<std::size_t>(-1);
 std::size_t FindExitAction(const ExitActions& actions, const ServiceDefinition::ExitCodeAction& entry,
                            std::size_t replacing = kNoExitAction);
 
+// The Log On / Recovery page. Its numbers stay as typed, as on the output page; a blank field is
+// the setting's default (the pre-shutdown timeout's is off).
+constexpr std::uint32_t kMaxPreShutdownTimeout = 600000;  // 10 minutes, as the definition reader allows
+constexpr std::uint32_t kMaxRecoveryDelay = 86400000;     // one day, as the definition reader allows
+// The ways to log on, by list position: a service_account::Kind up to User.
+constexpr std::array<const char*, 6> kAccountKindNames = {
+    "Local System account", "Local Service account", "Network Service account",
+    "Virtual account of this service", "Managed service account", "This account"};
+// What the service database does after a failure, by position: an SC_ACTION_TYPE number.
+constexpr std::array<const char*, 4> kRecoveryActionNames = {"Take No Action", "Restart the Service",
+                                                             "Restart the Computer", "Run a Program"};
+constexpr std::uint32_t kRecoveryRunProgram = 3;
+constexpr std::size_t kRecoverySteps = 3;  // the first failure, the second, every later one
+struct RecoveryFields {
+    std::uint32_t ServiceDefinition::*action;
+    std::uint32_t ServiceDefinition::*delay;
+};
+constexpr RecoveryFields kRecoveryFields[kRecoverySteps] = {
+    {&ServiceDefinition::RecoveryFirst, &ServiceDefinition::RecoveryFirstDelay},
+    {&ServiceDefinition::RecoverySecond, &ServiceDefinition::RecoverySecondDelay},
+    {&ServiceDefinition::RecoveryLater, &ServiceDefinition::RecoveryLaterDelay}};
+struct LogOnValues {
+    int accountKind = 0;
+    std::string accountName;    // as typed, for the two kinds that are typed
+    std::string loadedAccount;  // the record's text, written back while it still names the chosen kind
+    int delayedStart = 0;
+    std::string preShutdownTimeout;  // ms; blank or 0: off
+    std::array<int, kRecoverySteps> recoveryAction{};  // -1: a value beyond the list, kept as it was
+    std::array<std::string, kRecoverySteps> recoveryDelay;  // ms
+    std::string resetPeriod;  // s
+    std::string recoveryProgram, recoveryParameters;
+};
+LogOnValues LogOnFromRecord(const ServiceDefinition& record);
+// The virtual account takes the record's name: the Program page's values go in first. A number
+// that does not convert leaves its field as it was.
+void LogOnToRecord(const LogOnValues& values, ServiceDefinition& record);
+// A managed service account and a user account are typed; the other kinds have fixed names.
+bool AccountIsTyped(int kind);
+// The Account text the values stand for, for a service of this name (empty: LocalSystem).
+std::string AccountText(const LogOnValues& values, const std::string& serviceName);
+bool ParsePreShutdownTimeout(const std::string& text, std::uint32_t& ms);
+bool ParseRecoveryDelay(const std::string& text, std::uint32_t& ms);
+bool ParseResetPeriod(const std::string& text, std::uint32_t& seconds);
+
 using Variables = std::vector<EnvironmentVariable>;
 constexpr std::size_t kNoVariable = static_cast<std::size_t>(-1);
 // The first variable with exactly this name (byte for byte, with case), or kNoVariable.

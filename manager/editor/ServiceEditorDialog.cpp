@@ -10,7 +10,9 @@
 #include "MessageBox.h"
 #include "Messages.h"
 #include "ParameterReader.h"
+#include "PasswordDialog.h"
 #include "PathText.h"
+#include "ServiceAccount.h"
 #include "ShellDialogs.h"
 #include "UniqueResource.h"
 
@@ -98,6 +100,7 @@ ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& 
     : Dialog(IDD_SERVICE_EDITOR),
       owner_(owner),
       toolbar_(kToolButtons, kOtherTips),
+      logOn_([this] { return program_.Handle() ? program_.ItemText(IDC_SHORT_NAME) : record_.Name; }),
       sheet_(messages::StringResource(IDS_SERVICE_DEFINITION))
 {
     sheet_.AddPage(program_);
@@ -107,6 +110,7 @@ ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& 
     sheet_.AddPage(prePost_);
     sheet_.AddPage(output_);
     sheet_.AddPage(supervision_);
+    sheet_.AddPage(logOn_);
     ResetRecord();
     if (!serviceName.empty()) registry_data::ReadParameters(serviceName, record_, registry_data::kEditorRead);
     RecordToPages(false);
@@ -148,7 +152,7 @@ BOOL ServiceEditorDialog::OnInitDialog()
                      SWP_NOSIZE | SWP_NOACTIVATE);
         // Every page window exists, with its own initialisation done, before a command
         // gathers the pages.
-        for (int page : {1, 2, 3, 4, 5, 6, 0}) sheet_.SetActivePage(page);
+        for (int page : {1, 2, 3, 4, 5, 6, 7, 0}) sheet_.SetActivePage(page);
     }
     SetFocus(program_.Item(IDC_SHORT_NAME));
     return FALSE;
@@ -206,22 +210,19 @@ void ServiceEditorDialog::RecordToPages(bool refresh)
     prePost_.FromRecord(record_);
     output_.FromRecord(record_);
     supervision_.FromRecord(record_);
+    logOn_.FromRecord(record_);
     if (!refresh) return;
     options_.ApplyEnableRules();
     dependencies_.Refresh();
     environment_.Refresh();
     supervision_.Refresh();
-    ui::PropertyPage* const pages[] = {&program_,  &options_, &dependencies_, &environment_,
-                                       &prePost_, &output_,  &supervision_};
-    for (ui::PropertyPage* page : pages) page->UpdateData(false);
+    for (ui::PropertyPage* page : Pages()) page->UpdateData(false);
 }
 
 void ServiceEditorDialog::PagesToRecord()
 {
     // A page that refuses a value has reported it; the record gets the value it held before.
-    ui::PropertyPage* const pages[] = {&program_,  &options_, &dependencies_, &environment_,
-                                       &prePost_, &output_,  &supervision_};
-    for (ui::PropertyPage* page : pages) page->UpdateData(true);
+    for (ui::PropertyPage* page : Pages()) page->UpdateData(true);
     program_.ToRecord(record_);
     options_.ToRecord(record_);
     dependencies_.ToRecord(record_);
@@ -229,6 +230,8 @@ void ServiceEditorDialog::PagesToRecord()
     prePost_.ToRecord(record_);
     output_.ToRecord(record_);
     supervision_.ToRecord(record_);
+    // After the Program page: the virtual account is named after the service.
+    logOn_.ToRecord(record_);
 }
 
 ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
@@ -240,6 +243,7 @@ ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
     case Page::PrePost: return prePost_;
     case Page::Output: return output_;
     case Page::Supervision: return supervision_;
+    case Page::LogOn: return logOn_;
     default: return program_;
     }
 }
@@ -262,10 +266,22 @@ bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* wh
     return false;
 }
 
+ValidationFailure ServiceEditorDialog::ValidateStorable() const
+{
+    ValidationFailure failure = ValidateOutput(output_.Values());
+    if (failure.messageId == 0) failure = ValidateSupervision(supervision_.Values());
+    if (failure.messageId == 0) failure = ValidateLogOn(logOn_.Values());
+    return failure;
+}
+
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
 {
     if (failure.messageId == 0) return false;
-    messages::ShowMessage(messages::kError, failure.messageId);
+    if (failure.detail.empty()) {
+        messages::ShowMessage(messages::kError, failure.messageId);
+    } else {
+        messages::ShowMessage(messages::kError, failure.messageId, {failure.detail.c_str()});
+    }
     FocusOn(failure);
     return true;
 }
@@ -275,20 +291,24 @@ bool ServiceEditorDialog::GatherStorable()
     PagesToRecord();
     // Writing checks nothing else, but a number that does not convert, or half a stop program,
     // would be lost unseen.
-    ValidationFailure failure = ValidateOutput(output_.Values());
-    if (failure.messageId == 0) failure = ValidateSupervision(supervision_.Values());
-    return !Refuse(failure);
+    return !Refuse(ValidateStorable());
 }
 
 void ServiceEditorDialog::Install()
 {
     PagesToRecord();
     ValidationFailure failure = Validate(record_);
-    if (failure.messageId == 0) failure = ValidateOutput(output_.Values());
-    if (failure.messageId == 0) failure = ValidateSupervision(supervision_.Values());
+    if (failure.messageId == 0) failure = ValidateStorable();
     if (Refuse(failure)) return;
+    std::optional<ui::SecretText> password;
+    const service_account::Account account = service_account::Classify(record_.Account, record_.Name);
+    if (service_account::NeedsPassword(account.kind)) {
+        password = AskPassword(Handle(), account.name);
+        if (!password) return;
+    }
     if (!WriteReporting(temporaryPath_, "the temporary file")) return;
-    owner_.InstallServiceDefinition(record_.Name, temporaryPath_, record_.StartUpMode == 1);
+    owner_.InstallServiceDefinition(record_.Name, temporaryPath_, record_.StartUpMode == 1,
+                                    password ? &*password : nullptr);
 }
 
 void ServiceEditorDialog::ViewXml()

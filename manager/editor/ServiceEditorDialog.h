@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "DefinitionValidation.h"
@@ -11,6 +12,7 @@
 #include "Quillon.h"
 #include "ServiceDepsPage.h"
 #include "ServiceEnvPage.h"
+#include "ServiceLogOnPage.h"
 #include "ServiceOptionsPage.h"
 #include "ServiceOutputPage.h"
 #include "ServicePrePostPage.h"
@@ -20,7 +22,7 @@
 
 namespace editor {
 
-// The service definition editor: one record shown on seven pages, saved as a definition file,
+// The service definition editor: one record shown on eight pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
 // record and its own temporary file, which goes when the editor closes.
 class ServiceEditorDialog : public ui::Dialog {
@@ -72,11 +74,17 @@ private:
     bool WriteReporting(const std::string& path, const char* what);
     // Shows a failed rule's message and focuses its control; false when nothing failed.
     bool Refuse(const ValidationFailure& failure);
-    // Pages to record before a write: false, after saying why, when an output or supervision
-    // setting cannot be stored.
+    // Pages to record before a write: false, after saying why, when an output, supervision or
+    // log on setting cannot be stored.
     bool GatherStorable();
     void DeleteTemporaryFile();
     ui::PropertyPage& PageFor(Page page);
+    std::array<ui::PropertyPage*, 8> Pages()
+    {
+        return {&program_, &options_, &dependencies_, &environment_, &prePost_, &output_, &supervision_, &logOn_};
+    }
+    // The rules of the page texts that must hold before anything is written.
+    ValidationFailure ValidateStorable() const;
 
     EditorOwner& owner_;
     ServiceDefinition record_;
@@ -92,6 +100,7 @@ private:
     ServicePrePostPage prePost_;
     ServiceOutputPage output_;
     ServiceSupervisionPage supervision_;
+    ServiceLogOnPage logOn_;
     ui::PropertySheetWindow sheet_;
 };
 

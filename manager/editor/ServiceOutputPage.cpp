@@ -27,11 +27,9 @@ bool ServiceOutputPage::OnCommand(int id, int code, HWND)
         BrowseLogFile(*this, IDC_OUTPUT_FILE, true);
     } else if (code == BN_CLICKED && id == IDC_BROWSE_ERROR_FILE) {
         BrowseLogFile(*this, IDC_ERROR_FILE, true);
-    } else if (code == EN_KILLFOCUS && id == IDC_ROTATE_KEEP && Trimmed(ItemText(id)).empty()) {
-        SetItemText(id, std::to_string(ServiceDefinition::kDefaultRotateKeep));
-    } else if (code == EN_KILLFOCUS && (id == IDC_OUTPUT_FILE || id == IDC_ERROR_FILE || id == IDC_ROTATE_SIZE ||
-                                        id == IDC_ROTATE_KEEP)) {
-        TrimField(*this, id);
+    } else if (code == EN_KILLFOCUS) {
+        static constexpr BlankDefault kKeep[] = {{IDC_ROTATE_KEEP, ServiceDefinition::kDefaultRotateKeep}};
+        LeaveField(*this, id, kKeep);
     } else {
         return false;
     }

@@ -14,10 +14,7 @@ namespace editor {
 
 namespace {
 // A blank number field shows the default it stands for once the focus leaves it.
-const struct {
-    int field;
-    std::uint32_t whenBlank;
-} kDefaults[] = {
+constexpr BlankDefault kDefaults[] = {
     {IDC_STOP_TIMEOUT, ServiceDefinition::kDefaultStopTimeout},
     {IDC_RESTART_LIMIT, 0},
     {IDC_RESTART_PERIOD, ServiceDefinition::kDefaultRestartPeriod},
@@ -72,13 +69,7 @@ bool ServiceSupervisionPage::OnCommand(int id, int code, HWND)
         }
     }
     if (code != EN_KILLFOCUS) return false;
-    for (const auto& d : kDefaults) {
-        if (id == d.field && Trimmed(ItemText(id)).empty()) {
-            SetItemText(id, std::to_string(d.whenBlank));
-            return true;
-        }
-    }
-    TrimField(*this, id);
+    LeaveField(*this, id, kDefaults);
     return true;
 }
 

@@ -60,6 +60,69 @@ std::string ReadLog(const char* name)
     return output;
 }
 
+// The host's standard input when it is given a line: an anonymous pipe whose read end alone is
+// inherited. The line goes in before the host runs and the write end is closed, so that the host
+// reads the line and then the end of its input; the pipe holds more than the longest line, so
+// writing never waits for a reader.
+class StandardInput {
+public:
+    static constexpr DWORD kPipeBytes = 4096;
+    static_assert(kInputLineLimit + 2 <= kPipeBytes, "the line and its end fit in the pipe");
+
+    StandardInput() = default;
+    ~StandardInput()
+    {
+        if (list_) DeleteProcThreadAttributeList(list_);
+    }
+    StandardInput(const StandardInput&) = delete;
+    StandardInput& operator=(const StandardInput&) = delete;
+
+    // Makes the pipe and hands its read end to `startup` as the only handle to inherit; false,
+    // with the system's error set, when that failed.
+    bool Open(STARTUPINFOEXA& startup)
+    {
+        if (!CreatePipe(read_.put(), write_.put(), nullptr, kPipeBytes)) return false;
+        if (!SetHandleInformation(read_.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) return false;
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        listBytes_ = std::make_unique<char[]>(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listBytes_.get());
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+        list_ = list;
+        inherited_ = read_.get();
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &inherited_, sizeof inherited_,
+                                       nullptr, nullptr))
+            return false;
+        startup.lpAttributeList = list_;
+        startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = read_.get();
+        return true;
+    }
+
+    // Once the host exists: writes the line and its end and closes both ends here.
+    bool Deliver(std::string_view line)
+    {
+        read_.reset();
+        const bool written = WriteAll(line) && WriteAll("\r\n");
+        write_.reset();
+        return written;
+    }
+
+private:
+    bool WriteAll(std::string_view bytes)
+    {
+        DWORD written = 0;
+        return bytes.empty() || (WriteFile(write_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                           nullptr) &&
+                                 written == bytes.size());
+    }
+
+    UniqueHandle read_, write_;
+    HANDLE inherited_ = nullptr;
+    std::unique_ptr<char[]> listBytes_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 // Ends the interpreter and, through the job, the host it started: ending cmd.exe alone would
 // leave a hung host running with the log file open.
 void EndRun(const UniqueHandle& job, const UniqueHandle& process)
@@ -70,17 +133,25 @@ void EndRun(const UniqueHandle& job, const UniqueHandle& process)
 
 
 // One run of the command line; `exitCode` is the interpreter's, when it ended by itself.
-HostRun RunOnce(const std::string& installationDir, char* commandLine, const LogFile& log, DWORD& exitCode)
+HostRun RunOnce(const std::string& installationDir, char* commandLine, const LogFile& log,
+                std::optional<std::string_view> inputLine, DWORD& exitCode)
 {
     HostRun run;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    StandardInput input;
+    if (inputLine && !input.Open(startup)) {
+        run.errorCode = GetLastError();
+        return run;
+    }
+    const DWORD flags = CREATE_SUSPENDED | (inputLine ? EXTENDED_STARTUPINFO_PRESENT : 0);
     PROCESS_INFORMATION created{};
     // Suspended until it is in the job, so that nothing it starts escapes the job.
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        installationDir.empty() ? nullptr : installationDir.c_str(), &startup, &created)) {
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, inputLine ? TRUE : FALSE, flags, nullptr,
+                        installationDir.empty() ? nullptr : installationDir.c_str(), &startup.StartupInfo,
+                        &created)) {
         run.errorCode = GetLastError();
         return run;
     }
@@ -88,6 +159,11 @@ HostRun RunOnce(const std::string& installationDir, char* commandLine, const Log
     UniqueHandle thread(created.hThread);
     UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
     if (job && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
+    if (inputLine && !input.Deliver(*inputLine)) {
+        run.errorCode = GetLastError();
+        EndRun(job, process);
+        return run;
+    }
     ResumeThread(thread.get());
 
     // Waiting on the process rather than reading its exit code: a host that ends with exit
@@ -108,9 +184,14 @@ HostRun RunOnce(const std::string& installationDir, char* commandLine, const Log
 }
 }  // namespace
 
-HostRun RunHostProgram(const std::string& installationDir, const std::string& arguments)
+HostRun RunHostProgram(const std::string& installationDir, const std::string& arguments,
+                       std::optional<std::string_view> inputLine)
 {
     HostRun run;
+    if (inputLine && inputLine->size() > kInputLineLimit) {
+        run.errorCode = ERROR_INSUFFICIENT_BUFFER;
+        return run;
+    }
     LogFile log;
     if (!log.Name()) {
         run.errorCode = ERROR_CANNOT_MAKE;
@@ -129,7 +210,7 @@ HostRun RunHostProgram(const std::string& installationDir, const std::string& ar
     // host that is really missing fails the same way twice and is reported as before.
     for (int attempt = 0;; ++attempt) {
         DWORD exitCode = 0;
-        run = RunOnce(installationDir, commandLine, log, exitCode);
+        run = RunOnce(installationDir, commandLine, log, inputLine, exitCode);
         if (run.outcome != RunFailed || exitCode != kCommandNotRun || attempt == 1) return run;
         Sleep(kRetryPauseMs);
     }

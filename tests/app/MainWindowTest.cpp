@@ -326,7 +326,7 @@ TEST_F(MainWindowFlows, InstallAsksOnlyForAListedServiceThatRuns)
     Open();
     {
         MessageBoxRecorder boxes;
-        window_->InstallServiceDefinition("vlmwfresh", Definition("vlmwfresh"), false);
+        window_->InstallServiceDefinition("vlmwfresh", Definition("vlmwfresh"), false, nullptr);
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, "The service was successfully installed.\r\n");
     }
@@ -340,14 +340,14 @@ TEST_F(MainWindowFlows, InstallAsksOnlyForAListedServiceThatRuns)
     const std::string replacement = Definition("vlmwown1", "<ForceReplace>1</ForceReplace>");
     {
         MessageBoxRecorder declined(IDCANCEL);
-        window_->InstallServiceDefinition("vlmwown1", replacement, false);
+        window_->InstallServiceDefinition("vlmwown1", replacement, false, nullptr);
         ASSERT_EQ(declined.boxes.size(), 1u);
         EXPECT_EQ(declined.boxes[0].text, messages::FormatMessageText(MSG_STOP_BEFORE_INSTALL));
     }
     EXPECT_EQ(wintest::ServiceState("vlmwown1"), DWORD(SERVICE_RUNNING));
     {
         MessageBoxRecorder agreed(IDOK);
-        window_->InstallServiceDefinition("vlmwown1", replacement, false);
+        window_->InstallServiceDefinition("vlmwown1", replacement, false, nullptr);
         ASSERT_EQ(agreed.boxes.size(), 2u) << agreed.boxes.back().text;
         EXPECT_EQ(agreed.boxes[0].text, messages::FormatMessageText(MSG_STOP_BEFORE_INSTALL));
         EXPECT_EQ(agreed.boxes[1].text, "The service was successfully installed.\r\n");
@@ -368,7 +368,7 @@ TEST_F(MainWindowFlows, FailedInstallShowsTheResultWithTheHostsOutput)
         ModalRecorder inner([&](ui::Dialog& more) { details = ControlText(more.Handle(), 1061); });
         Command(shown, 1064);
     });
-    window_->InstallServiceDefinition("vlmwbad", bad, true);
+    window_->InstallServiceDefinition("vlmwbad", bad, true, nullptr);
     EXPECT_EQ(result.templates, std::vector<int>{146});
     EXPECT_EQ(text, "Error: The service installation failed.");
     EXPECT_TRUE(wintest::Contains(details, "Invalid value (soon) for element \"Delay\"")) << details;

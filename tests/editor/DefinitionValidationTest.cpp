@@ -113,6 +113,27 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
              d.Service.Executable = (std::filesystem::path("%SVC_HOME%") / "svc.exe").string();
          },
          MSG_SERVICE_EXE_INVALID, Page::Program, IDC_EXECUTABLE},
+        {"a managed service account", [](ServiceDefinition& d) { d.Account = "CORP\\svc$"; }, 0, Page::None, 0},
+        {"an account without its domain", [](ServiceDefinition& d) { d.Account = "svc"; }, MSG_ACCOUNT_INVALID,
+         Page::LogOn, IDC_ACCOUNT_NAME},
+        {"another service's virtual account", [](ServiceDefinition& d) { d.Account = "NT SERVICE\\Svc2"; },
+         MSG_ACCOUNT_INVALID, Page::LogOn, IDC_ACCOUNT_NAME},
+        {"the desktop with LocalSystem spelt out",
+         [](ServiceDefinition& d) { d.InteractWithDesktop = 1; d.Account = "NT AUTHORITY\\SYSTEM"; }, 0, Page::None, 0},
+        {"the desktop with Local Service",
+         [](ServiceDefinition& d) { d.InteractWithDesktop = 1; d.Account = "LocalService"; },
+         MSG_INTERACT_NEEDS_LOCAL_SYSTEM, Page::Settings, IDC_INTERACT_DESKTOP},
+        {"delayed manual start", [](ServiceDefinition& d) { d.DelayedStart = 1; d.StartUpMode = 0; },
+         MSG_DELAYED_START_NOT_AUTOMATIC, Page::LogOn, IDC_DELAYED_START},
+        {"delayed automatic start", [](ServiceDefinition& d) { d.DelayedStart = 1; d.StartUpMode = 1; }, 0, Page::None,
+         0},
+        {"a recovery action beyond the list", [](ServiceDefinition& d) { d.RecoverySecond = 4; },
+         MSG_RECOVERY_ACTION_INVALID, Page::LogOn, IDC_RECOVERY_SECOND},
+        {"a recovery program to run, blank",
+         [](ServiceDefinition& d) { d.RecoveryLater = 3; d.RecoveryProgram = " "; }, MSG_RECOVERY_PROGRAM_MISSING,
+         Page::LogOn, IDC_RECOVERY_PROGRAM},
+        {"a recovery program to run",
+         [](ServiceDefinition& d) { d.RecoveryFirst = 3; d.RecoveryProgram = "C:\\alert.exe"; }, 0, Page::None, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -191,6 +212,41 @@ TEST(DefinitionValidation, SupervisionTextsAndExitActionsAreCheckedWithTheirFocu
         if (e.id != 0) continue;
         EXPECT_EQ(entry.anyCode, e.others);
         EXPECT_EQ(entry.code, e.stored);
+    }
+}
+
+TEST(DefinitionValidation, LogOnTextsAreCheckedWithTheirFocus)
+{
+    const struct {
+        int kind;
+        const char *name, *preShutdown, *delay, *reset;
+        unsigned id;
+        int control;
+    } cases[] = {
+        {0, "", "", "", "", 0, 0},
+        {5, ".\\relay", "600000", "86400000", "4294967295", 0, 0},
+        {4, " CORP\\relay$ ", "0", "0", "0", 0, 0},
+        {5, " ", "", "", "", MSG_ACCOUNT_NAME_MISSING, IDC_ACCOUNT_NAME},
+        {4, "", "", "", "", MSG_ACCOUNT_NAME_MISSING, IDC_ACCOUNT_NAME},
+        {4, "CORP\\relay", "", "", "", MSG_MANAGED_ACCOUNT_NO_DOLLAR, IDC_ACCOUNT_NAME},
+        {3, "", "600001", "", "", MSG_PRESHUTDOWN_OUT_OF_RANGE, IDC_PRESHUTDOWN_TIMEOUT},
+        {0, "", "off", "", "", MSG_PRESHUTDOWN_OUT_OF_RANGE, IDC_PRESHUTDOWN_TIMEOUT},
+        {0, "", "", "86400001", "", MSG_RECOVERY_DELAY_OUT_OF_RANGE, IDC_RECOVERY_SECOND_DELAY},
+        {0, "", "", "1 min", "x", MSG_RECOVERY_DELAY_OUT_OF_RANGE, IDC_RECOVERY_SECOND_DELAY},
+        {0, "", "", "", "4294967296", MSG_RECOVERY_RESET_OUT_OF_RANGE, IDC_RECOVERY_RESET},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.kind) + "|" + c.name + "|" + c.preShutdown + "|" + c.delay + "|" + c.reset);
+        editor::LogOnValues v;
+        v.accountKind = c.kind;
+        v.accountName = c.name;
+        v.preShutdownTimeout = c.preShutdown;
+        v.recoveryDelay[1] = c.delay;
+        v.resetPeriod = c.reset;
+        const editor::ValidationFailure f = editor::ValidateLogOn(v);
+        EXPECT_EQ(f.messageId, c.id);
+        EXPECT_EQ(f.page, c.id ? Page::LogOn : Page::None);
+        EXPECT_EQ(f.control, c.control);
     }
 }
 

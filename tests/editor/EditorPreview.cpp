@@ -1,8 +1,10 @@
 // Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
-// READY [variable|exitaction]. TAB is the page to show (0 to 6); READY is a file created once
-// the window is drawn; "variable" also opens the variable dialog of the environment's second
-// row, "exitaction" the exit action dialog of the supervision page's second row. The programs
-// the definition names are created first, because opening a definition checks that they exist.
+// READY [variable|exitaction|password]. TAB is the page to show (0 to 7); READY is a file created
+// once the window is drawn; "variable" also opens the variable dialog of the environment's second
+// row, "exitaction" the exit action dialog of the supervision page's second row, "password" the
+// password that Install asks for. The programs the definition names are created first, because
+// opening a definition checks that they exist. The account and the recovery actions are chosen
+// on the Log On / Recovery page as a user would.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -104,7 +106,7 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
 
 class PreviewOwner : public editor::EditorOwner {
 public:
-    void InstallServiceDefinition(const std::string&, const std::string&, bool) override {}
+    void InstallServiceDefinition(const std::string&, const std::string&, bool, const ui::SecretText*) override {}
     std::string InstallationDir() const override
     {
         char path[MAX_PATH] = {};
@@ -115,6 +117,33 @@ public:
 };
 
 std::string readyFile;
+
+void Choose(HWND page, int list, int position)
+{
+    SendMessageA(GetDlgItem(page, list), CB_SETCURSEL, position, 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(page, list)));
+}
+
+void FillLogOnPage(HWND page)
+{
+    Choose(page, IDC_ACCOUNT_KIND, 5);
+    SetDlgItemTextA(page, IDC_ACCOUNT_NAME, "BRANCH\\mailrelay");
+    CheckDlgButton(page, IDC_DELAYED_START, BST_CHECKED);
+    SetDlgItemTextA(page, IDC_PRESHUTDOWN_TIMEOUT, "30000");
+    const struct {
+        int list, delay, action;
+        const char* ms;
+    } steps[] = {{IDC_RECOVERY_FIRST, IDC_RECOVERY_FIRST_DELAY, 1, "5000"},
+                 {IDC_RECOVERY_SECOND, IDC_RECOVERY_SECOND_DELAY, 1, "60000"},
+                 {IDC_RECOVERY_LATER, IDC_RECOVERY_LATER_DELAY, 3, "0"}};
+    for (const auto& step : steps) {
+        Choose(page, step.list, step.action);
+        SetDlgItemTextA(page, step.delay, step.ms);
+    }
+    SetDlgItemTextA(page, IDC_RECOVERY_RESET, "3600");
+    SetDlgItemTextA(page, IDC_RECOVERY_PROGRAM, "C:\\Program Files\\Mail Relay\\alert.exe");
+    SetDlgItemTextA(page, IDC_RECOVERY_PARAMETERS, "--notify postmaster --service MailRelay");
+}
 
 void Touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "MZ"; }
 
@@ -142,6 +171,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     SendMessageA(editor.Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDITOR_OPEN, BN_CLICKED), 0);
     editor::SetFileChooser(nullptr);
     SetWindowPos(editor.Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // Filled while it is the current page, as a user would: showing a page again shows its values.
+    editor.Sheet().SetActivePage(7);
+    FillLogOnPage(PropSheet_GetCurrentPageHwnd(editor.Sheet().Handle()));
     editor.Sheet().SetActivePage(tab);
 
     if (dialog == "variable" || dialog == "exitaction") {
@@ -153,6 +185,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
         SendMessageA(list, LVM_SETSELECTIONMARK, 0, 1);
         PostMessageA(page, WM_COMMAND, MAKEWPARAM(variable ? IDC_ENV_EDIT : IDC_EXIT_EDIT, BN_CLICKED), 0);
+    }
+    if (dialog == "password") {
+        PostMessageA(editor.Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDITOR_INSTALL, BN_CLICKED), 0);
+        SetTimer(nullptr, 0, 700, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            if (HWND asked = FindWindowA(nullptr, "Account Password")) SetDlgItemTextA(asked, IDC_PASSWORD, "secret");
+        });
     }
     // Announced once every window, an opened dialog included, has painted.
     SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR timer, DWORD) {

@@ -9,9 +9,10 @@
 #include "Seams.h"
 
 void FakeOwner::InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
-                                         bool startAfterInstall)
+                                         bool startAfterInstall, const ui::SecretText* password)
 {
-    installs.push_back({serviceName, definitionPath, ReadFile(definitionPath), startAfterInstall});
+    installs.push_back({serviceName, definitionPath, ReadFile(definitionPath), startAfterInstall, std::nullopt});
+    if (password) installs.back().password = std::string(password->View());
     if (onInstall) onInstall(installs.back());
 }
 
@@ -74,6 +75,13 @@ void EditorFixture::Click(int id, int page)
 void EditorFixture::SetText(int page, int id, const std::string& text)
 {
     SetWindowTextA(GetDlgItem(Page(page), id), text.c_str());
+}
+
+void EditorFixture::Choose(int page, int id, int position)
+{
+    HWND list = GetDlgItem(Page(page), id);
+    SendMessageA(list, CB_SETCURSEL, position, 0);
+    SendMessageA(Page(page), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 std::string EditorFixture::Text(int page, int id) { return ui::WindowText(GetDlgItem(Page(page), id)); }

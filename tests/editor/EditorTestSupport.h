@@ -22,10 +22,11 @@ public:
     struct InstallCall {
         std::string name, path, content;
         bool start = false;
+        std::optional<std::string> password;
     };
 
     void InstallServiceDefinition(const std::string& serviceName, const std::string& definitionPath,
-                                  bool startAfterInstall) override;
+                                  bool startAfterInstall, const ui::SecretText* password) override;
     std::string InstallationDir() const override { return installationDir; }
     HWND OwnerWindow() const override { return nullptr; }
 
@@ -79,7 +80,7 @@ private:
 
 // Page positions in the sheet, in tab order.
 enum PageIndex { kProgramPage, kSettingsPage, kDependenciesPage, kEnvironmentPage, kPrePostPage, kOutputPage,
-                 kSupervisionPage };
+                 kSupervisionPage, kLogOnPage };
 
 // An open editor over a folder with the DTD, a program and a working folder, and a fake owner
 // whose installation directory is that folder.
@@ -93,6 +94,8 @@ public:
     // A button click as its parent sees it, on the editor (page < 0) or on a page.
     void Click(int id, int page = -1);
     void SetText(int page, int id, const std::string& text);
+    // A choice in a drop-down list, as the page sees a user's.
+    void Choose(int page, int id, int position);
     std::string Text(int page, int id);
     // Fills the Program page with a definition that passes validation.
     void FillValid(const std::string& name = "Relay1");

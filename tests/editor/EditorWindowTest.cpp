@@ -104,9 +104,9 @@ TEST(ServiceEditor, WindowHasItsToolbarSheetAndPagesWithTheShortNameFocused)
 
     HWND tabs = PropSheet_GetTabControl(sheet);
     const char* titles[] = {"Program", "Settings", "Dependencies", "Environment", "Pre-service / Post-service",
-                            "Output", "Supervision"};
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 7);
-    for (int i = 0; i < 7; ++i) {
+                            "Output", "Supervision", "Log On / Recovery"};
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 8);
+    for (int i = 0; i < 8; ++i) {
         char text[64] = {};
         TCITEMA item{};
         item.mask = TCIF_TEXT;
@@ -236,6 +236,35 @@ TEST(ServiceEditor, InstallChecksTheRulesInOrderAndFocusesTheOffendingControl)
              f.SetText(kSupervisionPage, 1090, f.program);
              f.SetText(kSupervisionPage, 1098, "4294967295");
              f.SetText(kSupervisionPage, 1099, "86400000");
+         },
+         0, 0, 0},
+        {"the desktop with the Local Service account",
+         [](EditorFixture& f) {
+             CheckDlgButton(f.Page(kSettingsPage), 1002, BST_CHECKED);
+             f.Choose(kLogOnPage, 1103, 1);
+         },
+         0x511, kSettingsPage, 1002},
+        {"delayed manual start",
+         [](EditorFixture& f) {
+             CheckDlgButton(f.Page(kLogOnPage), 1105, BST_CHECKED);
+             SendMessageA(GetDlgItem(f.Page(kSettingsPage), 1015), CB_SETCURSEL, 0, 0);
+         },
+         0x512, kLogOnPage, 1105},
+        {"an account left blank", [](EditorFixture& f) { f.Choose(kLogOnPage, 1103, 5); }, 0x50e, kLogOnPage, 1104},
+        {"pre-shutdown timeout with a unit", [](EditorFixture& f) { f.SetText(kLogOnPage, 1106, "30 s"); }, 0x513,
+         kLogOnPage, 1106},
+        {"a program to run without the program", [](EditorFixture& f) { f.Choose(kLogOnPage, 1111, 3); }, 0x517,
+         kLogOnPage, 1114},
+        {"log on and recovery at their limits",
+         [](EditorFixture& f) {
+             f.Choose(kLogOnPage, 1103, 4);
+             f.SetText(kLogOnPage, 1104, "CORP\\relay$");
+             CheckDlgButton(f.Page(kLogOnPage), 1105, BST_CHECKED);
+             f.SetText(kLogOnPage, 1106, "600000");
+             f.Choose(kLogOnPage, 1107, 2);
+             f.SetText(kLogOnPage, 1108, "86400000");
+             f.SetText(kLogOnPage, 1110, "0");
+             f.SetText(kLogOnPage, 1113, "4294967295");
          },
          0, 0, 0},
     };

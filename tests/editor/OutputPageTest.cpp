@@ -73,6 +73,7 @@ TEST(OutputPage, ASettingThatCannotBeStoredStopsEveryWrite)
         {kOutputPage, 1084, "lots", 0x4fd, 1084},
         {kSupervisionPage, 1093, "lots", 0x500, 1093},
         {kSupervisionPage, 1088, "D:\\stop", 0x501, 1090},
+        {kLogOnPage, 1113, "a day", 0x515, 1113},
     };
     EditorFixture f;
     f.FillValid();
@@ -125,7 +126,8 @@ TEST(OutputPage, BrowseChoosesAFileToWriteAndLeftFieldsAreTidied)
         EXPECT_EQ(f.Text(kOutputPage, field), "D:\\logs\\new.log");
     }
 
-    // The supervision page's numbers are left the same way, a blank one showing its default.
+    // The supervision and log on pages' numbers are left the same way, a blank one showing its
+    // default (a blank pre-shutdown timeout is off).
     const struct {
         int page, field, next;
         const char *typed, *left;
@@ -136,7 +138,9 @@ TEST(OutputPage, BrowseChoosesAFileToWriteAndLeftFieldsAreTidied)
                   {kSupervisionPage, 1093, 1098, " ", "5000"},
                   {kSupervisionPage, 1098, 1099, "", "0"},
                   {kSupervisionPage, 1099, 1093, "\t", "60000"},
-                  {kSupervisionPage, 1099, 1093, " 90000 ", "90000"}};
+                  {kSupervisionPage, 1099, 1093, " 90000 ", "90000"},
+                  {kLogOnPage, 1113, 1106, " ", "86400"},
+                  {kLogOnPage, 1106, 1113, " ", ""}};
     for (const auto& t : fields) {
         SCOPED_TRACE(t.typed);
         f.Editor().Sheet().SetActivePage(t.page);

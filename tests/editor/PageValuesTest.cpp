@@ -107,6 +107,18 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     in.ExitActions = {{false, 0xC0000005, 1}, {true, 0, 3}, {false, 0, 0}};
     in.RestartLimit = 0xFFFFFFFF;
     in.RestartPeriod = 1;
+    in.Account = "CORP\\relay$";
+    in.DelayedStart = 1;
+    in.PreShutdownTimeout = 600000;
+    in.RecoveryFirst = 1;
+    in.RecoveryFirstDelay = 0;
+    in.RecoverySecond = 3;
+    in.RecoverySecondDelay = 86400000;
+    in.RecoveryLater = 2;
+    in.RecoveryLaterDelay = 1;
+    in.RecoveryResetPeriod = 0xFFFFFFFF;
+    in.RecoveryProgram = "C:\\alert.exe";
+    in.RecoveryParameters = "--failed Relay";
 
     ServiceDefinition out = definition_writer::NewDefinition();
     ProgramToRecord(ProgramFromRecord(in), out);
@@ -115,6 +127,7 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     DependenciesToRecord(DependenciesFromRecord(in), out);
     OutputToRecord(OutputFromRecord(in), out);
     SupervisionToRecord(SupervisionFromRecord(in), out);
+    LogOnToRecord(LogOnFromRecord(in), out);
     out.Environment = in.Environment;
     in.ConsoleApp = 1;
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));
@@ -180,6 +193,99 @@ TEST(PageValues, SupervisionNumbersAreReadFromTheirTextsAndABadOneLeavesTheField
         EXPECT_EQ(record.RestartLimit, c.limitStored);
         EXPECT_EQ(record.RestartPeriod, c.periodStored);
     }
+}
+
+TEST(PageValues, AnAccountShowsAsItsKindAndIsWrittenBackAsTheRecordSpeltIt)
+{
+    const struct {
+        const char* account;
+        int kind;
+        const char* typed;  // the name field's text for a typed kind
+    } loaded[] = {
+        {"", 0, ""},
+        {"NT AUTHORITY\\SYSTEM", 0, ""},
+        {"LocalService", 1, ""},
+        {"nt authority\\networkservice", 2, ""},
+        {"NT SERVICE\\relay", 3, ""},
+        {"CORP\\relay$", 4, "CORP\\relay$"},
+        {".\\relay", 5, ".\\relay"},
+        // Texts that name no account of this service show as typed, for the validation to refuse.
+        {"relay", 5, "relay"},
+        {"NT SERVICE\\Other", 5, "NT SERVICE\\Other"},
+    };
+    for (const auto& c : loaded) {
+        SCOPED_TRACE(c.account);
+        ServiceDefinition record = definition_writer::NewDefinition();
+        record.Name = "Relay";
+        record.Account = c.account;
+        const LogOnValues values = LogOnFromRecord(record);
+        EXPECT_EQ(values.accountKind, c.kind);
+        EXPECT_EQ(values.accountName, c.typed);
+        record.Account = "changed";
+        LogOnToRecord(values, record);
+        EXPECT_EQ(record.Account, c.account);
+    }
+
+    // A fixed kind chosen anew gets the name the service database uses; the virtual account
+    // follows a renamed service.
+    const struct {
+        const char* loaded;
+        int chosen;
+        const char* stored;
+    } chosen[] = {{"", 1, "NT AUTHORITY\\LocalService"}, {"NT SERVICE\\Relay", 3, "NT SERVICE\\Relay2"},
+                  {"LocalService", 0, ""}};
+    for (const auto& c : chosen) {
+        SCOPED_TRACE(c.loaded);
+        ServiceDefinition record = definition_writer::NewDefinition();
+        record.Name = "Relay";
+        record.Account = c.loaded;
+        LogOnValues values = LogOnFromRecord(record);
+        values.accountKind = c.chosen;
+        record.Name = "Relay2";
+        LogOnToRecord(values, record);
+        EXPECT_EQ(record.Account, c.stored);
+    }
+}
+
+TEST(PageValues, LogOnNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
+{
+    const struct {
+        const char *preShutdown, *delay, *reset;
+        std::uint32_t preShutdownStored, delayStored, resetStored;
+    } cases[] = {
+        {"", "", "", 0, ServiceDefinition::kDefaultRecoveryDelay, ServiceDefinition::kDefaultRecoveryReset},
+        {" 600000 ", "86400000", "4294967295", 600000, 86400000, 0xFFFFFFFF},
+        {"0", "0", "0", 0, 0, 0},
+        {"600001", "86400001", "4294967296", 77, 7, 777},
+        {"1 min", "-1", "1d", 77, 7, 777},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.preShutdown) + " | " + c.delay + " | " + c.reset);
+        ServiceDefinition record = definition_writer::NewDefinition();
+        record.PreShutdownTimeout = 77;
+        record.RecoverySecondDelay = 7;
+        record.RecoveryResetPeriod = 777;
+        LogOnValues values = LogOnFromRecord(record);
+        values.preShutdownTimeout = c.preShutdown;
+        values.recoveryDelay[1] = c.delay;
+        values.resetPeriod = c.reset;
+        LogOnToRecord(values, record);
+        EXPECT_EQ(record.PreShutdownTimeout, c.preShutdownStored);
+        EXPECT_EQ(record.RecoverySecondDelay, c.delayStored);
+        EXPECT_EQ(record.RecoveryResetPeriod, c.resetStored);
+    }
+    // Off shows as an empty field; an action the list does not offer (no choice: -1) stays.
+    ServiceDefinition record = definition_writer::NewDefinition();
+    record.RecoveryLater = 9;
+    LogOnValues values = LogOnFromRecord(record);
+    EXPECT_EQ(values.preShutdownTimeout, "");
+    EXPECT_EQ(values.recoveryDelay[0], "60000");
+    EXPECT_EQ(values.resetPeriod, "86400");
+    values.recoveryAction = {1, 3, -1};
+    LogOnToRecord(values, record);
+    EXPECT_EQ(record.RecoveryFirst, 1u);
+    EXPECT_EQ(record.RecoverySecond, 3u);
+    EXPECT_EQ(record.RecoveryLater, 9u);
 }
 
 TEST(PageValues, ExitCodesAreReadInDecimalOrHexAndShownAsTheyAreBestKnown)

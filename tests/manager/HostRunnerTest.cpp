@@ -91,6 +91,28 @@ TEST_F(HostRunnerTest, HostRunsInTheInstallationFolderWithTheArgumentsAsGiven)
     EXPECT_EQ(run.output, "cwd=" + Install() + "\narg=-u\narg=Two Words\narg=C:\\Temp\\def.xml\n");
 }
 
+TEST_F(HostRunnerTest, AnInputLineReachesTheHostOnlyOnItsStandardInputWhichThenEnds)
+{
+    // The host copies its input until the input ends: a write end left open anywhere would
+    // keep it waiting until the runner's patience ran out.
+    const std::string inputs[] = {"s3cr\xc3\xa9t pa%ss \"word\"", "", std::string(runner::kInputLineLimit, 'p')};
+    for (const std::string& input : inputs) {
+        SCOPED_TRACE(input.size());
+        const runner::HostRun run = runner::RunHostProgram(Install(), "input", input);
+        EXPECT_EQ(run.outcome, runner::RunSucceeded);
+        EXPECT_EQ(run.output, input + "\r\n");
+        EXPECT_TRUE(LeftNothingIn(LogFolder()));
+    }
+    const runner::HostRun tooLong =
+        runner::RunHostProgram(Install(), "input", std::string(runner::kInputLineLimit + 1, 'p'));
+    EXPECT_EQ(tooLong.outcome, runner::RunNotStarted);
+    EXPECT_EQ(tooLong.errorCode, DWORD(ERROR_INSUFFICIENT_BUFFER));
+
+    // Without a line the host's input is what it always was, and the line is no argument.
+    const runner::HostRun args = runner::RunHostProgram(Install(), "args", std::string_view("hidden"));
+    EXPECT_EQ(args.output, "cwd=" + Install() + "\n");
+}
+
 class BlankTempFolder : public HostRunnerTest {
 protected:
     fs::path LogFolder() const override { return logs_.Path() / "temporary folder with blanks"; }

@@ -5,6 +5,7 @@
 //   args ...          print the current folder and each argument on a line of its own, exit 0
 //   touch FILE        create FILE, exit 0
 //   hang PIDFILE      write the process id to PIDFILE, print a line, then never end
+//   input             copy standard input to standard output byte for byte until it ends, exit 0
 #include <windows.h>
 
 #include <fcntl.h>
@@ -40,6 +41,12 @@ int main(int argc, char** argv)
         std::FILE* file = std::fopen(argv[2], "wb");
         if (!file) return 2;
         std::fclose(file);
+        return 0;
+    }
+    if (std::strcmp(command, "input") == 0 && argc == 2) {
+        _setmode(_fileno(stdin), _O_BINARY);
+        int c = 0;
+        while ((c = std::getchar()) != EOF) std::putchar(c);
         return 0;
     }
     if (std::strcmp(command, "hang") == 0 && argc == 3) {
