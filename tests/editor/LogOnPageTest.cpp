@@ -162,6 +162,37 @@ TEST(LogOnPage, OpenedDefinitionWithoutTheSettingsShowsTheirDefaultsAndSavesByte
     EXPECT_EQ(f.Editor().Record().Account, "");
 }
 
+TEST(LogOnPage, OpenedDefinitionWithTheSettingsShowsThemAndSavesByteForByte)
+{
+    EditorFixture f;
+    ServiceDefinition d = definition_writer::NewDefinition();
+    d.Name = "Relay";
+    d.DisplayName = "Relay";
+    d.Service = {f.program, f.folder, "", 3000};
+    d.Account = "NT SERVICE\\Relay";
+    d.DelayedStart = 1;
+    d.PreShutdownTimeout = 30000;
+    d.RecoveryFirst = 1;
+    d.RecoverySecond = 3;
+    d.RecoverySecondDelay = 0;
+    d.RecoveryResetPeriod = 3600;
+    d.RecoveryProgram = f.program;
+    d.RecoveryParameters = "/failed";
+    const std::string file = f.dir.Write("set.xml", DefinitionText(d));
+    ASSERT_TRUE(f.OpenFile(file));
+    f.Editor().Sheet().SetActivePage(kLogOnPage);
+    EXPECT_EQ(f.Text(kLogOnPage, kName), "NT SERVICE\\Relay");
+    EXPECT_EQ(IsDlgButtonChecked(f.Page(kLogOnPage), kDelayed), static_cast<UINT>(BST_CHECKED));
+    EXPECT_EQ(f.Text(kLogOnPage, kPreShutdown), "30000");
+    EXPECT_EQ(Chosen(f, kActions[1]), "Run a Program");
+    EXPECT_EQ(f.Text(kLogOnPage, kDelays[1]), "0");
+    EXPECT_EQ(f.Text(kLogOnPage, kReset), "3600");
+    EXPECT_EQ(f.Text(kLogOnPage, kParameters), "/failed");
+    const std::string written = ReadFile(file);
+    f.Click(1075);
+    EXPECT_EQ(ReadFile(file), written);
+}
+
 TEST(LogOnPage, InstallAsksForAUserAccountsPasswordAndHandsItOverOnlyWhenConfirmed)
 {
     const struct {
