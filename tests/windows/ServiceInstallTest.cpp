@@ -408,7 +408,7 @@ TEST_F(ServiceInstallTest, EachAccountIsRegisteredAndOnlyAUserIsAskedForAPasswor
 TEST_F(ServiceInstallTest, RecoveryDelayedStartAndPreShutdownReadBack)
 {
     const std::string file = Definition(
-        "vlinstd", "",
+        "vlinstd", "<ForceReplace>true</ForceReplace>",
         "<Options><StartUpMode>1</StartUpMode><DelayedStart>true</DelayedStart></Options>"
         "<Supervision><PreShutdownTimeout>120000</PreShutdownTimeout></Supervision>"
         "<Recovery><FirstFailure>1</FirstFailure><SecondFailure Delay=\"5000\">1</SecondFailure>"
@@ -417,6 +417,8 @@ TEST_F(ServiceInstallTest, RecoveryDelayedStartAndPreShutdownReadBack)
         "</Recovery>");
     Asked asked;
     char name[257] = {};
+    ServiceInstallWith(file.c_str(), kHostNoBlank, name, sizeof name, CallbacksFor(asked));
+    // A forced replacement makes a new entry, which must get the settings again.
     ServiceInstallWith(file.c_str(), kHostNoBlank, name, sizeof name, CallbacksFor(asked));
 
     UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
