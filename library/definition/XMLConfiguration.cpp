@@ -90,6 +90,22 @@ bool SetUnsignedValue(NameValueUnsignedInt& value, const XMLString& text, Proble
     return false;
 }
 
+// An element whose only attribute may be `name`: `set` takes its value. False, with the problem
+// listed, for any other attribute or a value `set` refuses.
+template <typename Set>
+bool OnlyAttribute(const XMLConfiguration::AttributeList& attributes, const char* name, const char* element, ProblemList& errors,
+                   Set set)
+{
+    for (const auto& [attribute, value] : attributes) {
+        if (attribute != reinterpret_cast<const unsigned char*>(name)) {
+            errors.Add("Unknown attribute \"" + Text(attribute) + "\" for element \"" + element + "\"");
+            return false;
+        }
+        if (!set(value)) return false;
+    }
+    return true;
+}
+
 bool AddListEntry(std::vector<NameValueXMLString>& list, const char* name, const XMLString& text, ProblemList& errors)
 {
     NameValueXMLString entry(name, nullptr);
@@ -564,14 +580,11 @@ bool XMLConfiguration::SetRecoveryStep(RecoveryStep& step, const char* element, 
 {
     step.action = NameValueUnsignedInt(element);
     step.delay = NameValueUnsignedInt("Delay");
-    for (const auto& [attribute, value] : attributes) {
-        if (attribute != reinterpret_cast<const unsigned char*>("Delay")) {
-            errors_.Add("Unknown attribute \"" + Text(attribute) + "\" for element \"" + element + "\"");
-            return false;
-        }
-        if (!SetRangedValue(step.delay, value, 0, kMaxRecoveryDelayMs, errors_)) return false;
-    }
-    return SetRangedValue(step.action, text, 0, 3, errors_);
+    return OnlyAttribute(attributes, "Delay", element, errors_,
+                         [&](const XMLString& value) {
+                             return SetRangedValue(step.delay, value, 0, kMaxRecoveryDelayMs, errors_);
+                         }) &&
+           SetRangedValue(step.action, text, 0, 3, errors_);
 }
 
 bool XMLConfiguration::FirstFailureValue(const XMLString& text, const AttributeList& attributes)
@@ -607,13 +620,9 @@ bool XMLConfiguration::RecoveryParametersValue(const XMLString& text, const Attr
 bool XMLConfiguration::ExitAction(const XMLString& text, const AttributeList& attributes)
 {
     NameValueUnsignedInt code("Code");
-    for (const auto& [attribute, value] : attributes) {
-        if (attribute != reinterpret_cast<const unsigned char*>("Code")) {
-            errors_.Add("Unknown attribute \"" + Text(attribute) + "\" for element \"ExitAction\"");
-            return false;
-        }
-        if (!SetUnsignedValue(code, value, errors_)) return false;
-    }
+    if (!OnlyAttribute(attributes, "Code", "ExitAction", errors_,
+                       [&](const XMLString& value) { return SetUnsignedValue(code, value, errors_); }))
+        return false;
     NameValueUnsignedInt action("ExitAction", 0);
     if (!SetRangedValue(action, text, 0, 3, errors_)) return false;
     for (const auto& [known, unused] : exitActions_) {

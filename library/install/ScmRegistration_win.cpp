@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "Failure.h"
@@ -58,19 +60,27 @@ void ReplaceExisting(SC_HANDLE database, const std::string& name)
     Sleep(kReplaceWaitMs);
 }
 
-// Descriptions came with later systems, so the call is looked up rather than imported.
+// A description the system refuses leaves the service without one, as it always has.
 void SetDescription(SC_HANDLE service, const std::string& description)
 {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    if (!advapi) return;
-    using ChangeConfig2 = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
-    const auto change = reinterpret_cast<ChangeConfig2>(
-        reinterpret_cast<void*>(GetProcAddress(advapi, "ChangeServiceConfig2A")));
-    if (!change) return;
     std::string text = description;
     SERVICE_DESCRIPTIONA info{};
     info.lpDescription = text.data();
-    change(service, SERVICE_CONFIG_DESCRIPTION, &info);
+    ChangeServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, &info);
+}
+
+// What the service database holds for a setting kept beside the entry, as `read` takes it from
+// the record the system hands back; nothing when the system cannot say.
+template <typename Info, typename Read>
+auto QueryOptional(SC_HANDLE service, DWORD level, Read read)
+    -> std::optional<decltype(read(std::declval<const Info&>()))>
+{
+    DWORD needed = 0;
+    QueryServiceConfig2A(service, level, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(Info)));
+    if (!QueryServiceConfig2A(service, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed))
+        return std::nullopt;
+    return read(*reinterpret_cast<const Info*>(buffer.data()));
 }
 
 // A password held only as long as the service database needs it, and wiped after.
@@ -186,24 +196,15 @@ void EnableShutdownPrivilege()
         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
 }
 
-// What the service database holds for an optional setting; false when it cannot say.
-template <typename Info, typename Read>
-bool QueryOptional(SC_HANDLE service, DWORD level, Read read)
-{
-    DWORD needed = 0;
-    QueryServiceConfig2W(service, level, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(Info)));
-    if (!QueryServiceConfig2W(service, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) return false;
-    return read(*reinterpret_cast<const Info*>(buffer.data()));
-}
-
 // A fresh entry is given only what the definition sets, so that one without these settings is
 // installed exactly as before; an update also clears what an earlier definition set.
 void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallCallbacks& callbacks, bool update)
 {
-    const bool delayedBefore = update && QueryOptional<SERVICE_DELAYED_AUTO_START_INFO>(
-                                             service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO,
-                                             [](const SERVICE_DELAYED_AUTO_START_INFO& i) { return i.fDelayedAutostart != FALSE; });
+    const bool delayedBefore =
+        update && QueryOptional<SERVICE_DELAYED_AUTO_START_INFO>(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO,
+                                                                 [](const SERVICE_DELAYED_AUTO_START_INFO& i) {
+                                                                     return i.fDelayedAutostart != FALSE;
+                                                                 }).value_or(false);
     if (d.DelayedStart != 0 || delayedBefore) {
         SERVICE_DELAYED_AUTO_START_INFO delayed{};
         delayed.fDelayedAutostart = d.DelayedStart != 0;
@@ -224,10 +225,10 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
 
     const bool recovery = d.RecoveryFirst != 0 || d.RecoverySecond != 0 || d.RecoveryLater != 0;
     const bool recoveryBefore =
-        update && QueryOptional<SERVICE_FAILURE_ACTIONSW>(service, SERVICE_CONFIG_FAILURE_ACTIONS,
-                                                          [](const SERVICE_FAILURE_ACTIONSW& f) {
+        update && QueryOptional<SERVICE_FAILURE_ACTIONSA>(service, SERVICE_CONFIG_FAILURE_ACTIONS,
+                                                          [](const SERVICE_FAILURE_ACTIONSA& f) {
                                                               return f.cActions != 0 || (f.lpCommand && *f.lpCommand);
-                                                          });
+                                                          }).value_or(false);
     if (!recovery && !recoveryBefore) return;
     // Without actions the call clears an earlier set: a count of 0 with an array deletes them, an
     // empty command deletes the command.
@@ -350,14 +351,11 @@ std::vector<std::string> ListEntries(const char* list)
 
 std::string DescriptionOf(SC_HANDLE service)
 {
-    DWORD needed = 0;
-    QueryServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(SERVICE_DESCRIPTIONA)));
-    if (!QueryServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(), static_cast<DWORD>(buffer.size()),
-                              &needed))
-        return {};
-    const auto* description = reinterpret_cast<const SERVICE_DESCRIPTIONA*>(buffer.data());
-    return description->lpDescription ? description->lpDescription : "";
+    return QueryOptional<SERVICE_DESCRIPTIONA>(service, SERVICE_CONFIG_DESCRIPTION,
+                                               [](const SERVICE_DESCRIPTIONA& d) {
+                                                   return std::string(d.lpDescription ? d.lpDescription : "");
+                                               })
+        .value_or(std::string());
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ const char kHostWithBlank[] = "C:\\Program Files\\Velmora Host";
 struct Config {
     DWORD type = 0;
     DWORD startType = 0;
-    std::string binaryPath, group, displayName, description;
+    std::string binaryPath, group, displayName, description, startName;
 };
 
 Config QueryConfig(const char* name)
@@ -45,6 +45,7 @@ Config QueryConfig(const char* name)
         c.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
         c.group = config->lpLoadOrderGroup ? config->lpLoadOrderGroup : "";
         c.displayName = config->lpDisplayName ? config->lpDisplayName : "";
+        c.startName = config->lpServiceStartName ? config->lpServiceStartName : "";
     }
     auto* described = reinterpret_cast<SERVICE_DESCRIPTIONA*>(buffer.data());
     if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, reinterpret_cast<BYTE*>(buffer.data()),
@@ -315,17 +316,6 @@ InstallCallbacks CallbacksFor(Asked& asked)
     return callbacks;
 }
 
-std::string StartName(const char* name)
-{
-    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_QUERY_CONFIG));
-    std::vector<char> buffer(8192);
-    DWORD needed = 0;
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (!service || !QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed)) return "?";
-    return config->lpServiceStartName ? config->lpServiceStartName : "";
-}
-
 // Every value under a key and its subkeys, as raw bytes: where a password must never be.
 void CollectValues(HKEY parent, const std::string& path, std::string& all)
 {
@@ -377,7 +367,7 @@ TEST_F(ServiceInstallTest, EachAccountIsRegisteredAndOnlyAUserIsAskedForAPasswor
         char name[257] = {};
         ServiceInstallWith(Definition(c.name, "", options).c_str(), kHostNoBlank, name, sizeof name,
                            CallbacksFor(asked));
-        EXPECT_EQ(StartName(c.name), c.registered);
+        EXPECT_EQ(QueryConfig(c.name).startName, c.registered);
         EXPECT_EQ(asked.accounts, c.account == self ? std::vector<std::string>{self} : std::vector<std::string>{});
         std::string stored;
         CollectValues(HKEY_LOCAL_MACHINE, std::string("SYSTEM\\CurrentControlSet\\Services\\") + c.name, stored);
