@@ -74,6 +74,25 @@ inline bool ServiceExists(const char* name)
     return static_cast<bool>(service);
 }
 
+// Starts or stops a service through the service control manager itself, not through a command
+// interpreter that could fail to launch under load; returns the error, or NO_ERROR.
+inline DWORD StartNamedService(const char* name)
+{
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_START));
+    if (!service || !StartServiceA(service.get(), 0, nullptr)) return GetLastError();
+    return NO_ERROR;
+}
+
+inline DWORD StopNamedService(const char* name)
+{
+    UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_STOP));
+    SERVICE_STATUS status{};
+    if (!service || !ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) return GetLastError();
+    return NO_ERROR;
+}
+
 // Stops (if running) and deletes a service, ignoring every failure: test clean-up.
 inline void RemoveServiceQuietly(const char* name)
 {

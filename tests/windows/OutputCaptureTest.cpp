@@ -82,12 +82,12 @@ protected:
     }
     void Start()
     {
-        Sc(std::string("start ") + kName);
+        ASSERT_EQ(wintest::StartNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_RUNNING, kWaitMs)) << Sc(std::string("query ") + kName);
     }
     void Stop()
     {
-        Sc(std::string("stop ") + kName);
+        ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kWaitMs));
     }
     std::string Debug() const

@@ -199,7 +199,7 @@ protected:
 
     void Start()
     {
-        Sc(std::string("start ") + kName);
+        ASSERT_EQ(wintest::StartNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_RUNNING, kStartMs)) << Sc(std::string("query ") + kName);
     }
 
@@ -239,7 +239,7 @@ TEST_F(ServiceHost, ProgramRunsWithItsSettingsBetweenPreAndPost)
     EXPECT_EQ(temps, std::vector<std::string>{"temp=" + File("tmp")}) << "the definition's variable replaces TEMP";
     EXPECT_TRUE(wintest::Contains(Sc(std::string("query ") + kName), "RUNNING"));
 
-    Sc(std::string("stop ") + kName);
+    ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED));
     EXPECT_TRUE(wintest::Contains(Sc(std::string("query ") + kName), "STOPPED"));
     const std::vector<ProgramRun> ended = ReadRuns(File("service.txt"));
@@ -305,7 +305,7 @@ TEST_F(ServiceHost, AProgramThatExitsAtOnceIsRestartedWithBackOffAndTheServiceSt
     EXPECT_EQ(Count(log, "Restarting the program in"), host::RestartReports::kReportedOneByOne) << log;
     EXPECT_EQ(Count(log, "summed up every 10 minutes"), 1u) << log;
 
-    Sc(std::string("stop ") + kName);
+    ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 10000));
     EXPECT_EQ(Status(kName).dwWin32ExitCode, static_cast<DWORD>(NO_ERROR));
 }
@@ -332,7 +332,7 @@ TEST_F(ServiceHost, StopEndsTheProgramAndEverythingItStarted)
         const DWORD host = Status(kName).dwProcessId;
 
         const DWORD asked = GetTickCount();
-        Sc(std::string("stop ") + kName);
+        ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kGraceMs + 5000));
         const DWORD tookMs = GetTickCount() - asked;
         EXPECT_LE(tookMs, kGraceMs + 1000);
@@ -369,7 +369,7 @@ TEST_F(ServiceHost, AStartThatWouldNeverEndCanBeStoppedWithinTheStopBound)
         const DWORD forever = 0xFFFFFFFF;
         ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), c.value, REG_DWORD, &forever, sizeof forever),
                   ERROR_SUCCESS);
-        Sc(std::string("start ") + kName);
+        ASSERT_EQ(wintest::StartNamedService(kName), static_cast<DWORD>(NO_ERROR));
         const std::vector<ProgramRun> runs = WaitForRuns(record, 1, kStartMs);
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_EQ(Status(kName).dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
@@ -399,7 +399,7 @@ TEST_F(ServiceHost, AStartRightAfterAStopFindsThePortOfTheOldProgramAndItsChildF
         std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready);
         ASSERT_TRUE(runs.size() == 1u && runs[0].ready && runs[0].listening == 1 && runs[0].childPid != 0);
 
-        Sc(std::string("stop ") + kName);
+        ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kGraceMs + kStartMs));
         EXPECT_TRUE(ProcessGone(runs[0].childPid)) << "stopped, yet the child is still there";
         Start();
@@ -423,7 +423,7 @@ TEST_F(ServiceHost, ExitActionsEndTheServiceStoppedWithTheirExitCodes)
         SCOPED_TRACE(std::string("upon exit ") + c.uponExit);
         Install(Record("service.txt") + " --run 300", "",
                 std::string("<Options><UponExit>") + c.uponExit + "</UponExit></Options>");
-        Sc(std::string("start ") + kName);
+        ASSERT_EQ(wintest::StartNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 2 * kStartMs));
         const SERVICE_STATUS_PROCESS status = Status(kName);
         EXPECT_EQ(status.dwWin32ExitCode, c.win32ExitCode);
@@ -505,7 +505,7 @@ TEST_F(ServiceHost, SupervisionSettingsDecideByExitCodeLimitRestartsAndTimeTheSt
         DeleteFileA(File("service.txt").c_str());
         Install(Record("service.txt") + c.parameters, "",
                 "<SMF><SMFFrequency>50</SMFFrequency></SMF><Supervision>" + c.supervision + "</Supervision>" + debug);
-        Sc(std::string("start ") + kName);
+        ASSERT_EQ(wintest::StartNamedService(kName), static_cast<DWORD>(NO_ERROR));
         ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 2 * kStartMs));
         const SERVICE_STATUS_PROCESS status = Status(kName);
         EXPECT_EQ(status.dwWin32ExitCode, c.win32ExitCode);
@@ -521,7 +521,7 @@ TEST_F(ServiceHost, SupervisionSettingsDecideByExitCodeLimitRestartsAndTimeTheSt
             "<Supervision><StopTimeout>1500</StopTimeout></Supervision>" + debug);
     Start();
     ASSERT_EQ(WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready).size(), 1u);
-    Sc(std::string("stop ") + kName);
+    ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
     EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), "did not end within 1500 ms; ending it"));
 }
@@ -548,7 +548,7 @@ TEST_F(ServiceHost, AStopProgramEndsTheProgramAndVariablesExpandInPaths)
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].cwd, dir_.Folder("work"));
     EXPECT_EQ(runs[0].args.back(), dir_.Path().string()) << "parameters expand too";
-    Sc(std::string("stop ") + kName);
+    ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
     EXPECT_TRUE(ProcessGone(runs[0].pid));
     const std::string log = ReadText(File("debug.log"));
@@ -566,7 +566,7 @@ TEST_F(ServiceHost, SettingsWithoutAProgramFailTheStartWithTheirExitCode)
     Install(Record("service.txt"));
     const std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + kName + "\\Parameters";
     ASSERT_EQ(RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "ServiceExe"), ERROR_SUCCESS);
-    Sc(std::string("start ") + kName);
+    ASSERT_EQ(wintest::StartNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
     EXPECT_EQ(Status(kName).dwServiceSpecificExitCode, 1u);
     EXPECT_TRUE(ReadRuns(File("service.txt")).empty());
@@ -582,7 +582,7 @@ TEST_F(ServiceHost, SettingsOfTheWrongTypeAreNamedAndCountAsMissing)
     for (const char* name : {"ServiceDelay", "JobType"})
         ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, "zzz", 4), ERROR_SUCCESS);
     Start();
-    Sc(std::string("stop ") + kName);
+    ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED));
     std::ifstream logFile(File("debug.log"), std::ios::binary);
     const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());

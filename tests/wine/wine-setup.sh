@@ -24,6 +24,10 @@ rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 wineserver -p >"$build/wineserver.log" 2>&1
 "$VELMORA_WINE" wineboot -i >"$build/wineboot.log" 2>&1
+# A service gets as long to connect as it would on Windows (30 s, not Wine's 10 s): on a loaded
+# machine a host that is merely slow to load must not count as one that failed to start.
+"$VELMORA_WINE" reg add 'HKLM\System\CurrentControlSet\Control' /v ServicesPipeTimeout /t REG_DWORD /d 30000 /f \
+  >>"$build/wineboot.log" 2>&1
 # The session that created the prefix misbehaves with services created later: OpenService
 # fails with 1060 and a started service cannot open its own entry. A second session is sound.
 wineserver -k >/dev/null 2>&1 || true
