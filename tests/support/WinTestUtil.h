@@ -22,16 +22,25 @@ struct CommandResult {
     std::string output;
 };
 
-// Runs a command line through the command interpreter and captures its standard output.
+// Runs a command line through the command interpreter and captures its standard output. Under
+// load Wine's interpreter now and then fails to launch a program it finds perfectly well (exit
+// code 9009, "Can't recognize"); nothing ran then, so the command is tried again.
 inline CommandResult Run(const std::string& command)
 {
+    constexpr int kCannotLaunch = 9009;
     CommandResult result;
-    FILE* pipe = _popen(command.c_str(), "rb");
-    if (!pipe) return result;
-    char buffer[512];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-    result.exitCode = _pclose(pipe);
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        result = CommandResult();
+        FILE* pipe = _popen(command.c_str(), "rb");
+        if (!pipe) return result;
+        char buffer[512];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+        result.exitCode = _pclose(pipe);
+        if (result.exitCode != kCannotLaunch) break;
+        std::fprintf(stderr, "[the command interpreter could not launch it, attempt %d] %s\n", attempt,
+                     command.c_str());
+    }
     return result;
 }
 
@@ -76,12 +85,23 @@ inline bool ServiceExists(const char* name)
 
 // Starts or stops a service through the service control manager itself, not through a command
 // interpreter that could fail to launch under load; returns the error, or NO_ERROR.
+// A start that failed while the service stayed stopped is tried twice more, for the same reason
+// as in Run: the manager's own launch of the host can fail under load.
 inline DWORD StartNamedService(const char* name)
 {
     UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_START));
-    if (!service || !StartServiceA(service.get(), 0, nullptr)) return GetLastError();
-    return NO_ERROR;
+    UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_START | SERVICE_QUERY_STATUS));
+    if (!service) return GetLastError();
+    DWORD error = NO_ERROR;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        if (StartServiceA(service.get(), 0, nullptr)) return NO_ERROR;
+        error = GetLastError();
+        SERVICE_STATUS status{};
+        if (!QueryServiceStatus(service.get(), &status) || status.dwCurrentState != SERVICE_STOPPED) break;
+        std::fprintf(stderr, "[starting %s failed with %lu, attempt %d]\n", name, error, attempt);
+        Sleep(1000);
+    }
+    return error;
 }
 
 inline DWORD StopNamedService(const char* name)
