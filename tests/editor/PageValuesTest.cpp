@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DefinitionWriter.h"
 #include "PageValues.h"
@@ -133,66 +135,107 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));
 }
 
-TEST(PageValues, OutputNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
+// Every number a page holds as text: the text read into the record, and a bad one leaving the
+// record's value (kKept) as it was.
+TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
 {
+    constexpr std::uint32_t kKept = 77;
+    using Edit = void (*)(ServiceDefinition&, const char*);
     const struct {
-        const char* size;
-        std::uint32_t sizeStored;
-        const char* keep;
-        std::uint32_t keepStored;
-    } cases[] = {
-        {"", 0, "", ServiceDefinition::kDefaultRotateKeep},
-        {" 4294967295\t", 0xFFFFFFFF, " 1000 ", 1000},
-        {"0", 0, "00000000000000000000007", 7},
-        {"4294967296", 77, "1001", 5},
-        {"184467440737095516160000", 77, "+3", 5},
-        {"10 MB", 77, "-1", 5},
+        const char* name;
+        std::uint32_t ServiceDefinition::*stored;
+        Edit edit;
+        std::vector<std::pair<const char*, std::uint32_t>> texts;
+    } numbers[] = {
+        {"rotate size", &ServiceDefinition::RotateSize,
+         [](ServiceDefinition& r, const char* t) {
+             OutputValues v = OutputFromRecord(r);
+             v.rotateSize = t;
+             OutputToRecord(v, r);
+         },
+         {{"", 0}, {" 4294967295\t", 0xFFFFFFFF}, {"0", 0}, {"4294967296", kKept},
+          {"184467440737095516160000", kKept}, {"10 MB", kKept}}},
+        {"rotate keep", &ServiceDefinition::RotateKeep,
+         [](ServiceDefinition& r, const char* t) {
+             OutputValues v = OutputFromRecord(r);
+             v.rotateKeep = t;
+             OutputToRecord(v, r);
+         },
+         {{"", ServiceDefinition::kDefaultRotateKeep}, {" 1000 ", 1000}, {"00000000000000000000007", 7},
+          {"1001", kKept}, {"+3", kKept}, {"-1", kKept}}},
+        {"stop timeout", &ServiceDefinition::StopTimeout,
+         [](ServiceDefinition& r, const char* t) {
+             SupervisionValues v = SupervisionFromRecord(r);
+             v.stopTimeout = t;
+             SupervisionToRecord(v, r);
+         },
+         {{"", ServiceDefinition::kDefaultStopTimeout}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept},
+          {"5 s", kKept}}},
+        {"restart limit", &ServiceDefinition::RestartLimit,
+         [](ServiceDefinition& r, const char* t) {
+             SupervisionValues v = SupervisionFromRecord(r);
+             v.restartLimit = t;
+             SupervisionToRecord(v, r);
+         },
+         {{"", 0}, {"4294967295", 0xFFFFFFFF}, {"0", 0}, {"4294967296", kKept}, {"-1", kKept}}},
+        {"restart period", &ServiceDefinition::RestartPeriod,
+         [](ServiceDefinition& r, const char* t) {
+             SupervisionValues v = SupervisionFromRecord(r);
+             v.restartPeriod = t;
+             SupervisionToRecord(v, r);
+         },
+         {{"", ServiceDefinition::kDefaultRestartPeriod}, {"86400000", 86400000}, {"1", 1}, {"0", kKept},
+          {"86400001", kKept}}},
+        {"pre-shutdown timeout", &ServiceDefinition::PreShutdownTimeout,
+         [](ServiceDefinition& r, const char* t) {
+             LogOnValues v = LogOnFromRecord(r);
+             v.preShutdownTimeout = t;
+             LogOnToRecord(v, r);
+         },
+         {{"", 0}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept}, {"1 min", kKept}}},
+        {"recovery delay", &ServiceDefinition::RecoverySecondDelay,
+         [](ServiceDefinition& r, const char* t) {
+             LogOnValues v = LogOnFromRecord(r);
+             v.recoveryDelay[1] = t;
+             LogOnToRecord(v, r);
+         },
+         {{"", ServiceDefinition::kDefaultRecoveryDelay}, {"86400000", 86400000}, {"0", 0}, {"86400001", kKept},
+          {"-1", kKept}}},
+        {"reset period", &ServiceDefinition::RecoveryResetPeriod,
+         [](ServiceDefinition& r, const char* t) {
+             LogOnValues v = LogOnFromRecord(r);
+             v.resetPeriod = t;
+             LogOnToRecord(v, r);
+         },
+         {{"", ServiceDefinition::kDefaultRecoveryReset}, {"4294967295", 0xFFFFFFFF}, {"0", 0},
+          {"4294967296", kKept}, {"1d", kKept}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.size) + " | " + c.keep);
-        ServiceDefinition record = definition_writer::NewDefinition();
-        record.RotateSize = 77;
-        record.RotateKeep = 5;
-        OutputValues values = OutputFromRecord(record);
-        values.rotateSize = c.size;
-        values.rotateKeep = c.keep;
-        OutputToRecord(values, record);
-        EXPECT_EQ(record.RotateSize, c.sizeStored);
-        EXPECT_EQ(record.RotateKeep, c.keepStored);
+    for (const auto& number : numbers) {
+        for (const auto& [text, stored] : number.texts) {
+            SCOPED_TRACE(std::string(number.name) + " \"" + text + "\"");
+            ServiceDefinition record = definition_writer::NewDefinition();
+            record.*number.stored = kKept;
+            number.edit(record, text);
+            EXPECT_EQ(record.*number.stored, stored);
+        }
     }
-    // A size of 0 shows as an empty field: never by size.
-    const OutputValues shown = OutputFromRecord(definition_writer::NewDefinition());
-    EXPECT_EQ(shown.rotateSize, "");
-    EXPECT_EQ(shown.rotateKeep, "10");
-}
 
-TEST(PageValues, SupervisionNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
-{
-    const struct {
-        const char *timeout, *limit, *period;
-        std::uint32_t timeoutStored, limitStored, periodStored;
-    } cases[] = {
-        {"", "", "", ServiceDefinition::kDefaultStopTimeout, 0, ServiceDefinition::kDefaultRestartPeriod},
-        {" 600000 ", "4294967295", "86400000", 600000, 0xFFFFFFFF, 86400000},
-        {"0", "0", "1", 0, 0, 1},
-        {"600001", "4294967296", "0", 77, 7, 777},
-        {"5 s", "-1", "86400001", 77, 7, 777},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.timeout) + " | " + c.limit + " | " + c.period);
-        ServiceDefinition record = definition_writer::NewDefinition();
-        record.StopTimeout = 77;
-        record.RestartLimit = 7;
-        record.RestartPeriod = 777;
-        SupervisionValues values = SupervisionFromRecord(record);
-        values.stopTimeout = c.timeout;
-        values.restartLimit = c.limit;
-        values.restartPeriod = c.period;
-        SupervisionToRecord(values, record);
-        EXPECT_EQ(record.StopTimeout, c.timeoutStored);
-        EXPECT_EQ(record.RestartLimit, c.limitStored);
-        EXPECT_EQ(record.RestartPeriod, c.periodStored);
-    }
+    // Never by size and no pre-shutdown stop show as empty fields; an action the list does not
+    // offer (no choice: -1) stays.
+    ServiceDefinition record = definition_writer::NewDefinition();
+    const OutputValues output = OutputFromRecord(record);
+    EXPECT_EQ(output.rotateSize, "");
+    EXPECT_EQ(output.rotateKeep, "10");
+    record.RecoveryLater = 9;
+    LogOnValues values = LogOnFromRecord(record);
+    EXPECT_EQ(values.preShutdownTimeout, "");
+    EXPECT_EQ(values.recoveryDelay[0], "60000");
+    EXPECT_EQ(values.resetPeriod, "86400");
+    values.recoveryAction = {1, 3, -1};
+    LogOnToRecord(values, record);
+    EXPECT_EQ(record.RecoveryFirst, 1u);
+    EXPECT_EQ(record.RecoverySecond, 3u);
+    EXPECT_EQ(record.RecoveryLater, 9u);
 }
 
 TEST(PageValues, AnAccountShowsAsItsKindAndIsWrittenBackAsTheRecordSpeltIt)
@@ -245,47 +288,6 @@ TEST(PageValues, AnAccountShowsAsItsKindAndIsWrittenBackAsTheRecordSpeltIt)
         LogOnToRecord(values, record);
         EXPECT_EQ(record.Account, c.stored);
     }
-}
-
-TEST(PageValues, LogOnNumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
-{
-    const struct {
-        const char *preShutdown, *delay, *reset;
-        std::uint32_t preShutdownStored, delayStored, resetStored;
-    } cases[] = {
-        {"", "", "", 0, ServiceDefinition::kDefaultRecoveryDelay, ServiceDefinition::kDefaultRecoveryReset},
-        {" 600000 ", "86400000", "4294967295", 600000, 86400000, 0xFFFFFFFF},
-        {"0", "0", "0", 0, 0, 0},
-        {"600001", "86400001", "4294967296", 77, 7, 777},
-        {"1 min", "-1", "1d", 77, 7, 777},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.preShutdown) + " | " + c.delay + " | " + c.reset);
-        ServiceDefinition record = definition_writer::NewDefinition();
-        record.PreShutdownTimeout = 77;
-        record.RecoverySecondDelay = 7;
-        record.RecoveryResetPeriod = 777;
-        LogOnValues values = LogOnFromRecord(record);
-        values.preShutdownTimeout = c.preShutdown;
-        values.recoveryDelay[1] = c.delay;
-        values.resetPeriod = c.reset;
-        LogOnToRecord(values, record);
-        EXPECT_EQ(record.PreShutdownTimeout, c.preShutdownStored);
-        EXPECT_EQ(record.RecoverySecondDelay, c.delayStored);
-        EXPECT_EQ(record.RecoveryResetPeriod, c.resetStored);
-    }
-    // Off shows as an empty field; an action the list does not offer (no choice: -1) stays.
-    ServiceDefinition record = definition_writer::NewDefinition();
-    record.RecoveryLater = 9;
-    LogOnValues values = LogOnFromRecord(record);
-    EXPECT_EQ(values.preShutdownTimeout, "");
-    EXPECT_EQ(values.recoveryDelay[0], "60000");
-    EXPECT_EQ(values.resetPeriod, "86400");
-    values.recoveryAction = {1, 3, -1};
-    LogOnToRecord(values, record);
-    EXPECT_EQ(record.RecoveryFirst, 1u);
-    EXPECT_EQ(record.RecoverySecond, 3u);
-    EXPECT_EQ(record.RecoveryLater, 9u);
 }
 
 TEST(PageValues, ExitCodesAreReadInDecimalOrHexAndShownAsTheyAreBestKnown)
