@@ -119,8 +119,7 @@ inline void RemoveServiceQuietly(const char* name)
     UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     UniqueScHandle service(OpenServiceA(scm.get(), name, SERVICE_ALL_ACCESS));
     if (!service) return;
-    SERVICE_STATUS status{};
-    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED, 5000);
+    if (StopNamedService(name) == NO_ERROR) WaitForState(name, SERVICE_STOPPED, 5000);
     DeleteService(service.get());
     service.reset();
     for (int i = 0; i < 100 && ServiceExists(name); ++i) Sleep(50);
