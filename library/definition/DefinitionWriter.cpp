@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "Platform.h"
+#include "Settings.h"
 
 namespace definition_writer {
 
@@ -34,81 +36,45 @@ private:
     std::string text_;
 };
 
-void Invocation(Lines& out, const ServiceDefinition::Invocation& program, const std::string& prefix,
-                bool withDelay = true)
+void Invocation(Lines& out, const ServiceDefinition::Invocation& program, const std::string& prefix)
 {
     out.Element("  ", prefix + "WorkingDir", Escape(program.WorkingDir));
     out.Element("  ", prefix + "Executable", Escape(program.Executable));
     if (!program.Parameters.empty()) out.Element("  ", prefix + "Parameters", Escape(program.Parameters));
-    if (withDelay) out.Element("  ", prefix + "Delay", Number(program.Delay));
+    out.Element("  ", prefix + "Delay", Number(program.Delay));
 }
 
-// Only what is set, so that a definition without output settings is written as before.
-void Output(Lines& out, const ServiceDefinition& d)
+// A setting of the table as its element, with its attributes that are set.
+void Setting(Lines& out, const std::string& indent, const settings::Setting& row, const ServiceDefinition& d)
 {
-    std::vector<std::pair<const char*, std::string>> set;
-    if (!d.OutputFile.empty()) set.emplace_back("OutputLocation", Escape(d.OutputFile));
-    if (!d.ErrorFile.empty()) set.emplace_back("ErrorLocation", Escape(d.ErrorFile));
-    if (d.RotateSize != 0) set.emplace_back("RotateSize", std::to_string(d.RotateSize));
-    if (d.RotateDaily != 0) set.emplace_back("RotateDaily", "true");
-    if (d.RotateKeep != ServiceDefinition::kDefaultRotateKeep) set.emplace_back("RotateKeep", std::to_string(d.RotateKeep));
-    if (d.OutputTimeStamp != 0) set.emplace_back("TimeStamp", "true");
-    if (set.empty()) return;
-    out.Add(" <Output>");
-    for (const auto& [name, value] : set) out.Element("  ", name, value);
-    out.Add(" </Output>");
-}
-
-void Supervision(Lines& out, const ServiceDefinition& d)
-{
-    const bool set = d.StopTimeout != ServiceDefinition::kDefaultStopTimeout || !d.ExitActions.empty() ||
-                     d.RestartLimit != 0 || d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod ||
-                     d.PreShutdownTimeout != 0;
-    if (!set) return;
-    out.Add(" <Supervision>");
-    if (d.StopTimeout != ServiceDefinition::kDefaultStopTimeout)
-        out.Element("  ", "StopTimeout", std::to_string(d.StopTimeout));
-    for (const auto& a : d.ExitActions) {
-        out.Add(std::string("  <ExitAction") + (a.anyCode ? "" : " Code=\"" + std::to_string(a.code) + "\"") + ">" +
-                std::to_string(a.action) + "</ExitAction>");
+    using settings::Kind;
+    switch (row.kind) {
+    case Kind::Text: out.Element(indent, row.element, Escape(row.text.Of(d))); return;
+    case Kind::Boolean: out.Element(indent, row.element, "true"); return;
+    case Kind::List:
+        for (const auto& a : d.ExitActions) {
+            out.Add(indent + "<" + row.element + (a.anyCode ? "" : " Code=\"" + std::to_string(a.code) + "\"") +
+                    ">" + std::to_string(a.action) + "</" + row.element + ">");
+        }
+        return;
+    default: break;
     }
-    if (d.RestartLimit != 0) out.Element("  ", "RestartLimit", std::to_string(d.RestartLimit));
-    if (d.RestartPeriod != ServiceDefinition::kDefaultRestartPeriod)
-        out.Element("  ", "RestartPeriod", std::to_string(d.RestartPeriod));
-    if (d.PreShutdownTimeout != 0) out.Element("  ", "PreShutdownTimeout", std::to_string(d.PreShutdownTimeout));
-    out.Add(" </Supervision>");
+    std::string attributes;
+    for (const settings::Setting& attribute : settings::kTable) {
+        if (attribute.kind == Kind::Attribute && std::strcmp(attribute.container, row.element) == 0 &&
+            settings::IsSet(attribute, d))
+            attributes += std::string(" ") + attribute.element + "=\"" + std::to_string(attribute.number.Of(d)) + "\"";
+    }
+    out.Add(indent + "<" + row.element + attributes + ">" + std::to_string(row.number.Of(d)) + "</" + row.element + ">");
 }
 
-void Recovery(Lines& out, const ServiceDefinition& d)
+// The settings of a container that are set, in the table's order; the ones it needs always.
+void Settings(Lines& out, const std::string& indent, const char* container, const ServiceDefinition& d)
 {
-    const struct {
-        const char* element;
-        std::uint32_t action;
-        std::uint32_t delay;
-    } steps[] = {
-        {"FirstFailure", d.RecoveryFirst, d.RecoveryFirstDelay},
-        {"SecondFailure", d.RecoverySecond, d.RecoverySecondDelay},
-        {"LaterFailures", d.RecoveryLater, d.RecoveryLaterDelay},
-    };
-    bool set = d.RecoveryResetPeriod != ServiceDefinition::kDefaultRecoveryReset || !d.RecoveryProgram.empty() ||
-               !d.RecoveryParameters.empty();
-    for (const auto& step : steps)
-        set = set || step.action != 0 || step.delay != ServiceDefinition::kDefaultRecoveryDelay;
-    if (!set) return;
-    out.Add(" <Recovery>");
-    for (const auto& step : steps) {
-        if (step.action == 0 && step.delay == ServiceDefinition::kDefaultRecoveryDelay) continue;
-        const std::string delay = step.delay == ServiceDefinition::kDefaultRecoveryDelay
-                                      ? std::string()
-                                      : " Delay=\"" + std::to_string(step.delay) + "\"";
-        out.Add(std::string("  <") + step.element + delay + ">" + std::to_string(step.action) + "</" + step.element +
-                ">");
+    for (const settings::Setting& row : settings::kTable) {
+        if (row.kind == settings::Kind::Attribute || std::strcmp(row.container, container) != 0) continue;
+        if (row.minOccurs > 0 || settings::ElementIsSet(row, d)) Setting(out, indent, row, d);
     }
-    if (d.RecoveryResetPeriod != ServiceDefinition::kDefaultRecoveryReset)
-        out.Element("  ", "ResetPeriod", std::to_string(d.RecoveryResetPeriod));
-    if (!d.RecoveryProgram.empty()) out.Element("  ", "RecoveryProgram", Escape(d.RecoveryProgram));
-    if (!d.RecoveryParameters.empty()) out.Element("  ", "RecoveryParameters", Escape(d.RecoveryParameters));
-    out.Add(" </Recovery>");
 }
 
 }  // namespace
@@ -162,9 +128,7 @@ std::string DefinitionText(const ServiceDefinition& d)
     out.Element("  ", "ShowWindow", Number(d.ShowWindow));
     out.Element("  ", "JobType", Number(d.JobType));
     if (!d.LoadOrderGroup.empty()) out.Element("  ", "LoadOrderGroup", Escape(d.LoadOrderGroup));
-    if (d.ExpandVariables != 0) out.Element("  ", "ExpandVariables", "true");
-    if (!d.Account.empty()) out.Element("  ", "Account", Escape(d.Account));
-    if (d.DelayedStart != 0) out.Element("  ", "DelayedStart", "true");
+    Settings(out, "  ", "Options", d);
     if (!d.GroupDependencies.empty() || !d.ServiceDependencies.empty()) {
         out.Add("  <Dependencies>");
         for (const auto& group : d.GroupDependencies) out.Element("   ", "GroupName", Escape(group));
@@ -200,14 +164,13 @@ std::string DefinitionText(const ServiceDefinition& d)
         Invocation(out, d.PostService, "Post");
         out.Add(" </PostService>");
     }
-    Output(out, d);
-    Supervision(out, d);
-    if (!d.StopService.Executable.empty()) {
-        out.Add(" <StopService>");
-        Invocation(out, d.StopService, "Stop", false);
-        out.Add(" </StopService>");
+    // Only what is set, so that a definition without the later settings is written as before.
+    for (const settings::Container& container : settings::kContainers) {
+        if (!settings::ContainerIsSet(container, d)) continue;
+        out.Add(std::string(" <") + container.name + ">");
+        Settings(out, "  ", container.name, d);
+        out.Add(std::string(" </") + container.name + ">");
     }
-    Recovery(out, d);
     out.Add("</Service>");
     return out.Take();
 }

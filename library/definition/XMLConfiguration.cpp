@@ -1,5 +1,6 @@
 #include "XMLConfiguration.h"
 
+#include <cstring>
 #include <new>
 
 #include <libxml/entities.h>
@@ -217,20 +218,6 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"GroupName", 0, 0, 0, nullptr, &C::GroupDependents},
         {"ServiceName", 0, 0, 0, nullptr, &C::ServiceDependents},
     };
-    static const ElementNode options[] = {
-        {"UponExit", 0, 1, 0, nullptr, &C::UponExit},
-        {"AffinityMask", 0, 1, 0, nullptr, &C::AffinityMask},
-        {"Priority", 0, 1, 0, nullptr, &C::Priority},
-        {"InteractWithDesktop", 0, 1, 0, nullptr, &C::InteractWithDesktop},
-        {"StartUpMode", 0, 1, 0, nullptr, &C::StartUpMode},
-        {"ShowWindow", 0, 1, 0, nullptr, &C::ShowWindow},
-        {"JobType", 0, 1, 0, nullptr, &C::JobType},
-        {"LoadOrderGroup", 0, 1, 0, nullptr, &C::LoadOrderGroup},
-        {"Dependencies", 0, 1, 2, dependencies, &C::Dependencies},
-        {"ExpandVariables", 0, 1, 0, nullptr, &C::ExpandVariablesValue},
-        {"Account", 0, 1, 0, nullptr, &C::AccountValue},
-        {"DelayedStart", 0, 1, 0, nullptr, &C::DelayedStartValue},
-    };
     static const ElementNode debug[] = {
         {"DebugEnabled", 0, 1, 0, nullptr, &C::DebuggingEnabled},
         {"DebugLocation", 1, 1, 0, nullptr, &C::DebugLogFile},
@@ -254,48 +241,52 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         {"PostParameters", 0, 1, 0, nullptr, &C::PostServiceParameters},
         {"PostDelay", 0, 1, 0, nullptr, &C::PostServiceDelay},
     };
-    static const ElementNode output[] = {
-        {"OutputLocation", 0, 1, 0, nullptr, &C::OutputLocation},
-        {"ErrorLocation", 0, 1, 0, nullptr, &C::ErrorLocation},
-        {"RotateSize", 0, 1, 0, nullptr, &C::RotateSizeValue},
-        {"RotateDaily", 0, 1, 0, nullptr, &C::RotateDailyValue},
-        {"RotateKeep", 0, 1, 0, nullptr, &C::RotateKeepValue},
-        {"TimeStamp", 0, 1, 0, nullptr, &C::TimeStampValue},
+    // The settings table's rows of a container, in its order.
+    const auto settingsOf = [](const char* container) {
+        std::vector<ElementNode> rows;
+        for (const settings::Setting& row : settings::kTable) {
+            if (row.kind == settings::Kind::Attribute || std::strcmp(row.container, container) != 0) continue;
+            rows.push_back({row.element, row.minOccurs, row.kind == settings::Kind::List ? 0u : 1u, 0, nullptr,
+                            nullptr, &row});
+        }
+        return rows;
     };
-    static const ElementNode supervision[] = {
-        {"StopTimeout", 0, 1, 0, nullptr, &C::StopTimeoutValue},
-        {"ExitAction", 0, 0, 0, nullptr, &C::ExitAction},
-        {"RestartLimit", 0, 1, 0, nullptr, &C::RestartLimitValue},
-        {"RestartPeriod", 0, 1, 0, nullptr, &C::RestartPeriodValue},
-        {"PreShutdownTimeout", 0, 1, 0, nullptr, &C::PreShutdownTimeoutValue},
-    };
-    static const ElementNode recovery[] = {
-        {"FirstFailure", 0, 1, 0, nullptr, &C::FirstFailureValue},
-        {"SecondFailure", 0, 1, 0, nullptr, &C::SecondFailureValue},
-        {"LaterFailures", 0, 1, 0, nullptr, &C::LaterFailuresValue},
-        {"ResetPeriod", 0, 1, 0, nullptr, &C::ResetPeriodValue},
-        {"RecoveryProgram", 0, 1, 0, nullptr, &C::RecoveryProgramValue},
-        {"RecoveryParameters", 0, 1, 0, nullptr, &C::RecoveryParametersValue},
-    };
-    static const ElementNode stopService[] = {
-        {"StopWorkingDir", 1, 1, 0, nullptr, &C::StopServiceWorkingDir},
-        {"StopExecutable", 1, 1, 0, nullptr, &C::StopServiceExecutable},
-        {"StopParameters", 0, 1, 0, nullptr, &C::StopServiceParameters},
-    };
-    static const ElementNode service[] = {
-        {"Program", 1, 1, 9, program, &C::Program},
-        {"Options", 0, 1, 12, options, &C::Options},
-        {"Debug", 0, 1, 2, debug, &C::Debug},
-        {"Environment", 0, 1, 1, environment, &C::Environment},
-        {"SMF", 0, 1, 2, smf, &C::SMF},
-        {"PreService", 0, 1, 4, preService, &C::PreService},
-        {"PostService", 0, 1, 4, postService, &C::PostService},
-        {"Output", 0, 1, 6, output, &C::Output},
-        {"Supervision", 0, 1, 5, supervision, &C::Supervision},
-        {"StopService", 0, 1, 3, stopService, &C::StopService},
-        {"Recovery", 0, 1, 6, recovery, &C::Recovery},
-    };
-    static const ElementNode root = {"Service", 1, 1, 11, service, &C::Service};
+    static const std::vector<ElementNode> options = [&] {
+        std::vector<ElementNode> rows = {
+            {"UponExit", 0, 1, 0, nullptr, &C::UponExit},
+            {"AffinityMask", 0, 1, 0, nullptr, &C::AffinityMask},
+            {"Priority", 0, 1, 0, nullptr, &C::Priority},
+            {"InteractWithDesktop", 0, 1, 0, nullptr, &C::InteractWithDesktop},
+            {"StartUpMode", 0, 1, 0, nullptr, &C::StartUpMode},
+            {"ShowWindow", 0, 1, 0, nullptr, &C::ShowWindow},
+            {"JobType", 0, 1, 0, nullptr, &C::JobType},
+            {"LoadOrderGroup", 0, 1, 0, nullptr, &C::LoadOrderGroup},
+            {"Dependencies", 0, 1, 2, dependencies, &C::Dependencies},
+        };
+        for (const ElementNode& row : settingsOf("Options")) rows.push_back(row);
+        return rows;
+    }();
+    static const std::vector<ElementNode> service = [&] {
+        std::vector<ElementNode> rows = {
+            {"Program", 1, 1, 9, program, &C::Program},
+            {"Options", 0, 1, static_cast<unsigned>(options.size()), options.data(), &C::Options},
+            {"Debug", 0, 1, 2, debug, &C::Debug},
+            {"Environment", 0, 1, 1, environment, &C::Environment},
+            {"SMF", 0, 1, 2, smf, &C::SMF},
+            {"PreService", 0, 1, 4, preService, &C::PreService},
+            {"PostService", 0, 1, 4, postService, &C::PostService},
+        };
+        // The children of each container live as long as the schema.
+        static std::vector<std::vector<ElementNode>> children;
+        for (const settings::Container& container : settings::kContainers) {
+            children.push_back(settingsOf(container.name));
+            rows.push_back({container.name, 0, 1, static_cast<unsigned>(children.back().size()),
+                            children.back().data(), nullptr});
+        }
+        return rows;
+    }();
+    static const ElementNode root = {"Service", 1, 1, static_cast<unsigned>(service.size()), service.data(),
+                                     &C::Service};
     return root;
 }
 
@@ -306,37 +297,25 @@ XMLConfiguration::XMLConfiguration(const std::string& fileName)
       description_("Description", nullptr),
       consoleApp_("ConsoleApp", 0),
       forceReplace_("ForceReplace", 0),
-      uponExit_("UponExit", 1),
+      uponExit_("UponExit", kDefaultUponExit),
       affinityMask_("AffinityMask", 0),
       priority_("Priority", 0),
-      interactWithDesktop_("InteractWithDesktop", 1),
-      startUpMode_("StartUpMode", 1),
+      interactWithDesktop_("InteractWithDesktop", kDefaultInteractWithDesktop),
+      startUpMode_("StartUpMode", kDefaultStartUpMode),
       showWindow_("ShowWindow", 0),
-      jobType_("JobType", 1),
+      jobType_("JobType", kDefaultJobType),
       loadOrderGroup_("LoadOrderGroup", nullptr),
       debuggingEnabled_("Enabled", 0),
       debugLogFile_("Location", nullptr),
       monitoring_("Enabled", 1),
-      monitoringFrequency_("Frequency", 5000),
-      expandVariables_("ExpandVariables", 0),
-      outputFile_("OutputLocation", nullptr),
-      errorFile_("ErrorLocation", nullptr),
-      rotateSize_("RotateSize", 0),
-      rotateDaily_("RotateDaily", 0),
-      rotateKeep_("RotateKeep", kDefaultRotateKeep),
-      timeStamp_("TimeStamp", 0),
-      stopTimeout_("StopTimeout", 5000),
-      restartLimit_("RestartLimit", 0),
-      restartPeriod_("RestartPeriod", 60000),
-      preShutdownTimeout_("PreShutdownTimeout", 0),
-      account_("Account", nullptr),
-      delayedStart_("DelayedStart", 0),
-      resetPeriod_("ResetPeriod"),
-      recoveryProgram_("RecoveryProgram", nullptr),
-      recoveryParameters_("RecoveryParameters", nullptr)
+      monitoringFrequency_("Frequency", 5000)
 {
     // Bad input is reported through the error list; only running out of memory can get here.
     try {
+        for (const settings::Setting& row : settings::kTable) {
+            settingNumbers_.emplace_back(row.element);
+            settingTexts_.emplace_back(row.element, nullptr);
+        }
         Read(fileName_);
     } catch (const std::exception&) {
         valid_ = false;
@@ -431,7 +410,12 @@ bool XMLConfiguration::Populate(const XMLNode& node, const ElementNode& row)
         countsRead = false;
     }
     AttributeList attributes;
-    if (countsRead) countsRead = Attributes(*element, attributes, errors_) && (this->*row.handler)(text, attributes);
+    if (countsRead) {
+        countsRead = Attributes(*element, attributes, errors_) &&
+                     (row.setting    ? ReadSetting(*row.setting, text, attributes)
+                      : row.handler ? (this->*row.handler)(text, attributes)
+                                    : CheckContainer(row.name, text, attributes, errors_));
+    }
     return childrenRead && countsRead;
 }
 
@@ -473,168 +457,6 @@ bool XMLConfiguration::PreService(const XMLString& text, const AttributeList& at
 bool XMLConfiguration::PostService(const XMLString& text, const AttributeList& attributes)
 {
     return CheckContainer("PostService", text, attributes, errors_);
-}
-
-bool XMLConfiguration::Output(const XMLString& text, const AttributeList& attributes)
-{
-    return CheckContainer("Output", text, attributes, errors_);
-}
-
-bool XMLConfiguration::OutputLocation(const XMLString& text, const AttributeList&)
-{
-    return SetStringValue(outputFile_, text, errors_);
-}
-
-bool XMLConfiguration::ErrorLocation(const XMLString& text, const AttributeList&)
-{
-    return SetStringValue(errorFile_, text, errors_);
-}
-
-bool XMLConfiguration::RotateSizeValue(const XMLString& text, const AttributeList&)
-{
-    return SetUnsignedValue(rotateSize_, text, errors_);
-}
-
-bool XMLConfiguration::RotateDailyValue(const XMLString& text, const AttributeList&)
-{
-    return SetBooleanValue(rotateDaily_, text, errors_);
-}
-
-bool XMLConfiguration::RotateKeepValue(const XMLString& text, const AttributeList&)
-{
-    return SetRangedValue(rotateKeep_, text, 0, kMaxRotateKeep, errors_);
-}
-
-bool XMLConfiguration::TimeStampValue(const XMLString& text, const AttributeList&)
-{
-    return SetBooleanValue(timeStamp_, text, errors_);
-}
-
-bool XMLConfiguration::StopService(const XMLString& text, const AttributeList& attributes)
-{
-    return CheckContainer("StopService", text, attributes, errors_);
-}
-
-bool XMLConfiguration::StopServiceWorkingDir(const XMLString& text, const AttributeList& attributes)
-{
-    return stopService_.WorkingDir(text, attributes, errors_);
-}
-
-bool XMLConfiguration::StopServiceExecutable(const XMLString& text, const AttributeList& attributes)
-{
-    return stopService_.Executable(text, attributes, errors_);
-}
-
-bool XMLConfiguration::StopServiceParameters(const XMLString& text, const AttributeList& attributes)
-{
-    return stopService_.Parameters(text, attributes, errors_);
-}
-
-bool XMLConfiguration::ExpandVariablesValue(const XMLString& text, const AttributeList&)
-{
-    return SetBooleanValue(expandVariables_, text, errors_);
-}
-
-bool XMLConfiguration::Supervision(const XMLString& text, const AttributeList& attributes)
-{
-    return CheckContainer("Supervision", text, attributes, errors_);
-}
-
-bool XMLConfiguration::StopTimeoutValue(const XMLString& text, const AttributeList&)
-{
-    return SetRangedValue(stopTimeout_, text, 0, process_limits::kMaxProgramTimeMs, errors_);
-}
-
-bool XMLConfiguration::RestartLimitValue(const XMLString& text, const AttributeList&)
-{
-    return SetUnsignedValue(restartLimit_, text, errors_);
-}
-
-bool XMLConfiguration::RestartPeriodValue(const XMLString& text, const AttributeList&)
-{
-    return SetRangedValue(restartPeriod_, text, 1, kMaxRestartPeriodMs, errors_);
-}
-
-bool XMLConfiguration::PreShutdownTimeoutValue(const XMLString& text, const AttributeList&)
-{
-    return SetRangedValue(preShutdownTimeout_, text, 0, process_limits::kMaxProgramTimeMs, errors_);
-}
-
-bool XMLConfiguration::AccountValue(const XMLString& text, const AttributeList&)
-{
-    return SetStringValue(account_, text, errors_);
-}
-
-bool XMLConfiguration::DelayedStartValue(const XMLString& text, const AttributeList&)
-{
-    return SetBooleanValue(delayedStart_, text, errors_);
-}
-
-bool XMLConfiguration::Recovery(const XMLString& text, const AttributeList& attributes)
-{
-    return CheckContainer("Recovery", text, attributes, errors_);
-}
-
-bool XMLConfiguration::SetRecoveryStep(RecoveryStep& step, const char* element, const XMLString& text,
-                                       const AttributeList& attributes)
-{
-    step.action = NameValueUnsignedInt(element);
-    step.delay = NameValueUnsignedInt("Delay");
-    return OnlyAttribute(attributes, "Delay", element, errors_,
-                         [&](const XMLString& value) {
-                             return SetRangedValue(step.delay, value, 0, kMaxRecoveryDelayMs, errors_);
-                         }) &&
-           SetRangedValue(step.action, text, 0, 3, errors_);
-}
-
-bool XMLConfiguration::FirstFailureValue(const XMLString& text, const AttributeList& attributes)
-{
-    return SetRecoveryStep(firstFailure_, "FirstFailure", text, attributes);
-}
-
-bool XMLConfiguration::SecondFailureValue(const XMLString& text, const AttributeList& attributes)
-{
-    return SetRecoveryStep(secondFailure_, "SecondFailure", text, attributes);
-}
-
-bool XMLConfiguration::LaterFailuresValue(const XMLString& text, const AttributeList& attributes)
-{
-    return SetRecoveryStep(laterFailures_, "LaterFailures", text, attributes);
-}
-
-bool XMLConfiguration::ResetPeriodValue(const XMLString& text, const AttributeList&)
-{
-    return SetUnsignedValue(resetPeriod_, text, errors_);
-}
-
-bool XMLConfiguration::RecoveryProgramValue(const XMLString& text, const AttributeList&)
-{
-    return SetStringValue(recoveryProgram_, text, errors_);
-}
-
-bool XMLConfiguration::RecoveryParametersValue(const XMLString& text, const AttributeList&)
-{
-    return SetStringValue(recoveryParameters_, text, errors_);
-}
-
-bool XMLConfiguration::ExitAction(const XMLString& text, const AttributeList& attributes)
-{
-    NameValueUnsignedInt code("Code");
-    if (!OnlyAttribute(attributes, "Code", "ExitAction", errors_,
-                       [&](const XMLString& value) { return SetUnsignedValue(code, value, errors_); }))
-        return false;
-    NameValueUnsignedInt action("ExitAction", 0);
-    if (!SetRangedValue(action, text, 0, 3, errors_)) return false;
-    for (const auto& [known, unused] : exitActions_) {
-        (void)unused;
-        if (known.HasValue() == code.HasValue() && (!code.HasValue() || known.Value() == code.Value())) {
-            errors_.Add(code.HasValue() ? "More than one ExitAction for exit code " + std::to_string(code.Value())
-                                        : std::string("More than one ExitAction without a Code"));
-            return false;
-        }
-    }
-    exitActions_.emplace_back(code, action);
-    return true;
 }
 
 bool XMLConfiguration::Dependencies(const XMLString& text, const AttributeList& attributes)
@@ -819,4 +641,66 @@ bool XMLConfiguration::PostServiceParameters(const XMLString& text, const Attrib
 bool XMLConfiguration::PostServiceDelay(const XMLString& text, const AttributeList& attributes)
 {
     return postService_.Delay(text, attributes, errors_);
+}
+
+const NameValueUnsignedInt& XMLConfiguration::SettingNumber(const settings::Setting& row) const
+{
+    return settingNumbers_.at(settings::kTable.IndexOf(row));
+}
+
+const NameValueXMLString& XMLConfiguration::SettingText(const settings::Setting& row) const
+{
+    return settingTexts_.at(settings::kTable.IndexOf(row));
+}
+
+bool XMLConfiguration::ReadSetting(const settings::Setting& row, const XMLString& text, const AttributeList& attributes)
+{
+    using settings::Kind;
+    const std::size_t index = settings::kTable.IndexOf(row);
+    if (row.kind == Kind::List) {
+        NameValueUnsignedInt code("Code");
+        if (!OnlyAttribute(attributes, "Code", row.element, errors_,
+                           [&](const XMLString& value) { return SetUnsignedValue(code, value, errors_); }))
+            return false;
+        NameValueUnsignedInt action(row.element, 0);
+        if (!SetRangedValue(action, text, row.min, row.max, errors_)) return false;
+        for (const auto& [known, unused] : exitActions_) {
+            (void)unused;
+            if (known.HasValue() == code.HasValue() && (!code.HasValue() || known.Value() == code.Value())) {
+                errors_.Add(code.HasValue() ? "More than one ExitAction for exit code " + std::to_string(code.Value())
+                                            : std::string("More than one ExitAction without a Code"));
+                return false;
+            }
+        }
+        exitActions_.emplace_back(code, action);
+        return true;
+    }
+    // An element with attributes of its own takes those alone; the DTD keeps any other away.
+    bool withAttributes = false;
+    for (const settings::Setting& attribute : settings::kTable)
+        withAttributes = withAttributes || (attribute.kind == Kind::Attribute && std::strcmp(attribute.container, row.element) == 0);
+    if (withAttributes) {
+        for (const auto& [name, value] : attributes) {
+            const settings::Setting* match = nullptr;
+            for (const settings::Setting& attribute : settings::kTable) {
+                if (attribute.kind == Kind::Attribute && std::strcmp(attribute.container, row.element) == 0 &&
+                    name == reinterpret_cast<const unsigned char*>(attribute.element))
+                    match = &attribute;
+            }
+            if (!match) {
+                errors_.Add("Unknown attribute \"" + Text(name) + "\" for element \"" + row.element + "\"");
+                return false;
+            }
+            NameValueUnsignedInt& target = settingNumbers_[settings::kTable.IndexOf(*match)];
+            target = NameValueUnsignedInt(match->element);
+            if (!SetRangedValue(target, value, match->min, match->max, errors_)) return false;
+        }
+    }
+    NameValueUnsignedInt& number = settingNumbers_[index];
+    switch (row.kind) {
+    case Kind::Text: return SetStringValue(settingTexts_[index], text, errors_);
+    case Kind::Boolean: return SetBooleanValue(number, text, errors_);
+    case Kind::Number: return SetUnsignedValue(number, text, errors_);
+    default: return SetRangedValue(number, text, row.min, row.max, errors_);
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "NameValue.h"
 #include "ProcessLimits.h"
+#include "Settings.h"
 #include "XMLDocument.h"
 
 // One service definition file, read and checked against the fixed element schema. The
@@ -51,7 +52,9 @@ public:
         unsigned int maxOccurs;  // 0: no limit
         unsigned int childCount;
         const ElementNode* children;
+        // A container's handler may be null: it only checks that the container holds no text.
         bool (XMLConfiguration::*handler)(const XMLString& text, const AttributeList& attributes);
+        const settings::Setting* setting = nullptr;  // a row of the settings table, read by it
     };
 
     explicit XMLConfiguration(const std::string& fileName);
@@ -85,43 +88,21 @@ public:
     const NameValueUnsignedInt& MonitoringFrequency() const { return monitoringFrequency_; }
     const Invocation& PreService() const { return preService_; }
     const Invocation& PostService() const { return postService_; }
-    const Invocation& StopService() const { return stopService_; }
-    const NameValueUnsignedInt& ExpandVariables() const { return expandVariables_; }
-    const NameValueXMLString& OutputFile() const { return outputFile_; }
-    const NameValueXMLString& ErrorFile() const { return errorFile_; }
-    const NameValueUnsignedInt& RotateSize() const { return rotateSize_; }
-    const NameValueUnsignedInt& RotateDaily() const { return rotateDaily_; }
-    const NameValueUnsignedInt& RotateKeep() const { return rotateKeep_; }
-    const NameValueUnsignedInt& TimeStamp() const { return timeStamp_; }
-    const NameValueUnsignedInt& StopTimeout() const { return stopTimeout_; }
+    // A setting of the settings table: its number (booleans as 0 or 1) or its text, without a
+    // value when the file leaves it out.
+    const NameValueUnsignedInt& SettingNumber(const settings::Setting& row) const;
+    const NameValueXMLString& SettingText(const settings::Setting& row) const;
     // Each ExitAction: its code, or no value for the action on every other code, and the action.
     using ExitActionList = std::vector<std::pair<NameValueUnsignedInt, NameValueUnsignedInt>>;
     const ExitActionList& ExitActions() const { return exitActions_; }
-    const NameValueUnsignedInt& RestartLimit() const { return restartLimit_; }
-    const NameValueUnsignedInt& RestartPeriod() const { return restartPeriod_; }
-    const NameValueUnsignedInt& PreShutdownTimeout() const { return preShutdownTimeout_; }
-    const NameValueXMLString& Account() const { return account_; }
-    const NameValueUnsignedInt& DelayedStart() const { return delayedStart_; }
-    // A failure's recovery action and the delay before it (Recovery's FirstFailure, SecondFailure
-    // and LaterFailures).
-    struct RecoveryStep {
-        NameValueUnsignedInt action{"Action"};
-        NameValueUnsignedInt delay{"Delay"};
-    };
-    const RecoveryStep& FirstFailure() const { return firstFailure_; }
-    const RecoveryStep& SecondFailure() const { return secondFailure_; }
-    const RecoveryStep& LaterFailures() const { return laterFailures_; }
-    const NameValueUnsignedInt& ResetPeriod() const { return resetPeriod_; }
-    const NameValueXMLString& RecoveryProgram() const { return recoveryProgram_; }
-    const NameValueXMLString& RecoveryParameters() const { return recoveryParameters_; }
 
-    // How many rotated files are kept when the definition does not say, and the most it may say.
-    static constexpr unsigned int kDefaultRotateKeep = 10;
-    static constexpr unsigned int kMaxRotateKeep = 1000;
-    // The longest period a restart limit may count over: a day.
-    static constexpr unsigned int kMaxRestartPeriodMs = 86400000;
-    // The longest delay before a recovery action: a day too.
-    static constexpr unsigned int kMaxRecoveryDelayMs = 86400000;
+    // What a file that leaves these out gets, which the conversion keeps.
+    static constexpr unsigned int kDefaultUponExit = 1;
+    static constexpr unsigned int kDefaultInteractWithDesktop = 1;
+    static constexpr unsigned int kDefaultStartUpMode = 1;
+    static constexpr unsigned int kDefaultJobType = 1;
+    static constexpr unsigned int kDefaultMonitoring = 1;
+    static constexpr unsigned int kDefaultFrequency = 5000;
 
     // The longest text an element or attribute may hold once its entity references are expanded:
     // no setting can carry more than a command line's 32767 characters, at most three bytes each.
@@ -143,13 +124,6 @@ private:
     bool SMF(const XMLString& text, const AttributeList& attributes);
     bool PreService(const XMLString& text, const AttributeList& attributes);
     bool PostService(const XMLString& text, const AttributeList& attributes);
-    bool Output(const XMLString& text, const AttributeList& attributes);
-    bool Supervision(const XMLString& text, const AttributeList& attributes);
-    bool StopService(const XMLString& text, const AttributeList& attributes);
-    bool StopServiceWorkingDir(const XMLString& text, const AttributeList& attributes);
-    bool StopServiceExecutable(const XMLString& text, const AttributeList& attributes);
-    bool StopServiceParameters(const XMLString& text, const AttributeList& attributes);
-    bool ExpandVariablesValue(const XMLString& text, const AttributeList& attributes);
     bool Name(const XMLString& text, const AttributeList& attributes);
     bool DisplayName(const XMLString& text, const AttributeList& attributes);
     bool Description(const XMLString& text, const AttributeList& attributes);
@@ -183,28 +157,7 @@ private:
     bool PostServiceExecutable(const XMLString& text, const AttributeList& attributes);
     bool PostServiceParameters(const XMLString& text, const AttributeList& attributes);
     bool PostServiceDelay(const XMLString& text, const AttributeList& attributes);
-    bool OutputLocation(const XMLString& text, const AttributeList& attributes);
-    bool ErrorLocation(const XMLString& text, const AttributeList& attributes);
-    bool RotateSizeValue(const XMLString& text, const AttributeList& attributes);
-    bool RotateDailyValue(const XMLString& text, const AttributeList& attributes);
-    bool RotateKeepValue(const XMLString& text, const AttributeList& attributes);
-    bool TimeStampValue(const XMLString& text, const AttributeList& attributes);
-    bool StopTimeoutValue(const XMLString& text, const AttributeList& attributes);
-    bool ExitAction(const XMLString& text, const AttributeList& attributes);
-    bool RestartLimitValue(const XMLString& text, const AttributeList& attributes);
-    bool RestartPeriodValue(const XMLString& text, const AttributeList& attributes);
-    bool PreShutdownTimeoutValue(const XMLString& text, const AttributeList& attributes);
-    bool AccountValue(const XMLString& text, const AttributeList& attributes);
-    bool DelayedStartValue(const XMLString& text, const AttributeList& attributes);
-    bool Recovery(const XMLString& text, const AttributeList& attributes);
-    bool FirstFailureValue(const XMLString& text, const AttributeList& attributes);
-    bool SecondFailureValue(const XMLString& text, const AttributeList& attributes);
-    bool LaterFailuresValue(const XMLString& text, const AttributeList& attributes);
-    bool ResetPeriodValue(const XMLString& text, const AttributeList& attributes);
-    bool RecoveryProgramValue(const XMLString& text, const AttributeList& attributes);
-    bool RecoveryParametersValue(const XMLString& text, const AttributeList& attributes);
-    bool SetRecoveryStep(RecoveryStep& step, const char* element, const XMLString& text,
-                         const AttributeList& attributes);
+    bool ReadSetting(const settings::Setting& row, const XMLString& text, const AttributeList& attributes);
 
     std::string fileName_;
     bool valid_ = false;
@@ -232,25 +185,7 @@ private:
     NameValueUnsignedInt monitoringFrequency_;
     Invocation preService_;
     Invocation postService_;
-    Invocation stopService_;
-    NameValueUnsignedInt expandVariables_;
-    NameValueXMLString outputFile_;
-    NameValueXMLString errorFile_;
-    NameValueUnsignedInt rotateSize_;
-    NameValueUnsignedInt rotateDaily_;
-    NameValueUnsignedInt rotateKeep_;
-    NameValueUnsignedInt timeStamp_;
-    NameValueUnsignedInt stopTimeout_;
+    std::vector<NameValueUnsignedInt> settingNumbers_;  // by row of the settings table
+    std::vector<NameValueXMLString> settingTexts_;
     ExitActionList exitActions_;
-    NameValueUnsignedInt restartLimit_;
-    NameValueUnsignedInt restartPeriod_;
-    NameValueUnsignedInt preShutdownTimeout_;
-    NameValueXMLString account_;
-    NameValueUnsignedInt delayedStart_;
-    RecoveryStep firstFailure_;
-    RecoveryStep secondFailure_;
-    RecoveryStep laterFailures_;
-    NameValueUnsignedInt resetPeriod_;
-    NameValueXMLString recoveryProgram_;
-    NameValueXMLString recoveryParameters_;
 };

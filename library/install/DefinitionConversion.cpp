@@ -4,9 +4,11 @@
 
 #include "DefinitionBlocks.h"
 #include "Failure.h"
+#include "DefinitionRules.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
 #include "ServiceAccount.h"
+#include "Settings.h"
 #include "Variables.h"
 
 #include <cstdlib>
@@ -139,15 +141,10 @@ std::string AsUsed(const std::string& text, const variables::Lookup* expand)
     return expand ? variables::Expand(text, *expand).text : text;
 }
 
-void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefinition::Invocation& to, bool required,
-                       const char* which, const variables::Lookup* expand = nullptr)
+// The checks of a program block as the host will run it: the program and its folder exist, and
+// the paths and the command line fit the system's limits.
+void CheckInvocation(const ServiceDefinition::Invocation& to, const char* which, const variables::Lookup* expand)
 {
-    to = ServiceDefinition::Invocation();
-    if (!from.Executable().HasValue()) {
-        if (required) failure::Throw("application binary is not specified");
-        return;
-    }
-    to.Executable = Text(from.Executable());
     const std::string executable = AsUsed(to.Executable, expand);
     const std::string quoted = process_limits::CommandLineFor(executable, "");
     CheckPathLength(quoted.substr(1, quoted.size() - 2), "application binary path", process_limits::kMaxProgramPath);
@@ -156,17 +153,28 @@ void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefiniti
     if (program.kind != platform::FileKind::Regular) failure::Throw("application binary is not a regular file");
     if (!program.executable) failure::Throw("application binary is not executable");
 
-    if (!from.WorkingDir().HasValue()) failure::Throw("working directory is not specified");
-    to.WorkingDir = Text(from.WorkingDir());
     const std::string workingDir = AsUsed(to.WorkingDir, expand);
     CheckPathLength(workingDir, "working directory", process_limits::kMaxWorkingDirectory);
     const platform::FileStatus folder = platform::QueryFileStatus(workingDir);
     if (folder.kind == platform::FileKind::Missing) failure::ThrowLastError("working directory is invalid");
     if (folder.kind != platform::FileKind::Directory) failure::Throw("working directory is not a directory");
+    CheckCommandLine(to, which);
+}
 
+void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefinition::Invocation& to, bool required,
+                       const char* which, const variables::Lookup* expand = nullptr)
+{
+    to = ServiceDefinition::Invocation();
+    if (!from.Executable().HasValue()) {
+        if (required) failure::Throw("application binary is not specified");
+        return;
+    }
+    // The reader takes a block only with both its program and its folder.
+    to.Executable = Text(from.Executable());
+    to.WorkingDir = TextOr(from.WorkingDir(), "");
     if (from.Parameters().HasValue()) to.Parameters = Text(from.Parameters());
     if (from.Delay().HasValue()) to.Delay = from.Delay().Value();
-    CheckCommandLine(to, which);
+    CheckInvocation(to, which, expand);
 }
 
 void ConvertName(const NameValueXMLString& from, std::string& to)
@@ -212,47 +220,45 @@ void CheckProgramTimes(const ServiceDefinition& definition)
         if (t.program.Delay > process_limits::kMaxProgramTimeMs) failure::Throw(t.message);
 }
 
-void ConvertLogOn(const XMLConfiguration& configuration, ServiceDefinition& definition)
+// The settings table's values: what the file says, else each setting's default.
+void ConvertSettings(const XMLConfiguration& configuration, ServiceDefinition& definition)
 {
-    definition.Account = TextOr(configuration.Account(), "");
-    const service_account::Account account = service_account::Classify(definition.Account, definition.Name);
-    if (!account.problem.empty()) failure::Throw(failure::Hold(failure::Slot::Setting, account.problem));
-    if (account.kind != service_account::Kind::LocalSystem && definition.InteractWithDesktop == 1)
+    using settings::Kind;
+    for (const settings::Setting& row : settings::kTable) {
+        switch (row.kind) {
+        case Kind::Text: row.text.Of(definition) = TextOr(configuration.SettingText(row), ""); break;
+        case Kind::Boolean: row.number.Of(definition) = FlagOr(configuration.SettingNumber(row), row.defaultValue); break;
+        case Kind::List:
+            definition.ExitActions.clear();
+            for (const auto& [code, action] : configuration.ExitActions()) {
+                ServiceDefinition::ExitCodeAction a;
+                a.anyCode = !code.HasValue();
+                a.code = code.HasValue() ? code.Value() : 0;
+                a.action = action.Value();
+                definition.ExitActions.push_back(a);
+            }
+            break;
+        default: row.number.Of(definition) = NumberOr(configuration.SettingNumber(row), row.defaultValue);
+        }
+    }
+}
+
+void CheckLogOnAndRecovery(const ServiceDefinition& definition)
+{
+    const std::string problem = definition_rules::AccountProblem(definition);
+    if (!problem.empty()) failure::Throw(failure::Hold(failure::Slot::Setting, problem));
+    if (definition_rules::InteractNeedsLocalSystem(definition))
         failure::Throw(failure::Hold(failure::Slot::Setting,
                                      "Account \"" + Shown(definition.Account) +
                                          "\" cannot be used with InteractWithDesktop true (its value when Options "
                                          "does not name it): Windows lets only LocalSystem services interact with "
                                          "the desktop; set InteractWithDesktop to false"));
-    definition.DelayedStart = FlagOr(configuration.DelayedStart(), 0);
-    if (definition.DelayedStart == 1 && definition.StartUpMode != 1)
+    if (definition_rules::DelayedStartNeedsAutomatic(definition))
         failure::Throw(failure::Hold(failure::Slot::Setting,
                                      "DelayedStart applies to automatic start-up only, but StartUpMode is " +
                                          std::to_string(definition.StartUpMode) +
                                          "; set StartUpMode to 1 or leave DelayedStart out"));
-    definition.PreShutdownTimeout = NumberOr(configuration.PreShutdownTimeout(), 0);
-}
-
-void ConvertRecovery(const XMLConfiguration& configuration, ServiceDefinition& definition)
-{
-    const struct {
-        const XMLConfiguration::RecoveryStep& from;
-        std::uint32_t& action;
-        std::uint32_t& delay;
-    } steps[] = {
-        {configuration.FirstFailure(), definition.RecoveryFirst, definition.RecoveryFirstDelay},
-        {configuration.SecondFailure(), definition.RecoverySecond, definition.RecoverySecondDelay},
-        {configuration.LaterFailures(), definition.RecoveryLater, definition.RecoveryLaterDelay},
-    };
-    bool runsProgram = false;
-    for (const auto& step : steps) {
-        step.action = NumberOr(step.from.action, 0);
-        step.delay = NumberOr(step.from.delay, ServiceDefinition::kDefaultRecoveryDelay);
-        runsProgram = runsProgram || step.action == ServiceDefinition::kRecoveryRunProgram;
-    }
-    definition.RecoveryResetPeriod = NumberOr(configuration.ResetPeriod(), ServiceDefinition::kDefaultRecoveryReset);
-    definition.RecoveryProgram = TextOr(configuration.RecoveryProgram(), "");
-    definition.RecoveryParameters = TextOr(configuration.RecoveryParameters(), "");
-    if (runsProgram && definition.RecoveryProgram.empty())
+    if (definition_rules::RecoveryProgramMissing(definition))
         failure::Throw("A recovery action runs a program, but RecoveryProgram is not set");
     if (!definition.RecoveryProgram.empty()) {
         ServiceDefinition::Invocation program;
@@ -267,9 +273,9 @@ void ConvertRecovery(const XMLConfiguration& configuration, ServiceDefinition& d
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
                        unsigned char* forceReplace)
 {
+    ConvertSettings(configuration, definition);
     // The service's environment as the host builds it: the definition's variables, then the
     // system's.
-    definition.ExpandVariables = FlagOr(configuration.ExpandVariables(), 0);
     const variables::Lookup lookup = [&configuration](const std::string& name) -> std::optional<std::string> {
         for (const auto& [variable, value] : configuration.Environment())
             if (variable.HasValue() && variables::SameName(Text(variable), name)) return TextOr(value, "");
@@ -284,25 +290,27 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     definition.Description = TextOr(configuration.Description(), "");
 
     definition.ConsoleApp = FlagOr(configuration.ConsoleApp(), 0);
-    definition.InteractWithDesktop = FlagOr(configuration.InteractWithDesktop(), 0);
-    definition.StartUpMode = NumberOr(configuration.StartUpMode(), 0);
+    definition.InteractWithDesktop =
+        FlagOr(configuration.InteractWithDesktop(), XMLConfiguration::kDefaultInteractWithDesktop);
+    definition.StartUpMode = NumberOr(configuration.StartUpMode(), XMLConfiguration::kDefaultStartUpMode);
     definition.ShowWindow = NumberOr(configuration.ShowWindow(), 0);
-    definition.JobType = NumberOr(configuration.JobType(), 1);
+    definition.JobType = NumberOr(configuration.JobType(), XMLConfiguration::kDefaultJobType);
     definition.LoadOrderGroup = TextOr(configuration.LoadOrderGroup(), "");
 
     ConvertDependencies(configuration, definition);
 
-    definition.SMFEnabled = FlagOr(configuration.Monitoring(), 1);
-    definition.SMFFrequency = NumberOr(configuration.MonitoringFrequency(), 5000);
-    definition.UponExit = NumberOr(configuration.UponExit(), 0);
+    definition.SMFEnabled = FlagOr(configuration.Monitoring(), XMLConfiguration::kDefaultMonitoring);
+    definition.SMFFrequency = NumberOr(configuration.MonitoringFrequency(), XMLConfiguration::kDefaultFrequency);
+    definition.UponExit = NumberOr(configuration.UponExit(), XMLConfiguration::kDefaultUponExit);
     definition.AffinityMask = NumberOr(configuration.AffinityMask(), 0);
     definition.Priority = NumberOr(configuration.Priority(), 0);
     if (definition.Priority > 5) definition.Priority = 0;
 
     ConvertInvocation(configuration.PreService(), definition.PreService, false, "pre-service program", expand);
     ConvertInvocation(configuration.PostService(), definition.PostService, false, "post-service program", expand);
-    ConvertInvocation(configuration.StopService(), definition.StopService, false, "stop program", expand);
+    // The stop program runs for at most the stop timeout: it has no time of its own.
     definition.StopService.Delay = 0;
+    if (!definition.StopService.Executable.empty()) CheckInvocation(definition.StopService, "stop program", expand);
 
     for (const auto& [name, value] : configuration.Environment()) {
         if (!name.HasValue()) continue;
@@ -316,27 +324,7 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
 
     CheckProgramTimes(definition);
 
-    static_assert(ServiceDefinition::kDefaultRotateKeep == XMLConfiguration::kDefaultRotateKeep, "one default");
-    definition.OutputFile = TextOr(configuration.OutputFile(), "");
-    definition.ErrorFile = TextOr(configuration.ErrorFile(), "");
-    definition.RotateSize = NumberOr(configuration.RotateSize(), 0);
-    definition.RotateDaily = FlagOr(configuration.RotateDaily(), 0);
-    definition.RotateKeep = NumberOr(configuration.RotateKeep(), ServiceDefinition::kDefaultRotateKeep);
-    definition.OutputTimeStamp = FlagOr(configuration.TimeStamp(), 0);
-
-    definition.StopTimeout = NumberOr(configuration.StopTimeout(), ServiceDefinition::kDefaultStopTimeout);
-    for (const auto& [code, action] : configuration.ExitActions()) {
-        ServiceDefinition::ExitCodeAction a;
-        a.anyCode = !code.HasValue();
-        a.code = code.HasValue() ? code.Value() : 0;
-        a.action = action.Value();
-        definition.ExitActions.push_back(a);
-    }
-    definition.RestartLimit = NumberOr(configuration.RestartLimit(), 0);
-    definition.RestartPeriod = NumberOr(configuration.RestartPeriod(), ServiceDefinition::kDefaultRestartPeriod);
-
-    ConvertLogOn(configuration, definition);
-    ConvertRecovery(configuration, definition);
+    CheckLogOnAndRecovery(definition);
 
     CheckCodePage(definition);
 }

@@ -78,21 +78,21 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t DebugEnabled = 0;
     std::string DebugLogFile;
 
+    // The settings below are described in the settings table (library/definition/Settings.cpp),
+    // which holds their defaults and limits; the initial values here are those defaults.
+
     // The programs' output, kept in files when a path is set; the same path for both streams
     // merges them. Rotation by size applies to the debug log too.
-    static constexpr std::uint32_t kDefaultRotateKeep = 10;
     std::string OutputFile;
     std::string ErrorFile;
     std::uint32_t RotateSize = 0;  // bytes; 0: never by size
     std::uint32_t RotateDaily = 0;
-    std::uint32_t RotateKeep = kDefaultRotateKeep;  // rotated files kept; older ones are deleted
+    std::uint32_t RotateKeep = 10;  // rotated files kept; older ones are deleted
     std::uint32_t OutputTimeStamp = 0;
 
     // Supervision: how long a stop waits for the program before ending it, the action an exit
     // code calls for (before UponExit, which decides for codes the list leaves out), and how many
     // restarts a period allows before the service stops as with "Terminate Velmora".
-    static constexpr std::uint32_t kDefaultStopTimeout = 5000;
-    static constexpr std::uint32_t kDefaultRestartPeriod = 60000;
     struct ExitCodeAction {
         bool anyCode = false;  // the action for every code the list does not name
         std::uint32_t code = 0;
@@ -102,10 +102,10 @@ struct QUILLON_API ServiceDefinition {
             return anyCode == o.anyCode && code == o.code && action == o.action;
         }
     };
-    std::uint32_t StopTimeout = kDefaultStopTimeout;  // ms
+    std::uint32_t StopTimeout = 5000;  // ms
     std::vector<ExitCodeAction> ExitActions;
     std::uint32_t RestartLimit = 0;  // restarts within RestartPeriod; 0: no limit
-    std::uint32_t RestartPeriod = kDefaultRestartPeriod;  // ms
+    std::uint32_t RestartPeriod = 60000;  // ms
     // Run first when the service stops, for at most the stop timeout (its Delay is not used).
     Invocation StopService;
     // "%NAME%" in paths and parameters is expanded when the service starts.
@@ -121,19 +121,18 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t PreShutdownTimeout = 0;
 
     // What the service database does when the service fails (its host ends unexpectedly, or it
-    // stops with an exit code other than 0): per failure, as SC_ACTION_TYPE numbers (0 none,
-    // 1 restart the service, 2 restart the computer, 3 run the recovery program), each after its
-    // delay; the failure count returns to 0 after a period without failures.
-    static constexpr std::uint32_t kDefaultRecoveryDelay = 60000;   // ms
-    static constexpr std::uint32_t kDefaultRecoveryReset = 86400;  // s, a day
+    // stops with an exit code other than 0): per failure (the first, the second, every later
+    // one), an SC_ACTION_TYPE number (0 none, 1 restart the service, 2 restart the computer, 3 run
+    // the recovery program) after its delay; the failure count returns to 0 after a period
+    // without failures.
     static constexpr std::uint32_t kRecoveryRunProgram = 3;
-    std::uint32_t RecoveryFirst = 0;
-    std::uint32_t RecoveryFirstDelay = kDefaultRecoveryDelay;
-    std::uint32_t RecoverySecond = 0;
-    std::uint32_t RecoverySecondDelay = kDefaultRecoveryDelay;
-    std::uint32_t RecoveryLater = 0;
-    std::uint32_t RecoveryLaterDelay = kDefaultRecoveryDelay;
-    std::uint32_t RecoveryResetPeriod = kDefaultRecoveryReset;
+    struct RecoveryStep {
+        std::uint32_t Action = 0;
+        std::uint32_t Delay = 60000;  // ms
+    };
+    static constexpr std::size_t kRecoverySteps = 3;
+    RecoveryStep RecoverySteps[kRecoverySteps];
+    std::uint32_t RecoveryResetPeriod = 86400;  // s, a day
     std::string RecoveryProgram;
     std::string RecoveryParameters;
 };

@@ -33,8 +33,9 @@ std::optional<std::uint32_t> NumberOf(const RawValue& raw)
 }  // namespace
 
 // Table order is the order of writing; the read positions are the editor's historical order,
-// which the host shares.
-const std::vector<Parameter> kParameters = {
+// which the host shares. The later settings follow, from the settings table.
+const std::vector<Parameter> kParameters = [] {
+    std::vector<Parameter> rows = {
     {"PreServiceExe", T::Text, {&D::PreService, &D::Invocation::Executable}, {}, 0, 7},
     {"PreServiceWorkDir", T::Text, {&D::PreService, &D::Invocation::WorkingDir}, {}, 0, 8},
     {"PreServiceParams", T::Text, {&D::PreService, &D::Invocation::Parameters}, {}, 0, 9},
@@ -64,39 +65,17 @@ const std::vector<Parameter> kParameters = {
     {"Environment", T::Environment, {}, {}, 0, 29},
     {"DebugEnabled", T::Number, {}, &D::DebugEnabled, 0, 1},
     {"DebugLogFile", T::Text, &D::DebugLogFile, {}, 0, 2},
-    {"OutputFile", T::Text, &D::OutputFile, {}, 0, 30, ReadRule::Plain, nullptr, true},
-    {"ErrorFile", T::Text, &D::ErrorFile, {}, 0, 31, ReadRule::Plain, nullptr, true},
-    {"OutputRotateSize", T::Number, {}, &D::RotateSize, 0, 32, ReadRule::Plain, nullptr, true},
-    {"OutputRotateDaily", T::Number, {}, &D::RotateDaily, 0, 33, ReadRule::Plain, nullptr, true},
-    {"OutputRotateKeep", T::Number, {}, &D::RotateKeep, D::kDefaultRotateKeep, 34, ReadRule::Plain, nullptr, true},
-    {"OutputTimeStamp", T::Number, {}, &D::OutputTimeStamp, 0, 35, ReadRule::Plain, nullptr, true},
-    {"StopTimeout", T::Number, {}, &D::StopTimeout, D::kDefaultStopTimeout, 36, ReadRule::Plain, nullptr, true},
-    {"ExitActions", T::ExitActions, {}, {}, 0, 37, ReadRule::Plain, nullptr, true},
-    {"RestartLimit", T::Number, {}, &D::RestartLimit, 0, 38, ReadRule::Plain, nullptr, true},
-    {"RestartPeriod", T::Number, {}, &D::RestartPeriod, D::kDefaultRestartPeriod, 39, ReadRule::Plain, nullptr, true},
-    {"StopServiceExe", T::Text, {&D::StopService, &D::Invocation::Executable}, {}, 0, 40, ReadRule::Plain, nullptr, true},
-    {"StopServiceWorkDir", T::Text, {&D::StopService, &D::Invocation::WorkingDir}, {}, 0, 41, ReadRule::Plain, nullptr,
-     true},
-    {"StopServiceParams", T::Text, {&D::StopService, &D::Invocation::Parameters}, {}, 0, 42, ReadRule::Plain, nullptr,
-     true},
-    {"ExpandVariables", T::Number, {}, &D::ExpandVariables, 0, 43, ReadRule::Plain, nullptr, true},
-    {"ServiceAccount", T::Text, &D::Account, {}, 0, 44, ReadRule::Plain, nullptr, true},
-    {"DelayedStart", T::Number, {}, &D::DelayedStart, 0, 45, ReadRule::Plain, nullptr, true},
-    {"PreShutdownTimeout", T::Number, {}, &D::PreShutdownTimeout, 0, 46, ReadRule::Plain, nullptr, true},
-    {"RecoveryFirst", T::Number, {}, &D::RecoveryFirst, 0, 47, ReadRule::Plain, nullptr, true},
-    {"RecoveryFirstDelay", T::Number, {}, &D::RecoveryFirstDelay, D::kDefaultRecoveryDelay, 48, ReadRule::Plain,
-     nullptr, true},
-    {"RecoverySecond", T::Number, {}, &D::RecoverySecond, 0, 49, ReadRule::Plain, nullptr, true},
-    {"RecoverySecondDelay", T::Number, {}, &D::RecoverySecondDelay, D::kDefaultRecoveryDelay, 50, ReadRule::Plain,
-     nullptr, true},
-    {"RecoveryLater", T::Number, {}, &D::RecoveryLater, 0, 51, ReadRule::Plain, nullptr, true},
-    {"RecoveryLaterDelay", T::Number, {}, &D::RecoveryLaterDelay, D::kDefaultRecoveryDelay, 52, ReadRule::Plain,
-     nullptr, true},
-    {"RecoveryResetPeriod", T::Number, {}, &D::RecoveryResetPeriod, D::kDefaultRecoveryReset, 53, ReadRule::Plain,
-     nullptr, true},
-    {"RecoveryProgram", T::Text, &D::RecoveryProgram, {}, 0, 54, ReadRule::Plain, nullptr, true},
-    {"RecoveryParameters", T::Text, &D::RecoveryParameters, {}, 0, 55, ReadRule::Plain, nullptr, true},
-};
+    };
+    for (const settings::Setting& row : settings::kTable) {
+        if (!row.registryName) continue;
+        const ValueType type = row.kind == settings::Kind::Text   ? T::Text
+                               : row.kind == settings::Kind::List ? T::ExitActions
+                                                                  : T::Number;
+        rows.push_back({row.registryName, type, row.text, row.number, row.defaultValue,
+                        static_cast<int>(rows.size()) + 1, ReadRule::Plain, nullptr, true});
+    }
+    return rows;
+}();
 
 const std::vector<const Parameter*>& ReadOrder()
 {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Quillon.h"
+#include "Settings.h"
 
 // A service's run-time parameters as values of its Parameters key: one table describes every
 // value, and the writer, the host's reader, the editor's loader and the fuzzer walk it. Stored
@@ -44,25 +45,8 @@ enum class ReadRule {
     OlderName,             // when missing, the value named `other` (an older installation's name) is read
 };
 
-// A field of the record: a member of it, or a member of one of its three program blocks.
 template <typename T>
-class RecordField {
-public:
-    using Program = ServiceDefinition::Invocation;
-    constexpr RecordField() = default;
-    constexpr RecordField(T ServiceDefinition::*member) : member_(member) {}
-    constexpr RecordField(Program ServiceDefinition::*program, T Program::*member)
-        : program_(program), inProgram_(member)
-    {
-    }
-    T& Of(ServiceDefinition& d) const { return program_ ? d.*program_.*inProgram_ : d.*member_; }
-    const T& Of(const ServiceDefinition& d) const { return program_ ? d.*program_.*inProgram_ : d.*member_; }
-
-private:
-    T ServiceDefinition::*member_ = nullptr;
-    Program ServiceDefinition::*program_ = nullptr;
-    T Program::*inProgram_ = nullptr;
-};
+using RecordField = settings::RecordField<T>;
 
 struct Parameter {
     const char* name;

@@ -223,7 +223,8 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
                        "Cannot set the pre-shutdown time", callbacks);
     }
 
-    const bool recovery = d.RecoveryFirst != 0 || d.RecoverySecond != 0 || d.RecoveryLater != 0;
+    bool recovery = false;
+    for (const ServiceDefinition::RecoveryStep& step : d.RecoverySteps) recovery = recovery || step.Action != 0;
     const bool recoveryBefore =
         update && QueryOptional<SERVICE_FAILURE_ACTIONSA>(service, SERVICE_CONFIG_FAILURE_ACTIONS,
                                                           [](const SERVICE_FAILURE_ACTIONSA& f) {
@@ -232,11 +233,9 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
     if (!recovery && !recoveryBefore) return;
     // Without actions the call clears an earlier set: a count of 0 with an array deletes them, an
     // empty command deletes the command.
-    SC_ACTION actions[3] = {
-        {static_cast<SC_ACTION_TYPE>(d.RecoveryFirst), d.RecoveryFirstDelay},
-        {static_cast<SC_ACTION_TYPE>(d.RecoverySecond), d.RecoverySecondDelay},
-        {static_cast<SC_ACTION_TYPE>(d.RecoveryLater), d.RecoveryLaterDelay},
-    };
+    SC_ACTION actions[ServiceDefinition::kRecoverySteps] = {};
+    for (std::size_t i = 0; i < ServiceDefinition::kRecoverySteps; ++i)
+        actions[i] = {static_cast<SC_ACTION_TYPE>(d.RecoverySteps[i].Action), d.RecoverySteps[i].Delay};
     for (const SC_ACTION& action : actions)
         if (action.Type == SC_ACTION_REBOOT) EnableShutdownPrivilege();
     std::wstring command = path_text::Wide(
@@ -245,7 +244,7 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
     SERVICE_FAILURE_ACTIONSW failure{};
     failure.dwResetPeriod = d.RecoveryResetPeriod;
     failure.lpCommand = command.data();
-    failure.cActions = recovery ? 3 : 0;
+    failure.cActions = recovery ? ServiceDefinition::kRecoverySteps : 0;
     failure.lpsaActions = actions;
     ChangeOptional(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, recovery,
                    "This system does not support recovery actions: nothing acts when the service fails",

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "DefinitionRules.h"
 #include "EditorIds.h"
 #include "MessageIds.h"
 #include "Platform.h"
@@ -76,23 +77,30 @@ ValidationFailure CheckBlock(const ServiceDefinition::Invocation& block, const B
 // The rules of the service database's own settings, as the install checks make them.
 ValidationFailure ValidateAccountAndRecovery(const ServiceDefinition& d)
 {
-    const service_account::Account account = service_account::Classify(d.Account, d.Name);
-    if (!account.problem.empty()) return {MSG_ACCOUNT_INVALID, Page::LogOn, IDC_ACCOUNT_NAME, account.problem};
-    // Windows lets only LocalSystem services interact with the desktop.
-    if (d.InteractWithDesktop != 0 && account.kind != service_account::Kind::LocalSystem)
+    const std::string problem = definition_rules::AccountProblem(d);
+    if (!problem.empty()) return {MSG_ACCOUNT_INVALID, Page::LogOn, IDC_ACCOUNT_NAME, problem};
+    if (definition_rules::InteractNeedsLocalSystem(d))
         return {MSG_INTERACT_NEEDS_LOCAL_SYSTEM, Page::Settings, IDC_INTERACT_DESKTOP};
-    if (d.DelayedStart != 0 && d.StartUpMode != 1)
+    if (definition_rules::DelayedStartNeedsAutomatic(d))
         return {MSG_DELAYED_START_NOT_AUTOMATIC, Page::LogOn, IDC_DELAYED_START};
-    bool runsProgram = false;
-    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        const std::uint32_t action = d.*kRecoveryFields[step].action;
-        if (action >= kRecoveryActionNames.size())
-            return {MSG_RECOVERY_ACTION_INVALID, Page::LogOn, kRecoveryControls[step].action};
-        runsProgram = runsProgram || action == kRecoveryRunProgram;
-    }
-    if (runsProgram && Trimmed(d.RecoveryProgram).empty())
+    const std::size_t step = definition_rules::InvalidRecoveryStep(d);
+    if (step < kRecoverySteps) return {MSG_RECOVERY_ACTION_INVALID, Page::LogOn, kRecoveryControls[step].action};
+    if (definition_rules::RecoveryProgramMissing(d))
         return {MSG_RECOVERY_PROGRAM_MISSING, Page::LogOn, IDC_RECOVERY_PROGRAM};
     return {};
+}
+
+// A number field's text against its setting's range, with the setting's message.
+ValidationFailure CheckNumber(Page page, int control, const std::string& text)
+{
+    const settings::Setting& row = FieldSetting(page, control);
+    std::uint32_t number = 0;
+    switch (ParseSetting(row, text, number)) {
+    case CountText::Number: return {};
+    case CountText::TooLarge: return {row.editor.tooLarge ? row.editor.tooLarge : row.editor.message, page, control};
+    case CountText::NotANumber: break;
+    }
+    return {row.editor.message, page, control};
 }
 
 }  // namespace
@@ -135,32 +143,23 @@ ValidationFailure ValidateOutput(const OutputValues& v)
         return {MSG_OUTPUT_FILE_BLANK, Page::Output, IDC_OUTPUT_FILE};
     if (!v.errorFile.empty() && Trimmed(v.errorFile).empty())
         return {MSG_ERROR_FILE_BLANK, Page::Output, IDC_ERROR_FILE};
-    std::uint32_t number = 0;
-    switch (ParseRotateSize(v.rotateSize, number)) {
-    case CountText::NotANumber: return {MSG_ROTATE_SIZE_NOT_NUMBER, Page::Output, IDC_ROTATE_SIZE};
-    case CountText::TooLarge: return {MSG_ROTATE_SIZE_TOO_LARGE, Page::Output, IDC_ROTATE_SIZE};
-    case CountText::Number: break;
-    }
-    if (ParseRotateKeep(v.rotateKeep, number) != CountText::Number)
-        return {MSG_ROTATE_KEEP_OUT_OF_RANGE, Page::Output, IDC_ROTATE_KEEP};
-    return {};
+    ValidationFailure failure = CheckNumber(Page::Output, IDC_ROTATE_SIZE, v.rotateSize);
+    if (failure.messageId == 0) failure = CheckNumber(Page::Output, IDC_ROTATE_KEEP, v.rotateKeep);
+    return failure;
 }
 
 ValidationFailure ValidateSupervision(const SupervisionValues& v)
 {
-    std::uint32_t number = 0;
-    if (!ParseStopTimeout(v.stopTimeout, number))
-        return {MSG_STOP_TIMEOUT_OUT_OF_RANGE, Page::Supervision, IDC_STOP_TIMEOUT};
+    ValidationFailure failure = CheckNumber(Page::Supervision, IDC_STOP_TIMEOUT, v.stopTimeout);
+    if (failure.messageId != 0) return failure;
     // Half a stop program would be lost on writing, or make a file that does not load again.
     const bool hasFolder = !Trimmed(v.stopWorkingDir).empty();
     const bool hasProgram = !Trimmed(v.stopExecutable).empty();
     if (hasProgram && !hasFolder) return {MSG_STOP_DIR_MISSING, Page::Supervision, IDC_STOP_WORKING_DIR};
     if (hasFolder && !hasProgram) return {MSG_STOP_EXE_MISSING, Page::Supervision, IDC_STOP_EXECUTABLE};
-    if (!ParseRestartLimit(v.restartLimit, number))
-        return {MSG_RESTART_LIMIT_OUT_OF_RANGE, Page::Supervision, IDC_RESTART_LIMIT};
-    if (!ParseRestartPeriod(v.restartPeriod, number))
-        return {MSG_RESTART_PERIOD_OUT_OF_RANGE, Page::Supervision, IDC_RESTART_PERIOD};
-    return {};
+    failure = CheckNumber(Page::Supervision, IDC_RESTART_LIMIT, v.restartLimit);
+    if (failure.messageId == 0) failure = CheckNumber(Page::Supervision, IDC_RESTART_PERIOD, v.restartPeriod);
+    return failure;
 }
 
 ValidationFailure ValidateLogOn(const LogOnValues& v)
@@ -172,16 +171,11 @@ ValidationFailure ValidateLogOn(const LogOnValues& v)
         if (v.accountKind == static_cast<int>(service_account::Kind::Managed) && name.back() != '$')
             return {MSG_MANAGED_ACCOUNT_NO_DOLLAR, Page::LogOn, IDC_ACCOUNT_NAME};
     }
-    std::uint32_t number = 0;
-    if (!ParsePreShutdownTimeout(v.preShutdownTimeout, number))
-        return {MSG_PRESHUTDOWN_OUT_OF_RANGE, Page::LogOn, IDC_PRESHUTDOWN_TIMEOUT};
-    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        if (!ParseRecoveryDelay(v.recoveryDelay[step], number))
-            return {MSG_RECOVERY_DELAY_OUT_OF_RANGE, Page::LogOn, kRecoveryControls[step].delay};
-    }
-    if (!ParseResetPeriod(v.resetPeriod, number))
-        return {MSG_RECOVERY_RESET_OUT_OF_RANGE, Page::LogOn, IDC_RECOVERY_RESET};
-    return {};
+    ValidationFailure failure = CheckNumber(Page::LogOn, IDC_PRESHUTDOWN_TIMEOUT, v.preShutdownTimeout);
+    for (std::size_t step = 0; step < kRecoverySteps && failure.messageId == 0; ++step)
+        failure = CheckNumber(Page::LogOn, kRecoveryControls[step].delay, v.recoveryDelay[step]);
+    if (failure.messageId == 0) failure = CheckNumber(Page::LogOn, IDC_RECOVERY_RESET, v.resetPeriod);
+    return failure;
 }
 
 ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,

@@ -8,7 +8,7 @@
 
 namespace editor {
 
-enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn };
+using Page = settings::Page;
 
 struct ValidationFailure {
     ValidationFailure() = default;
@@ -23,7 +23,7 @@ struct ValidationFailure {
     std::string detail;      // the message's insert, when it has one
 };
 
-// The controls of each recovery step, in the order of kRecoveryFields.
+// The controls of each recovery step, in the record's order.
 struct RecoveryControls {
     int action, delay;
 };

@@ -20,13 +20,13 @@ void DefaultTime(ui::Dialog& page, int field)
     page.UpdateData(true);
 }
 
-void LeaveField(ui::Dialog& page, int field, const BlankDefault* defaults, std::size_t count)
+void LeaveField(ui::Dialog& page, settings::Page tab, int field)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (defaults[i].field == field && Trimmed(page.ItemText(field)).empty()) {
-            page.SetItemText(field, std::to_string(defaults[i].whenBlank));
-            return;
-        }
+    const settings::Setting* row = FindFieldSetting(tab, field);
+    const bool number = row && row->editor.control == settings::Control::Edit && row->kind != settings::Kind::Text;
+    if (number && !row->editor.blankWhenDefault && Trimmed(page.ItemText(field)).empty()) {
+        page.SetItemText(field, std::to_string(row->defaultValue));
+        return;
     }
     TrimField(page, field);
 }

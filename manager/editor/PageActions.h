@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Dialog.h"
+#include "Settings.h"
 
 // Actions several editor pages and dialogs share: tidying a text field, the time default,
 // choosing a folder, a program or a log file for a field, and placing a dialog.
@@ -15,19 +16,10 @@ void TrimField(ui::Dialog& page, int field);
 // An empty time field gets the default time; then the page takes its values from the controls,
 // so a bad number is reported at once.
 void DefaultTime(ui::Dialog& page, int field);
-// A number field whose blank text stands for a default.
-struct BlankDefault {
-    int field;
-    std::uint32_t whenBlank;
-};
-// Tidies a field the focus has left: one of `defaults` left blank shows the default it stands
-// for; any other field is trimmed.
-void LeaveField(ui::Dialog& page, int field, const BlankDefault* defaults, std::size_t count);
-template <std::size_t N>
-void LeaveField(ui::Dialog& page, int field, const BlankDefault (&defaults)[N])
-{
-    LeaveField(page, field, defaults, N);
-}
+// Tidies a field the focus has left: a number field of the settings table on `tab` left blank
+// shows the setting's default (unless the field shows the default as blank); any other field is
+// trimmed.
+void LeaveField(ui::Dialog& page, settings::Page tab, int field);
 void BrowseFolder(ui::Dialog& page, int folderField);
 // Puts the chosen program into the executable field and, when there is a working directory
 // field and it is empty, the program's folder into it.

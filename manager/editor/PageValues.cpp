@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <limits>
 
+#include <stdexcept>
+
+#include "EditorIds.h"
 #include "ServiceAccount.h"
 
 namespace editor {
@@ -17,6 +20,41 @@ InvocationValues FromInvocation(const ServiceDefinition::Invocation& program)
 {
     return {program.WorkingDir, program.Executable, program.Parameters, Index(program.Delay)};
 }
+
+// A number field of a page: the member of the page's values that holds its text.
+template <typename Values>
+struct NumberField {
+    int control;
+    std::string Values::*text;
+};
+
+template <typename Values, std::size_t N>
+void NumbersFromRecord(settings::Page page, const NumberField<Values> (&fields)[N], const ServiceDefinition& r,
+                       Values& v)
+{
+    for (const NumberField<Values>& field : fields) v.*field.text = NumberText(FieldSetting(page, field.control), r);
+}
+
+// A number that does not convert leaves its field as it was.
+template <typename Values, std::size_t N>
+void NumbersToRecord(settings::Page page, const NumberField<Values> (&fields)[N], const Values& v,
+                     ServiceDefinition& r)
+{
+    for (const NumberField<Values>& field : fields) {
+        const settings::Setting& row = FieldSetting(page, field.control);
+        ParseSetting(row, v.*field.text, row.number.Of(r));
+    }
+}
+
+constexpr NumberField<OutputValues> kOutputNumbers[] = {{IDC_ROTATE_SIZE, &OutputValues::rotateSize},
+                                                        {IDC_ROTATE_KEEP, &OutputValues::rotateKeep}};
+constexpr NumberField<SupervisionValues> kSupervisionNumbers[] = {{IDC_STOP_TIMEOUT, &SupervisionValues::stopTimeout},
+                                                                  {IDC_RESTART_LIMIT, &SupervisionValues::restartLimit},
+                                                                  {IDC_RESTART_PERIOD, &SupervisionValues::restartPeriod}};
+constexpr NumberField<LogOnValues> kLogOnNumbers[] = {{IDC_PRESHUTDOWN_TIMEOUT, &LogOnValues::preShutdownTimeout},
+                                                      {IDC_RECOVERY_RESET, &LogOnValues::resetPeriod}};
+constexpr int kRecoveryDelays[kRecoverySteps] = {IDC_RECOVERY_FIRST_DELAY, IDC_RECOVERY_SECOND_DELAY,
+                                                 IDC_RECOVERY_LATER_DELAY};
 
 void ToInvocation(const InvocationValues& values, ServiceDefinition::Invocation& program)
 {
@@ -135,9 +173,8 @@ OutputValues OutputFromRecord(const ServiceDefinition& r)
     OutputValues v;
     v.outputFile = r.OutputFile;
     v.errorFile = r.ErrorFile;
-    if (r.RotateSize != 0) v.rotateSize = std::to_string(r.RotateSize);
+    NumbersFromRecord(settings::Page::Output, kOutputNumbers, r, v);
     v.rotateDaily = CheckFromFlag(r.RotateDaily);
-    v.rotateKeep = std::to_string(r.RotateKeep);
     v.timeStamp = CheckFromFlag(r.OutputTimeStamp);
     return v;
 }
@@ -146,9 +183,8 @@ void OutputToRecord(const OutputValues& v, ServiceDefinition& r)
 {
     r.OutputFile = v.outputFile;
     r.ErrorFile = v.errorFile;
-    ParseRotateSize(v.rotateSize, r.RotateSize);
+    NumbersToRecord(settings::Page::Output, kOutputNumbers, v, r);
     r.RotateDaily = Field(v.rotateDaily);
-    ParseRotateKeep(v.rotateKeep, r.RotateKeep);
     r.OutputTimeStamp = Field(v.timeStamp);
 }
 
@@ -170,14 +206,33 @@ CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t w
     return CountText::Number;
 }
 
-CountText ParseRotateSize(const std::string& text, std::uint32_t& bytes)
+const settings::Setting* FindFieldSetting(settings::Page page, int control)
 {
-    return ParseCount(text, std::numeric_limits<std::uint32_t>::max(), 0, bytes);
+    for (const settings::Setting& row : settings::kTable)
+        if (row.editor.page == page && row.editor.id == control) return &row;
+    return nullptr;
 }
 
-CountText ParseRotateKeep(const std::string& text, std::uint32_t& files)
+const settings::Setting& FieldSetting(settings::Page page, int control)
 {
-    return ParseCount(text, kMaxRotateKeep, ServiceDefinition::kDefaultRotateKeep, files);
+    if (const settings::Setting* row = FindFieldSetting(page, control)) return *row;
+    throw std::out_of_range("no setting in field " + std::to_string(control));
+}
+
+std::string NumberText(const settings::Setting& row, const ServiceDefinition& record)
+{
+    const std::uint32_t value = row.number.Of(record);
+    return row.editor.blankWhenDefault && value == row.defaultValue ? std::string() : std::to_string(value);
+}
+
+CountText ParseSetting(const settings::Setting& row, const std::string& text, std::uint32_t& value)
+{
+    std::uint32_t parsed = 0;
+    const CountText kind = ParseCount(text, row.max, row.defaultValue, parsed);
+    if (kind != CountText::Number) return kind;
+    if (parsed < row.min) return CountText::TooLarge;
+    value = parsed;
+    return kind;
 }
 
 std::string ExitActionName(std::uint32_t action)
@@ -188,50 +243,22 @@ std::string ExitActionName(std::uint32_t action)
 SupervisionValues SupervisionFromRecord(const ServiceDefinition& r)
 {
     SupervisionValues v;
-    v.stopTimeout = std::to_string(r.StopTimeout);
+    NumbersFromRecord(settings::Page::Supervision, kSupervisionNumbers, r, v);
     v.stopWorkingDir = r.StopService.WorkingDir;
     v.stopExecutable = r.StopService.Executable;
     v.stopParameters = r.StopService.Parameters;
     v.exitActions = r.ExitActions;
-    v.restartLimit = std::to_string(r.RestartLimit);
-    v.restartPeriod = std::to_string(r.RestartPeriod);
     return v;
 }
 
 void SupervisionToRecord(const SupervisionValues& v, ServiceDefinition& r)
 {
-    ParseStopTimeout(v.stopTimeout, r.StopTimeout);
+    NumbersToRecord(settings::Page::Supervision, kSupervisionNumbers, v, r);
     // The stop program's Delay is not the page's: it keeps what the record had.
     r.StopService.WorkingDir = v.stopWorkingDir;
     r.StopService.Executable = v.stopExecutable;
     r.StopService.Parameters = v.stopParameters;
     r.ExitActions = v.exitActions;
-    ParseRestartLimit(v.restartLimit, r.RestartLimit);
-    ParseRestartPeriod(v.restartPeriod, r.RestartPeriod);
-}
-
-bool ParseWithin(const std::string& text, std::uint32_t min, std::uint32_t max, std::uint32_t whenBlank,
-                 std::uint32_t& value)
-{
-    std::uint32_t parsed = 0;
-    if (ParseCount(text, max, whenBlank, parsed) != CountText::Number || parsed < min) return false;
-    value = parsed;
-    return true;
-}
-
-bool ParseStopTimeout(const std::string& text, std::uint32_t& ms)
-{
-    return ParseWithin(text, 0, kMaxStopTimeout, ServiceDefinition::kDefaultStopTimeout, ms);
-}
-
-bool ParseRestartLimit(const std::string& text, std::uint32_t& restarts)
-{
-    return ParseWithin(text, 0, std::numeric_limits<std::uint32_t>::max(), 0, restarts);
-}
-
-bool ParseRestartPeriod(const std::string& text, std::uint32_t& ms)
-{
-    return ParseWithin(text, 1, kMaxRestartPeriod, ServiceDefinition::kDefaultRestartPeriod, ms);
 }
 
 CountText ParseExitCode(const std::string& text, std::uint32_t& code)
@@ -282,12 +309,11 @@ LogOnValues LogOnFromRecord(const ServiceDefinition& r)
     if (AccountIsTyped(v.accountKind)) v.accountName = r.Account;
     v.loadedAccount = r.Account;
     v.delayedStart = CheckFromFlag(r.DelayedStart);
-    if (r.PreShutdownTimeout != 0) v.preShutdownTimeout = std::to_string(r.PreShutdownTimeout);
+    NumbersFromRecord(settings::Page::LogOn, kLogOnNumbers, r, v);
     for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        v.recoveryAction[step] = Index(r.*kRecoveryFields[step].action);
-        v.recoveryDelay[step] = std::to_string(r.*kRecoveryFields[step].delay);
+        v.recoveryAction[step] = Index(r.RecoverySteps[step].Action);
+        v.recoveryDelay[step] = NumberText(FieldSetting(settings::Page::LogOn, kRecoveryDelays[step]), r);
     }
-    v.resetPeriod = std::to_string(r.RecoveryResetPeriod);
     v.recoveryProgram = r.RecoveryProgram;
     v.recoveryParameters = r.RecoveryParameters;
     return v;
@@ -297,12 +323,12 @@ void LogOnToRecord(const LogOnValues& v, ServiceDefinition& r)
 {
     r.Account = AccountText(v, r.Name);
     r.DelayedStart = Field(v.delayedStart);
-    ParsePreShutdownTimeout(v.preShutdownTimeout, r.PreShutdownTimeout);
+    NumbersToRecord(settings::Page::LogOn, kLogOnNumbers, v, r);
     for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        if (v.recoveryAction[step] >= 0) r.*kRecoveryFields[step].action = Field(v.recoveryAction[step]);
-        ParseRecoveryDelay(v.recoveryDelay[step], r.*kRecoveryFields[step].delay);
+        if (v.recoveryAction[step] >= 0) r.RecoverySteps[step].Action = Field(v.recoveryAction[step]);
+        ParseSetting(FieldSetting(settings::Page::LogOn, kRecoveryDelays[step]), v.recoveryDelay[step],
+                     r.RecoverySteps[step].Delay);
     }
-    ParseResetPeriod(v.resetPeriod, r.RecoveryResetPeriod);
     r.RecoveryProgram = v.recoveryProgram;
     r.RecoveryParameters = v.recoveryParameters;
 }
@@ -327,22 +353,6 @@ std::string AccountText(const LogOnValues& v, const std::string& serviceName)
     case Kind::Virtual: return "NT SERVICE\\" + serviceName;
     default: return {};
     }
-}
-
-bool ParsePreShutdownTimeout(const std::string& text, std::uint32_t& ms)
-{
-    return ParseWithin(text, 0, kMaxPreShutdownTimeout, 0, ms);
-}
-
-bool ParseRecoveryDelay(const std::string& text, std::uint32_t& ms)
-{
-    return ParseWithin(text, 0, kMaxRecoveryDelay, ServiceDefinition::kDefaultRecoveryDelay, ms);
-}
-
-bool ParseResetPeriod(const std::string& text, std::uint32_t& seconds)
-{
-    return ParseWithin(text, 0, std::numeric_limits<std::uint32_t>::max(), ServiceDefinition::kDefaultRecoveryReset,
-                       seconds);
 }
 
 std::size_t FindVariable(const Variables& variables, const std::string& name)

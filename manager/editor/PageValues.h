@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Quillon.h"
+#include "Settings.h"
 
 // What each editor page holds, and how it maps to and from the definition record. The pages
 // only move these values between their controls and here; the mapping rules live here.
@@ -66,9 +67,9 @@ struct DependencyValues {
 DependencyValues DependenciesFromRecord(const ServiceDefinition& record);
 void DependenciesToRecord(const DependencyValues& values, ServiceDefinition& record);
 
-// The output page keeps its numbers as typed: a size may reach 4294967295, beyond the standard
-// data exchange, and a text that is no number is refused by the validation with its own message.
-constexpr std::uint32_t kMaxRotateKeep = 1000;  // as the definition reader allows
+// The pages keep their numbers as typed: a size may reach 4294967295, beyond the standard data
+// exchange, and a text that is no number is refused by the validation with its own message. A
+// blank field is the setting's default; the settings table gives each field its range.
 struct OutputValues {
     std::string outputFile, errorFile;
     std::string rotateSize;  // bytes; empty or 0: never by size
@@ -84,10 +85,17 @@ enum class CountText { Number, NotANumber, TooLarge };
 // Decimal digits with optional blanks around them, at most `max`; a blank text is `whenBlank`.
 // `value` is set only for a number.
 CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t whenBlank, std::uint32_t& value);
-// The size at which a new file is started (blank: never), and the rotated files kept (blank:
-// the default), as the page reads them.
-CountText ParseRotateSize(const std::string& text, std::uint32_t& bytes);
-CountText ParseRotateKeep(const std::string& text, std::uint32_t& files);
+
+// The setting of the table a page's field shows (ids repeat across pages); throws
+// std::out_of_range for a field that shows none.
+const settings::Setting& FieldSetting(settings::Page page, int control);
+// The same, or null for a field that shows none.
+const settings::Setting* FindFieldSetting(settings::Page page, int control);
+// A setting's number as its field shows it: empty for a default the field leaves blank.
+std::string NumberText(const settings::Setting& row, const ServiceDefinition& record);
+// A number field's text as the setting takes it: blank is its default; TooLarge also for a number
+// below its range. `value` is set only for a number within the range.
+CountText ParseSetting(const settings::Setting& row, const std::string& text, std::uint32_t& value);
 
 // What the program's exit leads to, by position: UponExit and every exit action.
 constexpr std::array<const char*, 4> kExitActionNames = {"No Action", "Restart the Program", "Terminate Velmora",
@@ -95,10 +103,7 @@ constexpr std::array<const char*, 4> kExitActionNames = {"No Action", "Restart t
 // The action's name, or an empty text for a value beyond the list.
 std::string ExitActionName(std::uint32_t action);
 
-// The supervision page keeps its numbers as typed, as the output page does; a blank field is
-// the setting's default.
-constexpr std::uint32_t kMaxStopTimeout = 600000;      // as the definition reader allows
-constexpr std::uint32_t kMaxRestartPeriod = 86400000;  // one day, as the definition reader allows
+// The Supervision page.
 using ExitActions = std::vector<ServiceDefinition::ExitCodeAction>;
 struct SupervisionValues {
     std::string stopTimeout;
@@ -109,12 +114,6 @@ struct SupervisionValues {
 SupervisionValues SupervisionFromRecord(const ServiceDefinition& record);
 // A number that does not convert leaves its field as it was.
 void SupervisionToRecord(const SupervisionValues& values, ServiceDefinition& record);
-// As ParseCount, but true only for a number from `min` to `max`.
-bool ParseWithin(const std::string& text, std::uint32_t min, std::uint32_t max, std::uint32_t whenBlank,
-                 std::uint32_t& value);
-bool ParseStopTimeout(const std::string& text, std::uint32_t& ms);
-bool ParseRestartLimit(const std::string& text, std::uint32_t& restarts);
-bool ParseRestartPeriod(const std::string& text, std::uint32_t& ms);
 
 // An exit code as typed: decimal, or hexadecimal after "0x", with blanks around it.
 // `code` is set only for a number.
@@ -128,10 +127,7 @@ constexpr std::size_t kNoExitAction = static_cast<std::size_t>(-1);
 std::size_t FindExitAction(const ExitActions& actions, const ServiceDefinition::ExitCodeAction& entry,
                            std::size_t replacing = kNoExitAction);
 
-// The Log On / Recovery page. Its numbers stay as typed, as on the output page; a blank field is
-// the setting's default (the pre-shutdown timeout's is off).
-constexpr std::uint32_t kMaxPreShutdownTimeout = 600000;  // 10 minutes, as the definition reader allows
-constexpr std::uint32_t kMaxRecoveryDelay = 86400000;     // one day, as the definition reader allows
+// The Log On / Recovery page (the pre-shutdown timeout's default is off).
 // The ways to log on, by list position: a service_account::Kind up to User.
 constexpr std::array<const char*, 6> kAccountKindNames = {
     "Local System account", "Local Service account", "Network Service account",
@@ -139,16 +135,7 @@ constexpr std::array<const char*, 6> kAccountKindNames = {
 // What the service database does after a failure, by position: an SC_ACTION_TYPE number.
 constexpr std::array<const char*, 4> kRecoveryActionNames = {"Take No Action", "Restart the Service",
                                                              "Restart the Computer", "Run a Program"};
-constexpr std::uint32_t kRecoveryRunProgram = 3;
-constexpr std::size_t kRecoverySteps = 3;  // the first failure, the second, every later one
-struct RecoveryFields {
-    std::uint32_t ServiceDefinition::*action;
-    std::uint32_t ServiceDefinition::*delay;
-};
-constexpr RecoveryFields kRecoveryFields[kRecoverySteps] = {
-    {&ServiceDefinition::RecoveryFirst, &ServiceDefinition::RecoveryFirstDelay},
-    {&ServiceDefinition::RecoverySecond, &ServiceDefinition::RecoverySecondDelay},
-    {&ServiceDefinition::RecoveryLater, &ServiceDefinition::RecoveryLaterDelay}};
+constexpr std::size_t kRecoverySteps = ServiceDefinition::kRecoverySteps;
 struct LogOnValues {
     int accountKind = 0;
     std::string accountName;    // as typed, for the two kinds that are typed
@@ -168,9 +155,6 @@ void LogOnToRecord(const LogOnValues& values, ServiceDefinition& record);
 bool AccountIsTyped(int kind);
 // The Account text the values stand for, for a service of this name (empty: LocalSystem).
 std::string AccountText(const LogOnValues& values, const std::string& serviceName);
-bool ParsePreShutdownTimeout(const std::string& text, std::uint32_t& ms);
-bool ParseRecoveryDelay(const std::string& text, std::uint32_t& ms);
-bool ParseResetPeriod(const std::string& text, std::uint32_t& seconds);
 
 using Variables = std::vector<EnvironmentVariable>;
 constexpr std::size_t kNoVariable = static_cast<std::size_t>(-1);

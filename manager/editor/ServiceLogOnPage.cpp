@@ -11,12 +11,6 @@ namespace editor {
 
 namespace {
 constexpr int kMaxAccountChars = 256;
-constexpr BlankDefault kDefaults[] = {
-    {IDC_RECOVERY_FIRST_DELAY, ServiceDefinition::kDefaultRecoveryDelay},
-    {IDC_RECOVERY_SECOND_DELAY, ServiceDefinition::kDefaultRecoveryDelay},
-    {IDC_RECOVERY_LATER_DELAY, ServiceDefinition::kDefaultRecoveryDelay},
-    {IDC_RECOVERY_RESET, ServiceDefinition::kDefaultRecoveryReset},
-};
 }  // namespace
 
 ServiceLogOnPage::ServiceLogOnPage(std::function<std::string()> serviceName)
@@ -69,7 +63,7 @@ bool ServiceLogOnPage::OnCommand(int id, int code, HWND)
     } else if (code == BN_CLICKED && id == IDC_RECOVERY_BROWSE) {
         BrowseExecutable(*this, IDC_RECOVERY_PROGRAM);
     } else if (code == EN_KILLFOCUS && !(id == IDC_ACCOUNT_NAME && !AccountIsTyped(shownKind_))) {
-        LeaveField(*this, id, kDefaults);
+        LeaveField(*this, settings::Page::LogOn, id);
     } else {
         return false;
     }
@@ -97,7 +91,7 @@ void ServiceLogOnPage::ApplyRecoveryRule()
     for (const RecoveryControls& step : kRecoveryControls) {
         const auto action = SendMessageA(Item(step.action), CB_GETCURSEL, 0, 0);
         EnableWindow(Item(step.delay), action != 0);
-        runsProgram = runsProgram || action == static_cast<LRESULT>(kRecoveryRunProgram);
+        runsProgram = runsProgram || action == static_cast<LRESULT>(ServiceDefinition::kRecoveryRunProgram);
     }
     for (int id : {IDC_RECOVERY_PROGRAM, IDC_RECOVERY_BROWSE, IDC_RECOVERY_PARAMETERS})
         EnableWindow(Item(id), runsProgram);

@@ -28,8 +28,7 @@ bool ServiceOutputPage::OnCommand(int id, int code, HWND)
     } else if (code == BN_CLICKED && id == IDC_BROWSE_ERROR_FILE) {
         BrowseLogFile(*this, IDC_ERROR_FILE, true);
     } else if (code == EN_KILLFOCUS) {
-        static constexpr BlankDefault kKeep[] = {{IDC_ROTATE_KEEP, ServiceDefinition::kDefaultRotateKeep}};
-        LeaveField(*this, id, kKeep);
+        LeaveField(*this, settings::Page::Output, id);
     } else {
         return false;
     }

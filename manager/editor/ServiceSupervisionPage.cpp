@@ -12,15 +12,6 @@
 
 namespace editor {
 
-namespace {
-// A blank number field shows the default it stands for once the focus leaves it.
-constexpr BlankDefault kDefaults[] = {
-    {IDC_STOP_TIMEOUT, ServiceDefinition::kDefaultStopTimeout},
-    {IDC_RESTART_LIMIT, 0},
-    {IDC_RESTART_PERIOD, ServiceDefinition::kDefaultRestartPeriod},
-};
-}  // namespace
-
 ServiceSupervisionPage::ServiceSupervisionPage() : PropertyPage(IDD_PAGE_SUPERVISION) {}
 
 BOOL ServiceSupervisionPage::OnInitDialog()
@@ -69,7 +60,7 @@ bool ServiceSupervisionPage::OnCommand(int id, int code, HWND)
         }
     }
     if (code != EN_KILLFOCUS) return false;
-    LeaveField(*this, id, kDefaults);
+    LeaveField(*this, settings::Page::Supervision, id);
     return true;
 }
 

@@ -176,11 +176,11 @@ TEST(DefinitionWriter, LogOnAndRecoveryReadBack)
     d.Account = "CORP\\web & co$";
     d.DelayedStart = 1;
     d.PreShutdownTimeout = 120000;
-    d.RecoveryFirst = 1;
-    d.RecoverySecond = 1;
-    d.RecoverySecondDelay = 0;
-    d.RecoveryLater = 3;
-    d.RecoveryLaterDelay = 86400000;
+    d.RecoverySteps[0].Action = 1;
+    d.RecoverySteps[1].Action = 1;
+    d.RecoverySteps[1].Delay = 0;
+    d.RecoverySteps[2].Action = 3;
+    d.RecoverySteps[2].Delay = 86400000;
     d.RecoveryResetPeriod = 4294967295u;
     d.RecoveryProgram = "C:\\tools\\notify.cmd";
     d.RecoveryParameters = "/service <web>";
@@ -198,7 +198,7 @@ TEST(DefinitionWriter, LogOnAndRecoveryReadBack)
     LoadXMLFile(file.c_str(), &back, &force, 1);
     EXPECT_EQ(DefinitionText(back), DefinitionText(d));
     EXPECT_EQ(back.Account, d.Account);
-    EXPECT_EQ(back.RecoveryLaterDelay, 86400000u);
+    EXPECT_EQ(back.RecoverySteps[2].Delay, 86400000u);
     EXPECT_EQ(back.RecoveryResetPeriod, 4294967295u);
     EXPECT_EQ(back.RecoveryParameters, d.RecoveryParameters);
 }

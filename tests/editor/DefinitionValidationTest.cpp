@@ -127,13 +127,13 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
          MSG_DELAYED_START_NOT_AUTOMATIC, Page::LogOn, IDC_DELAYED_START},
         {"delayed automatic start", [](ServiceDefinition& d) { d.DelayedStart = 1; d.StartUpMode = 1; }, 0, Page::None,
          0},
-        {"a recovery action beyond the list", [](ServiceDefinition& d) { d.RecoverySecond = 4; },
+        {"a recovery action beyond the list", [](ServiceDefinition& d) { d.RecoverySteps[1].Action = 4; },
          MSG_RECOVERY_ACTION_INVALID, Page::LogOn, IDC_RECOVERY_SECOND},
         {"a recovery program to run, blank",
-         [](ServiceDefinition& d) { d.RecoveryLater = 3; d.RecoveryProgram = " "; }, MSG_RECOVERY_PROGRAM_MISSING,
+         [](ServiceDefinition& d) { d.RecoverySteps[2].Action = 3; d.RecoveryProgram = " "; }, MSG_RECOVERY_PROGRAM_MISSING,
          Page::LogOn, IDC_RECOVERY_PROGRAM},
         {"a recovery program to run",
-         [](ServiceDefinition& d) { d.RecoveryFirst = 3; d.RecoveryProgram = "C:\\alert.exe"; }, 0, Page::None, 0},
+         [](ServiceDefinition& d) { d.RecoverySteps[0].Action = 3; d.RecoveryProgram = "C:\\alert.exe"; }, 0, Page::None, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

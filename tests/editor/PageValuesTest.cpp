@@ -112,12 +112,12 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     in.Account = "CORP\\relay$";
     in.DelayedStart = 1;
     in.PreShutdownTimeout = 600000;
-    in.RecoveryFirst = 1;
-    in.RecoveryFirstDelay = 0;
-    in.RecoverySecond = 3;
-    in.RecoverySecondDelay = 86400000;
-    in.RecoveryLater = 2;
-    in.RecoveryLaterDelay = 1;
+    in.RecoverySteps[0].Action = 1;
+    in.RecoverySteps[0].Delay = 0;
+    in.RecoverySteps[1].Action = 3;
+    in.RecoverySteps[1].Delay = 86400000;
+    in.RecoverySteps[2].Action = 2;
+    in.RecoverySteps[2].Delay = 1;
     in.RecoveryResetPeriod = 0xFFFFFFFF;
     in.RecoveryProgram = "C:\\alert.exe";
     in.RecoveryParameters = "--failed Relay";
@@ -143,7 +143,7 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
     using Edit = void (*)(ServiceDefinition&, const char*);
     const struct {
         const char* name;
-        std::uint32_t ServiceDefinition::*stored;
+        settings::RecordField<std::uint32_t> stored;
         Edit edit;
         std::vector<std::pair<const char*, std::uint32_t>> texts;
     } numbers[] = {
@@ -161,7 +161,7 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
              v.rotateKeep = t;
              OutputToRecord(v, r);
          },
-         {{"", ServiceDefinition::kDefaultRotateKeep}, {" 1000 ", 1000}, {"00000000000000000000007", 7},
+         {{"", 10u}, {" 1000 ", 1000}, {"00000000000000000000007", 7},
           {"1001", kKept}, {"+3", kKept}, {"-1", kKept}}},
         {"stop timeout", &ServiceDefinition::StopTimeout,
          [](ServiceDefinition& r, const char* t) {
@@ -169,7 +169,7 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
              v.stopTimeout = t;
              SupervisionToRecord(v, r);
          },
-         {{"", ServiceDefinition::kDefaultStopTimeout}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept},
+         {{"", 5000u}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept},
           {"5 s", kKept}}},
         {"restart limit", &ServiceDefinition::RestartLimit,
          [](ServiceDefinition& r, const char* t) {
@@ -184,7 +184,7 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
              v.restartPeriod = t;
              SupervisionToRecord(v, r);
          },
-         {{"", ServiceDefinition::kDefaultRestartPeriod}, {"86400000", 86400000}, {"1", 1}, {"0", kKept},
+         {{"", 60000u}, {"86400000", 86400000}, {"1", 1}, {"0", kKept},
           {"86400001", kKept}}},
         {"pre-shutdown timeout", &ServiceDefinition::PreShutdownTimeout,
          [](ServiceDefinition& r, const char* t) {
@@ -193,13 +193,13 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
              LogOnToRecord(v, r);
          },
          {{"", 0}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept}, {"1 min", kKept}}},
-        {"recovery delay", &ServiceDefinition::RecoverySecondDelay,
+        {"recovery delay", {1, &ServiceDefinition::RecoveryStep::Delay},
          [](ServiceDefinition& r, const char* t) {
              LogOnValues v = LogOnFromRecord(r);
              v.recoveryDelay[1] = t;
              LogOnToRecord(v, r);
          },
-         {{"", ServiceDefinition::kDefaultRecoveryDelay}, {"86400000", 86400000}, {"0", 0}, {"86400001", kKept},
+         {{"", 60000u}, {"86400000", 86400000}, {"0", 0}, {"86400001", kKept},
           {"-1", kKept}}},
         {"reset period", &ServiceDefinition::RecoveryResetPeriod,
          [](ServiceDefinition& r, const char* t) {
@@ -207,16 +207,16 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
              v.resetPeriod = t;
              LogOnToRecord(v, r);
          },
-         {{"", ServiceDefinition::kDefaultRecoveryReset}, {"4294967295", 0xFFFFFFFF}, {"0", 0},
+         {{"", 86400u}, {"4294967295", 0xFFFFFFFF}, {"0", 0},
           {"4294967296", kKept}, {"1d", kKept}}},
     };
     for (const auto& number : numbers) {
         for (const auto& [text, stored] : number.texts) {
             SCOPED_TRACE(std::string(number.name) + " \"" + text + "\"");
             ServiceDefinition record = definition_writer::NewDefinition();
-            record.*number.stored = kKept;
+            number.stored.Of(record) = kKept;
             number.edit(record, text);
-            EXPECT_EQ(record.*number.stored, stored);
+            EXPECT_EQ(number.stored.Of(record), stored);
         }
     }
 
@@ -226,16 +226,16 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
     const OutputValues output = OutputFromRecord(record);
     EXPECT_EQ(output.rotateSize, "");
     EXPECT_EQ(output.rotateKeep, "10");
-    record.RecoveryLater = 9;
+    record.RecoverySteps[2].Action = 9;
     LogOnValues values = LogOnFromRecord(record);
     EXPECT_EQ(values.preShutdownTimeout, "");
     EXPECT_EQ(values.recoveryDelay[0], "60000");
     EXPECT_EQ(values.resetPeriod, "86400");
     values.recoveryAction = {1, 3, -1};
     LogOnToRecord(values, record);
-    EXPECT_EQ(record.RecoveryFirst, 1u);
-    EXPECT_EQ(record.RecoverySecond, 3u);
-    EXPECT_EQ(record.RecoveryLater, 9u);
+    EXPECT_EQ(record.RecoverySteps[0].Action, 1u);
+    EXPECT_EQ(record.RecoverySteps[1].Action, 3u);
+    EXPECT_EQ(record.RecoverySteps[2].Action, 9u);
 }
 
 TEST(PageValues, AnAccountShowsAsItsKindAndIsWrittenBackAsTheRecordSpeltIt)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "Quillon.h"
+#include "ServiceAccount.h"
+
+// The rules a record must keep that join several settings, each a predicate over the record.
+// The install checks and the editor's validation both ask them, each in its own order and with
+// its own words for a rule that fails.
+namespace definition_rules {
+
+// Why the account names nothing this service can log on as; empty when it does.
+inline std::string AccountProblem(const ServiceDefinition& d)
+{
+    return service_account::Classify(d.Account, d.Name).problem;
+}
+
+// Windows lets only LocalSystem services interact with the desktop.
+inline bool InteractNeedsLocalSystem(const ServiceDefinition& d)
+{
+    return d.InteractWithDesktop != 0 &&
+           service_account::Classify(d.Account, d.Name).kind != service_account::Kind::LocalSystem;
+}
+
+// Delayed start applies to automatic start-up only.
+inline bool DelayedStartNeedsAutomatic(const ServiceDefinition& d) { return d.DelayedStart != 0 && d.StartUpMode != 1; }
+
+// The first recovery step whose action is beyond the system's four, or kRecoverySteps.
+inline std::size_t InvalidRecoveryStep(const ServiceDefinition& d)
+{
+    std::size_t step = 0;
+    while (step < ServiceDefinition::kRecoverySteps && d.RecoverySteps[step].Action <= ServiceDefinition::kRecoveryRunProgram)
+        ++step;
+    return step;
+}
+
+// A recovery action runs a program, but none is named (blanks name none).
+inline bool RecoveryProgramMissing(const ServiceDefinition& d)
+{
+    bool runsProgram = false;
+    for (const ServiceDefinition::RecoveryStep& step : d.RecoverySteps)
+        runsProgram = runsProgram || step.Action == ServiceDefinition::kRecoveryRunProgram;
+    return runsProgram && d.RecoveryProgram.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+}  // namespace definition_rules

@@ -1,0 +1,160 @@
+#include "Settings.h"
+
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "EditorIds.h"
+#include "MessageIds.h"
+#include "ProcessLimits.h"
+
+namespace settings {
+
+namespace {
+
+using D = ServiceDefinition;
+using P = D::Invocation;
+using S = D::RecoveryStep;
+constexpr std::uint32_t kAny = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t kDay = 86400000;  // ms
+
+constexpr EditorField Edit(Page page, int id, unsigned message = 0, unsigned tooLarge = 0,
+                           bool blankWhenDefault = false)
+{
+    return {page, Control::Edit, id, message, tooLarge, blankWhenDefault};
+}
+constexpr EditorField Check(Page page, int id) { return {page, Control::Check, id, 0, 0, false}; }
+constexpr EditorField Combo(Page page, int id, unsigned message) { return {page, Control::Combo, id, message, 0, false}; }
+
+constexpr Setting Text(const char* element, const char* container, RecordField<std::string> field,
+                       const char* registryName, EditorField editor, unsigned minOccurs = 0)
+{
+    return {element, container, Kind::Text, 0, 0, 0, {}, field, registryName, minOccurs, editor};
+}
+constexpr Setting Flag(const char* element, const char* container, RecordField<std::uint32_t> field,
+                       const char* registryName, EditorField editor)
+{
+    return {element, container, Kind::Boolean, 0, 1, 0, field, {}, registryName, 0, editor};
+}
+constexpr Setting Count(const char* element, const char* container, std::uint32_t defaultValue,
+                        RecordField<std::uint32_t> field, const char* registryName, EditorField editor)
+{
+    return {element, container, Kind::Number, 0, kAny, defaultValue, field, {}, registryName, 0, editor};
+}
+constexpr Setting Within(Kind kind, const char* element, const char* container, std::uint32_t min, std::uint32_t max,
+                         std::uint32_t defaultValue, RecordField<std::uint32_t> field, const char* registryName,
+                         EditorField editor)
+{
+    return {element, container, kind, min, max, defaultValue, field, {}, registryName, 0, editor};
+}
+
+constexpr Page kOut = Page::Output;
+constexpr Page kSup = Page::Supervision;
+constexpr Page kLog = Page::LogOn;
+constexpr Kind kNum = Kind::Bounded;
+constexpr Kind kAttr = Kind::Attribute;
+
+constexpr Setting kRows[] = {
+    Text("OutputLocation", "Output", &D::OutputFile, "OutputFile", Edit(kOut, IDC_OUTPUT_FILE, MSG_OUTPUT_FILE_BLANK)),
+    Text("ErrorLocation", "Output", &D::ErrorFile, "ErrorFile", Edit(kOut, IDC_ERROR_FILE, MSG_ERROR_FILE_BLANK)),
+    Count("RotateSize", "Output", 0, &D::RotateSize, "OutputRotateSize",
+          Edit(kOut, IDC_ROTATE_SIZE, MSG_ROTATE_SIZE_NOT_NUMBER, MSG_ROTATE_SIZE_TOO_LARGE, true)),
+    Flag("RotateDaily", "Output", &D::RotateDaily, "OutputRotateDaily", Check(kOut, IDC_ROTATE_DAILY)),
+    Within(kNum, "RotateKeep", "Output", 0, 1000, 10, &D::RotateKeep, "OutputRotateKeep",
+           Edit(kOut, IDC_ROTATE_KEEP, MSG_ROTATE_KEEP_OUT_OF_RANGE)),
+    Flag("TimeStamp", "Output", &D::OutputTimeStamp, "OutputTimeStamp", Check(kOut, IDC_OUTPUT_TIME_STAMP)),
+    Within(kNum, "StopTimeout", "Supervision", 0, process_limits::kMaxProgramTimeMs, 5000, &D::StopTimeout,
+           "StopTimeout", Edit(kSup, IDC_STOP_TIMEOUT, MSG_STOP_TIMEOUT_OUT_OF_RANGE)),
+    Text("StopWorkingDir", "StopService", {&D::StopService, &P::WorkingDir}, "StopServiceWorkDir",
+         Edit(kSup, IDC_STOP_WORKING_DIR), 1),
+    Text("StopExecutable", "StopService", {&D::StopService, &P::Executable}, "StopServiceExe",
+         Edit(kSup, IDC_STOP_EXECUTABLE), 1),
+    Text("StopParameters", "StopService", {&D::StopService, &P::Parameters}, "StopServiceParams",
+         Edit(kSup, IDC_STOP_PARAMETERS)),
+    {"ExitAction", "Supervision", Kind::List, 0, 3, 0, {}, {}, "ExitActions", 0, {}},
+    Count("RestartLimit", "Supervision", 0, &D::RestartLimit, "RestartLimit",
+          Edit(kSup, IDC_RESTART_LIMIT, MSG_RESTART_LIMIT_OUT_OF_RANGE)),
+    Within(kNum, "RestartPeriod", "Supervision", 1, kDay, 60000, &D::RestartPeriod, "RestartPeriod",
+           Edit(kSup, IDC_RESTART_PERIOD, MSG_RESTART_PERIOD_OUT_OF_RANGE)),
+    Flag("ExpandVariables", "Options", &D::ExpandVariables, "ExpandVariables", Check(Page::Program, IDC_EXPAND_VARIABLES)),
+    Text("Account", "Options", &D::Account, "ServiceAccount", Edit(kLog, IDC_ACCOUNT_NAME)),
+    Flag("DelayedStart", "Options", &D::DelayedStart, "DelayedStart", Check(kLog, IDC_DELAYED_START)),
+    Within(kNum, "PreShutdownTimeout", "Supervision", 0, process_limits::kMaxProgramTimeMs, 0, &D::PreShutdownTimeout,
+           "PreShutdownTimeout", Edit(kLog, IDC_PRESHUTDOWN_TIMEOUT, MSG_PRESHUTDOWN_OUT_OF_RANGE, 0, true)),
+    Within(kNum, "FirstFailure", "Recovery", 0, 3, 0, {0, &S::Action}, "RecoveryFirst",
+           Combo(kLog, IDC_RECOVERY_FIRST, MSG_RECOVERY_ACTION_INVALID)),
+    Within(kAttr, "Delay", "FirstFailure", 0, kDay, 60000, {0, &S::Delay}, "RecoveryFirstDelay",
+           Edit(kLog, IDC_RECOVERY_FIRST_DELAY, MSG_RECOVERY_DELAY_OUT_OF_RANGE)),
+    Within(kNum, "SecondFailure", "Recovery", 0, 3, 0, {1, &S::Action}, "RecoverySecond",
+           Combo(kLog, IDC_RECOVERY_SECOND, MSG_RECOVERY_ACTION_INVALID)),
+    Within(kAttr, "Delay", "SecondFailure", 0, kDay, 60000, {1, &S::Delay}, "RecoverySecondDelay",
+           Edit(kLog, IDC_RECOVERY_SECOND_DELAY, MSG_RECOVERY_DELAY_OUT_OF_RANGE)),
+    Within(kNum, "LaterFailures", "Recovery", 0, 3, 0, {2, &S::Action}, "RecoveryLater",
+           Combo(kLog, IDC_RECOVERY_LATER, MSG_RECOVERY_ACTION_INVALID)),
+    Within(kAttr, "Delay", "LaterFailures", 0, kDay, 60000, {2, &S::Delay}, "RecoveryLaterDelay",
+           Edit(kLog, IDC_RECOVERY_LATER_DELAY, MSG_RECOVERY_DELAY_OUT_OF_RANGE)),
+    Count("ResetPeriod", "Recovery", 86400, &D::RecoveryResetPeriod, "RecoveryResetPeriod",
+          Edit(kLog, IDC_RECOVERY_RESET, MSG_RECOVERY_RESET_OUT_OF_RANGE)),
+    Text("RecoveryProgram", "Recovery", &D::RecoveryProgram, "RecoveryProgram", Edit(kLog, IDC_RECOVERY_PROGRAM)),
+    Text("RecoveryParameters", "Recovery", &D::RecoveryParameters, "RecoveryParameters",
+         Edit(kLog, IDC_RECOVERY_PARAMETERS)),
+};
+
+bool Same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+}  // namespace
+
+const Container kContainers[4] = {
+    {"Output", nullptr}, {"Supervision", nullptr}, {"StopService", "StopExecutable"}, {"Recovery", nullptr}};
+
+const Setting* Table::begin() const { return kRows; }
+const Setting* Table::end() const { return kRows + sizeof kRows / sizeof kRows[0]; }
+
+const Setting& Row(const char* container, const char* element)
+{
+    for (const Setting& row : kTable)
+        if (Same(row.container, container) && Same(row.element, element)) return row;
+    throw std::out_of_range(std::string("no setting ") + container + "/" + element);
+}
+
+bool IsSet(const Setting& row, const ServiceDefinition& d)
+{
+    switch (row.kind) {
+    case Kind::Text: return !row.text.Of(d).empty();
+    case Kind::List: return !d.ExitActions.empty();
+    default: return row.number.Of(d) != row.defaultValue;
+    }
+}
+
+bool ElementIsSet(const Setting& row, const ServiceDefinition& d)
+{
+    if (IsSet(row, d)) return true;
+    for (const Setting& attribute : kTable)
+        if (attribute.kind == Kind::Attribute && Same(attribute.container, row.element) && IsSet(attribute, d))
+            return true;
+    return false;
+}
+
+bool ContainerIsSet(const Container& container, const ServiceDefinition& d)
+{
+    for (const Setting& row : kTable) {
+        if (!Same(row.container, container.name)) continue;
+        if (container.writtenWith ? Same(row.element, container.writtenWith) && IsSet(row, d) : ElementIsSet(row, d))
+            return true;
+    }
+    return false;
+}
+
+void ApplyDefaults(ServiceDefinition& d)
+{
+    for (const Setting& row : kTable) {
+        switch (row.kind) {
+        case Kind::Text: row.text.Of(d).clear(); break;
+        case Kind::List: d.ExitActions.clear(); break;
+        default: row.number.Of(d) = row.defaultValue;
+        }
+    }
+}
+
+}  // namespace settings
