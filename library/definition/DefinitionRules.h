@@ -25,7 +25,7 @@ inline bool InteractNeedsLocalSystem(const ServiceDefinition& d)
 }
 
 // Delayed start applies to automatic start-up only.
-inline bool DelayedStartNeedsAutomatic(const ServiceDefinition& d) { return d.DelayedStart != 0 && d.StartUpMode != 1; }
+inline bool DelayNeedsAutomaticStart(const ServiceDefinition& d) { return d.DelayedStart != 0 && d.StartUpMode != 1; }
 
 // The first recovery step whose action is beyond the system's four, or kRecoverySteps.
 inline std::size_t InvalidRecoveryStep(const ServiceDefinition& d)
@@ -37,7 +37,7 @@ inline std::size_t InvalidRecoveryStep(const ServiceDefinition& d)
 }
 
 // A recovery action runs a program, but none is named (blanks name none).
-inline bool RecoveryProgramMissing(const ServiceDefinition& d)
+inline bool RecoveryRunsNoProgram(const ServiceDefinition& d)
 {
     bool runsProgram = false;
     for (const ServiceDefinition::RecoveryStep& step : d.RecoverySteps)

@@ -253,12 +253,12 @@ void CheckLogOnAndRecovery(const ServiceDefinition& definition)
                                          "\" cannot be used with InteractWithDesktop true (its value when Options "
                                          "does not name it): Windows lets only LocalSystem services interact with "
                                          "the desktop; set InteractWithDesktop to false"));
-    if (definition_rules::DelayedStartNeedsAutomatic(definition))
+    if (definition_rules::DelayNeedsAutomaticStart(definition))
         failure::Throw(failure::Hold(failure::Slot::Setting,
                                      "DelayedStart applies to automatic start-up only, but StartUpMode is " +
                                          std::to_string(definition.StartUpMode) +
                                          "; set StartUpMode to 1 or leave DelayedStart out"));
-    if (definition_rules::RecoveryProgramMissing(definition))
+    if (definition_rules::RecoveryRunsNoProgram(definition))
         failure::Throw("A recovery action runs a program, but RecoveryProgram is not set");
     if (!definition.RecoveryProgram.empty()) {
         ServiceDefinition::Invocation program;

@@ -81,11 +81,11 @@ ValidationFailure ValidateAccountAndRecovery(const ServiceDefinition& d)
     if (!problem.empty()) return {MSG_ACCOUNT_INVALID, Page::LogOn, IDC_ACCOUNT_NAME, problem};
     if (definition_rules::InteractNeedsLocalSystem(d))
         return {MSG_INTERACT_NEEDS_LOCAL_SYSTEM, Page::Settings, IDC_INTERACT_DESKTOP};
-    if (definition_rules::DelayedStartNeedsAutomatic(d))
+    if (definition_rules::DelayNeedsAutomaticStart(d))
         return {MSG_DELAYED_START_NOT_AUTOMATIC, Page::LogOn, IDC_DELAYED_START};
     const std::size_t step = definition_rules::InvalidRecoveryStep(d);
     if (step < kRecoverySteps) return {MSG_RECOVERY_ACTION_INVALID, Page::LogOn, kRecoveryControls[step].action};
-    if (definition_rules::RecoveryProgramMissing(d))
+    if (definition_rules::RecoveryRunsNoProgram(d))
         return {MSG_RECOVERY_PROGRAM_MISSING, Page::LogOn, IDC_RECOVERY_PROGRAM};
     return {};
 }

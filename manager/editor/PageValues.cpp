@@ -21,38 +21,59 @@ InvocationValues FromInvocation(const ServiceDefinition::Invocation& program)
     return {program.WorkingDir, program.Executable, program.Parameters, Index(program.Delay)};
 }
 
-// A number field of a page: the member of the page's values that holds its text.
+// A field of a page that shows a setting of the table: the member of the page's values that holds
+// its text (a number's as typed), or its check box state.
 template <typename Values>
-struct NumberField {
+struct PageField {
     int control;
     std::string Values::*text;
+    int Values::*check;
 };
 
 template <typename Values, std::size_t N>
-void NumbersFromRecord(settings::Page page, const NumberField<Values> (&fields)[N], const ServiceDefinition& r,
-                       Values& v)
+void FieldsFromRecord(settings::Page page, const PageField<Values> (&fields)[N], const ServiceDefinition& r, Values& v)
 {
-    for (const NumberField<Values>& field : fields) v.*field.text = NumberText(FieldSetting(page, field.control), r);
+    for (const PageField<Values>& field : fields) {
+        const settings::Setting& row = FieldSetting(page, field.control);
+        if (field.check)
+            v.*field.check = CheckFromFlag(row.number.Of(r));
+        else
+            v.*field.text = row.kind == settings::Kind::Text ? row.text.Of(r) : NumberText(row, r);
+    }
 }
 
 // A number that does not convert leaves its field as it was.
 template <typename Values, std::size_t N>
-void NumbersToRecord(settings::Page page, const NumberField<Values> (&fields)[N], const Values& v,
-                     ServiceDefinition& r)
+void FieldsToRecord(settings::Page page, const PageField<Values> (&fields)[N], const Values& v, ServiceDefinition& r)
 {
-    for (const NumberField<Values>& field : fields) {
+    for (const PageField<Values>& field : fields) {
         const settings::Setting& row = FieldSetting(page, field.control);
-        ParseSetting(row, v.*field.text, row.number.Of(r));
+        if (field.check)
+            row.number.Of(r) = Field(v.*field.check);
+        else if (row.kind == settings::Kind::Text)
+            row.text.Of(r) = v.*field.text;
+        else
+            ParseSetting(row, v.*field.text, row.number.Of(r));
     }
 }
 
-constexpr NumberField<OutputValues> kOutputNumbers[] = {{IDC_ROTATE_SIZE, &OutputValues::rotateSize},
-                                                        {IDC_ROTATE_KEEP, &OutputValues::rotateKeep}};
-constexpr NumberField<SupervisionValues> kSupervisionNumbers[] = {{IDC_STOP_TIMEOUT, &SupervisionValues::stopTimeout},
-                                                                  {IDC_RESTART_LIMIT, &SupervisionValues::restartLimit},
-                                                                  {IDC_RESTART_PERIOD, &SupervisionValues::restartPeriod}};
-constexpr NumberField<LogOnValues> kLogOnNumbers[] = {{IDC_PRESHUTDOWN_TIMEOUT, &LogOnValues::preShutdownTimeout},
-                                                      {IDC_RECOVERY_RESET, &LogOnValues::resetPeriod}};
+using OV = OutputValues;
+using SV = SupervisionValues;
+using LV = LogOnValues;
+constexpr PageField<OV> kOutputFields[] = {
+    {IDC_OUTPUT_FILE, &OV::outputFile, nullptr},   {IDC_ERROR_FILE, &OV::errorFile, nullptr},
+    {IDC_ROTATE_SIZE, &OV::rotateSize, nullptr},   {IDC_ROTATE_DAILY, nullptr, &OV::rotateDaily},
+    {IDC_ROTATE_KEEP, &OV::rotateKeep, nullptr},   {IDC_OUTPUT_TIME_STAMP, nullptr, &OV::timeStamp}};
+// The stop program's Delay is not the page's: it keeps what the record had.
+constexpr PageField<SV> kSupervisionFields[] = {
+    {IDC_STOP_TIMEOUT, &SV::stopTimeout, nullptr},        {IDC_STOP_WORKING_DIR, &SV::stopWorkingDir, nullptr},
+    {IDC_STOP_EXECUTABLE, &SV::stopExecutable, nullptr},  {IDC_STOP_PARAMETERS, &SV::stopParameters, nullptr},
+    {IDC_RESTART_LIMIT, &SV::restartLimit, nullptr},      {IDC_RESTART_PERIOD, &SV::restartPeriod, nullptr}};
+constexpr PageField<LV> kLogOnFields[] = {
+    {IDC_DELAYED_START, nullptr, &LV::delayedStart},         {IDC_PRESHUTDOWN_TIMEOUT, &LV::preShutdownTimeout, nullptr},
+    {IDC_RECOVERY_RESET, &LV::resetPeriod, nullptr},         {IDC_RECOVERY_PROGRAM, &LV::recoveryProgram, nullptr},
+    {IDC_RECOVERY_PARAMETERS, &LV::recoveryParameters, nullptr}};
+constexpr PageField<ProgramValues> kProgramFields[] = {{IDC_EXPAND_VARIABLES, nullptr, &ProgramValues::expandVariables}};
 constexpr int kRecoveryDelays[kRecoverySteps] = {IDC_RECOVERY_FIRST_DELAY, IDC_RECOVERY_SECOND_DELAY,
                                                  IDC_RECOVERY_LATER_DELAY};
 
@@ -85,15 +106,16 @@ int CheckFromFlag(std::uint32_t flag) { return flag != 0 ? 1 : 0; }
 
 ProgramValues ProgramFromRecord(const ServiceDefinition& r)
 {
-    return {r.Name,
-            r.DisplayName,
-            r.Description,
-            CheckFromFlag(r.ConsoleApp),
-            r.Service.WorkingDir,
-            r.Service.Executable,
-            r.Service.Parameters,
-            Index(r.Service.Delay),
-            CheckFromFlag(r.ExpandVariables)};
+    ProgramValues v{r.Name,
+                    r.DisplayName,
+                    r.Description,
+                    CheckFromFlag(r.ConsoleApp),
+                    r.Service.WorkingDir,
+                    r.Service.Executable,
+                    r.Service.Parameters,
+                    Index(r.Service.Delay)};
+    FieldsFromRecord(settings::Page::Program, kProgramFields, r, v);
+    return v;
 }
 
 void ProgramToRecord(const ProgramValues& v, ServiceDefinition& r)
@@ -103,7 +125,7 @@ void ProgramToRecord(const ProgramValues& v, ServiceDefinition& r)
     r.Description = v.description;
     r.ConsoleApp = Field(v.consoleApp);
     ToInvocation({v.workingDir, v.executable, v.parameters, v.startupTime}, r.Service);
-    r.ExpandVariables = Field(v.expandVariables);
+    FieldsToRecord(settings::Page::Program, kProgramFields, v, r);
 }
 
 PrePostValues PrePostFromRecord(const ServiceDefinition& r)
@@ -171,21 +193,13 @@ void DependenciesToRecord(const DependencyValues& v, ServiceDefinition& r)
 OutputValues OutputFromRecord(const ServiceDefinition& r)
 {
     OutputValues v;
-    v.outputFile = r.OutputFile;
-    v.errorFile = r.ErrorFile;
-    NumbersFromRecord(settings::Page::Output, kOutputNumbers, r, v);
-    v.rotateDaily = CheckFromFlag(r.RotateDaily);
-    v.timeStamp = CheckFromFlag(r.OutputTimeStamp);
+    FieldsFromRecord(settings::Page::Output, kOutputFields, r, v);
     return v;
 }
 
 void OutputToRecord(const OutputValues& v, ServiceDefinition& r)
 {
-    r.OutputFile = v.outputFile;
-    r.ErrorFile = v.errorFile;
-    NumbersToRecord(settings::Page::Output, kOutputNumbers, v, r);
-    r.RotateDaily = Field(v.rotateDaily);
-    r.OutputTimeStamp = Field(v.timeStamp);
+    FieldsToRecord(settings::Page::Output, kOutputFields, v, r);
 }
 
 CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t whenBlank, std::uint32_t& value)
@@ -243,21 +257,14 @@ std::string ExitActionName(std::uint32_t action)
 SupervisionValues SupervisionFromRecord(const ServiceDefinition& r)
 {
     SupervisionValues v;
-    NumbersFromRecord(settings::Page::Supervision, kSupervisionNumbers, r, v);
-    v.stopWorkingDir = r.StopService.WorkingDir;
-    v.stopExecutable = r.StopService.Executable;
-    v.stopParameters = r.StopService.Parameters;
+    FieldsFromRecord(settings::Page::Supervision, kSupervisionFields, r, v);
     v.exitActions = r.ExitActions;
     return v;
 }
 
 void SupervisionToRecord(const SupervisionValues& v, ServiceDefinition& r)
 {
-    NumbersToRecord(settings::Page::Supervision, kSupervisionNumbers, v, r);
-    // The stop program's Delay is not the page's: it keeps what the record had.
-    r.StopService.WorkingDir = v.stopWorkingDir;
-    r.StopService.Executable = v.stopExecutable;
-    r.StopService.Parameters = v.stopParameters;
+    FieldsToRecord(settings::Page::Supervision, kSupervisionFields, v, r);
     r.ExitActions = v.exitActions;
 }
 
@@ -308,29 +315,23 @@ LogOnValues LogOnFromRecord(const ServiceDefinition& r)
     v.accountKind = static_cast<int>(kind == Kind::Invalid ? Kind::User : kind);
     if (AccountIsTyped(v.accountKind)) v.accountName = r.Account;
     v.loadedAccount = r.Account;
-    v.delayedStart = CheckFromFlag(r.DelayedStart);
-    NumbersFromRecord(settings::Page::LogOn, kLogOnNumbers, r, v);
+    FieldsFromRecord(settings::Page::LogOn, kLogOnFields, r, v);
     for (std::size_t step = 0; step < kRecoverySteps; ++step) {
         v.recoveryAction[step] = Index(r.RecoverySteps[step].Action);
         v.recoveryDelay[step] = NumberText(FieldSetting(settings::Page::LogOn, kRecoveryDelays[step]), r);
     }
-    v.recoveryProgram = r.RecoveryProgram;
-    v.recoveryParameters = r.RecoveryParameters;
     return v;
 }
 
 void LogOnToRecord(const LogOnValues& v, ServiceDefinition& r)
 {
     r.Account = AccountText(v, r.Name);
-    r.DelayedStart = Field(v.delayedStart);
-    NumbersToRecord(settings::Page::LogOn, kLogOnNumbers, v, r);
+    FieldsToRecord(settings::Page::LogOn, kLogOnFields, v, r);
     for (std::size_t step = 0; step < kRecoverySteps; ++step) {
         if (v.recoveryAction[step] >= 0) r.RecoverySteps[step].Action = Field(v.recoveryAction[step]);
         ParseSetting(FieldSetting(settings::Page::LogOn, kRecoveryDelays[step]), v.recoveryDelay[step],
                      r.RecoverySteps[step].Delay);
     }
-    r.RecoveryProgram = v.recoveryProgram;
-    r.RecoveryParameters = v.recoveryParameters;
 }
 
 bool AccountIsTyped(int kind)
