@@ -59,7 +59,9 @@ enum class Control { None, Edit, Check, Combo };
 
 // Where the editor shows a setting, and the message for a value it cannot store: for a number
 // that does not convert or is out of range (`tooLarge`, when not 0, for one beyond `max`); for a
-// text, one that is blank but not empty (the rules of the record have their own messages).
+// text its container needs, one left blank while another the container needs is given; for any
+// other text, one that is blank but not empty. (The rules of the record have their own messages.)
+// A page that shows a setting through controls of its own names it with Control::None.
 struct EditorField {
     Page page = Page::None;
     Control control = Control::None;

@@ -1,6 +1,7 @@
 #include "DefinitionValidation.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "DefinitionRules.h"
@@ -136,30 +137,33 @@ ValidationFailure Validate(const ServiceDefinition& d)
     return ValidateAccountAndRecovery(d);
 }
 
-ValidationFailure ValidateOutput(const OutputValues& v)
+ValidationFailure ValidateFields(const TableFields& fields)
 {
-    // Empty keeps no file; blanks alone would name a file no one can find.
-    if (!v.outputFile.empty() && Trimmed(v.outputFile).empty())
-        return {MSG_OUTPUT_FILE_BLANK, Page::Output, IDC_OUTPUT_FILE};
-    if (!v.errorFile.empty() && Trimmed(v.errorFile).empty())
-        return {MSG_ERROR_FILE_BLANK, Page::Output, IDC_ERROR_FILE};
-    ValidationFailure failure = CheckNumber(Page::Output, IDC_ROTATE_SIZE, v.rotateSize);
-    if (failure.messageId == 0) failure = CheckNumber(Page::Output, IDC_ROTATE_KEEP, v.rotateKeep);
-    return failure;
-}
-
-ValidationFailure ValidateSupervision(const SupervisionValues& v)
-{
-    ValidationFailure failure = CheckNumber(Page::Supervision, IDC_STOP_TIMEOUT, v.stopTimeout);
-    if (failure.messageId != 0) return failure;
-    // Half a stop program would be lost on writing, or make a file that does not load again.
-    const bool hasFolder = !Trimmed(v.stopWorkingDir).empty();
-    const bool hasProgram = !Trimmed(v.stopExecutable).empty();
-    if (hasProgram && !hasFolder) return {MSG_STOP_DIR_MISSING, Page::Supervision, IDC_STOP_WORKING_DIR};
-    if (hasFolder && !hasProgram) return {MSG_STOP_EXE_MISSING, Page::Supervision, IDC_STOP_EXECUTABLE};
-    failure = CheckNumber(Page::Supervision, IDC_RESTART_LIMIT, v.restartLimit);
-    if (failure.messageId == 0) failure = CheckNumber(Page::Supervision, IDC_RESTART_PERIOD, v.restartPeriod);
-    return failure;
+    for (const settings::Setting& row : settings::kTable) {
+        if (row.editor.page != fields.page || row.editor.message == 0) continue;
+        const auto found = fields.text.find(row.editor.id);
+        if (found == fields.text.end()) continue;
+        const std::string& text = found->second;
+        ValidationFailure failure;
+        if (row.kind != settings::Kind::Text) {
+            failure = CheckNumber(fields.page, row.editor.id, text);
+        } else if (row.minOccurs > 0) {
+            // Half a program block would be lost on writing, or make a file that does not load again.
+            bool othersGiven = false;
+            for (const settings::Setting& other : settings::kTable) {
+                if (&other == &row || other.minOccurs == 0 || std::strcmp(other.container, row.container) != 0)
+                    continue;
+                const auto given = fields.text.find(other.editor.id);
+                othersGiven = othersGiven || (given != fields.text.end() && !Trimmed(given->second).empty());
+            }
+            if (othersGiven && Trimmed(text).empty()) failure = {row.editor.message, fields.page, row.editor.id};
+        } else if (!text.empty() && Trimmed(text).empty()) {
+            // Empty is no setting; blanks alone would name a file no one can find.
+            failure = {row.editor.message, fields.page, row.editor.id};
+        }
+        if (failure.messageId != 0) return failure;
+    }
+    return {};
 }
 
 ValidationFailure ValidateLogOn(const LogOnValues& v)
@@ -171,11 +175,7 @@ ValidationFailure ValidateLogOn(const LogOnValues& v)
         if (v.accountKind == static_cast<int>(service_account::Kind::Managed) && name.back() != '$')
             return {MSG_MANAGED_ACCOUNT_NO_DOLLAR, Page::LogOn, IDC_ACCOUNT_NAME};
     }
-    ValidationFailure failure = CheckNumber(Page::LogOn, IDC_PRESHUTDOWN_TIMEOUT, v.preShutdownTimeout);
-    for (std::size_t step = 0; step < kRecoverySteps && failure.messageId == 0; ++step)
-        failure = CheckNumber(Page::LogOn, kRecoveryControls[step].delay, v.recoveryDelay[step]);
-    if (failure.messageId == 0) failure = CheckNumber(Page::LogOn, IDC_RECOVERY_RESET, v.resetPeriod);
-    return failure;
+    return ValidateFields(v.fields);
 }
 
 ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,

@@ -31,12 +31,13 @@ extern const RecoveryControls kRecoveryControls[kRecoverySteps];
 
 // The checks the editor makes before Install, in their order: the first failing rule wins.
 ValidationFailure Validate(const ServiceDefinition& definition);
-// The output page's rules, on its texts: a number that does not convert never reaches the
-// record, so these are checked before anything is written.
-ValidationFailure ValidateOutput(const OutputValues& values);
-// The supervision page's rules, on its texts, for the same reason.
-ValidationFailure ValidateSupervision(const SupervisionValues& values);
-// The Log On / Recovery page's rules, on its texts, for the same reason.
+// The rules of a page's fields of the settings table, on their texts and in the table's order: a
+// number that does not convert never reaches the record, and half a stop program or a blank file
+// name would be lost, so these are checked before anything is written.
+ValidationFailure ValidateFields(const TableFields& fields);
+inline ValidationFailure ValidateOutput(const OutputValues& values) { return ValidateFields(values.fields); }
+inline ValidationFailure ValidateSupervision(const SupervisionValues& values) { return ValidateFields(values.fields); }
+// The Log On / Recovery page's rules: the account typed, then its fields.
 ValidationFailure ValidateLogOn(const LogOnValues& values);
 // The exit action dialog's rules for an entry typed as `codeText` (unless it is for every other
 // code) that is to join `actions` in place of the one at `replacing` (kNoExitAction: added).

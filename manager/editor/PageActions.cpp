@@ -31,6 +31,17 @@ void LeaveField(ui::Dialog& page, settings::Page tab, int field)
     TrimField(page, field);
 }
 
+void ExchangeFields(ui::DataExchange& exchange, TableFields& fields)
+{
+    for (auto& [control, text] : fields.text) ui::DdxText(exchange, control, text);
+    for (auto& [control, state] : fields.state) {
+        if (FieldSetting(fields.page, control).editor.control == settings::Control::Combo)
+            ui::DdxComboIndex(exchange, control, state);
+        else
+            ui::DdxCheck(exchange, control, state);
+    }
+}
+
 void BrowseFolder(ui::Dialog& page, int folderField)
 {
     if (const auto folder = ChooseFolder(page.Handle())) page.SetItemText(folderField, *folder);

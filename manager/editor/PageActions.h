@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "DataExchange.h"
 #include "Dialog.h"
+#include "PageValues.h"
 #include "Settings.h"
 
 // Actions several editor pages and dialogs share: tidying a text field, the time default,
@@ -20,6 +22,8 @@ void DefaultTime(ui::Dialog& page, int field);
 // shows the setting's default (unless the field shows the default as blank); any other field is
 // trimmed.
 void LeaveField(ui::Dialog& page, settings::Page tab, int field);
+// Moves a page's fields of the settings table between their controls and `fields`.
+void ExchangeFields(ui::DataExchange& exchange, TableFields& fields);
 void BrowseFolder(ui::Dialog& page, int folderField);
 // Puts the chosen program into the executable field and, when there is a working directory
 // field and it is empty, the program's folder into it.

@@ -21,62 +21,6 @@ InvocationValues FromInvocation(const ServiceDefinition::Invocation& program)
     return {program.WorkingDir, program.Executable, program.Parameters, Index(program.Delay)};
 }
 
-// A field of a page that shows a setting of the table: the member of the page's values that holds
-// its text (a number's as typed), or its check box state.
-template <typename Values>
-struct PageField {
-    int control;
-    std::string Values::*text;
-    int Values::*check;
-};
-
-template <typename Values, std::size_t N>
-void FieldsFromRecord(settings::Page page, const PageField<Values> (&fields)[N], const ServiceDefinition& r, Values& v)
-{
-    for (const PageField<Values>& field : fields) {
-        const settings::Setting& row = FieldSetting(page, field.control);
-        if (field.check)
-            v.*field.check = CheckFromFlag(row.number.Of(r));
-        else
-            v.*field.text = row.kind == settings::Kind::Text ? row.text.Of(r) : NumberText(row, r);
-    }
-}
-
-// A number that does not convert leaves its field as it was.
-template <typename Values, std::size_t N>
-void FieldsToRecord(settings::Page page, const PageField<Values> (&fields)[N], const Values& v, ServiceDefinition& r)
-{
-    for (const PageField<Values>& field : fields) {
-        const settings::Setting& row = FieldSetting(page, field.control);
-        if (field.check)
-            row.number.Of(r) = Field(v.*field.check);
-        else if (row.kind == settings::Kind::Text)
-            row.text.Of(r) = v.*field.text;
-        else
-            ParseSetting(row, v.*field.text, row.number.Of(r));
-    }
-}
-
-using OV = OutputValues;
-using SV = SupervisionValues;
-using LV = LogOnValues;
-constexpr PageField<OV> kOutputFields[] = {
-    {IDC_OUTPUT_FILE, &OV::outputFile, nullptr},   {IDC_ERROR_FILE, &OV::errorFile, nullptr},
-    {IDC_ROTATE_SIZE, &OV::rotateSize, nullptr},   {IDC_ROTATE_DAILY, nullptr, &OV::rotateDaily},
-    {IDC_ROTATE_KEEP, &OV::rotateKeep, nullptr},   {IDC_OUTPUT_TIME_STAMP, nullptr, &OV::timeStamp}};
-// The stop program's Delay is not the page's: it keeps what the record had.
-constexpr PageField<SV> kSupervisionFields[] = {
-    {IDC_STOP_TIMEOUT, &SV::stopTimeout, nullptr},        {IDC_STOP_WORKING_DIR, &SV::stopWorkingDir, nullptr},
-    {IDC_STOP_EXECUTABLE, &SV::stopExecutable, nullptr},  {IDC_STOP_PARAMETERS, &SV::stopParameters, nullptr},
-    {IDC_RESTART_LIMIT, &SV::restartLimit, nullptr},      {IDC_RESTART_PERIOD, &SV::restartPeriod, nullptr}};
-constexpr PageField<LV> kLogOnFields[] = {
-    {IDC_DELAYED_START, nullptr, &LV::delayedStart},         {IDC_PRESHUTDOWN_TIMEOUT, &LV::preShutdownTimeout, nullptr},
-    {IDC_RECOVERY_RESET, &LV::resetPeriod, nullptr},         {IDC_RECOVERY_PROGRAM, &LV::recoveryProgram, nullptr},
-    {IDC_RECOVERY_PARAMETERS, &LV::recoveryParameters, nullptr}};
-constexpr PageField<ProgramValues> kProgramFields[] = {{IDC_EXPAND_VARIABLES, nullptr, &ProgramValues::expandVariables}};
-constexpr int kRecoveryDelays[kRecoverySteps] = {IDC_RECOVERY_FIRST_DELAY, IDC_RECOVERY_SECOND_DELAY,
-                                                 IDC_RECOVERY_LATER_DELAY};
-
 void ToInvocation(const InvocationValues& values, ServiceDefinition::Invocation& program)
 {
     program.WorkingDir = values.workingDir;
@@ -104,6 +48,36 @@ std::string FolderPart(const std::string& path)
 
 int CheckFromFlag(std::uint32_t flag) { return flag != 0 ? 1 : 0; }
 
+TableFields FieldsFromRecord(settings::Page page, const ServiceDefinition& r)
+{
+    TableFields fields(page);
+    for (const settings::Setting& row : settings::kTable) {
+        if (row.editor.page != page) continue;
+        switch (row.editor.control) {
+        case settings::Control::Edit:
+            fields.text[row.editor.id] = row.kind == settings::Kind::Text ? row.text.Of(r) : NumberText(row, r);
+            break;
+        case settings::Control::Check: fields.state[row.editor.id] = CheckFromFlag(row.number.Of(r)); break;
+        case settings::Control::Combo: fields.state[row.editor.id] = Index(row.number.Of(r)); break;
+        case settings::Control::None: break;
+        }
+    }
+    return fields;
+}
+
+void FieldsToRecord(const TableFields& fields, ServiceDefinition& r)
+{
+    for (const auto& [control, text] : fields.text) {
+        const settings::Setting& row = FieldSetting(fields.page, control);
+        if (row.kind == settings::Kind::Text)
+            row.text.Of(r) = text;
+        else
+            ParseSetting(row, text, row.number.Of(r));
+    }
+    for (const auto& [control, state] : fields.state)
+        if (state >= 0) FieldSetting(fields.page, control).number.Of(r) = Field(state);
+}
+
 ProgramValues ProgramFromRecord(const ServiceDefinition& r)
 {
     ProgramValues v{r.Name,
@@ -114,7 +88,7 @@ ProgramValues ProgramFromRecord(const ServiceDefinition& r)
                     r.Service.Executable,
                     r.Service.Parameters,
                     Index(r.Service.Delay)};
-    FieldsFromRecord(settings::Page::Program, kProgramFields, r, v);
+    v.fields = FieldsFromRecord(settings::Page::Program, r);
     return v;
 }
 
@@ -125,7 +99,7 @@ void ProgramToRecord(const ProgramValues& v, ServiceDefinition& r)
     r.Description = v.description;
     r.ConsoleApp = Field(v.consoleApp);
     ToInvocation({v.workingDir, v.executable, v.parameters, v.startupTime}, r.Service);
-    FieldsToRecord(settings::Page::Program, kProgramFields, v, r);
+    FieldsToRecord(v.fields, r);
 }
 
 PrePostValues PrePostFromRecord(const ServiceDefinition& r)
@@ -193,13 +167,13 @@ void DependenciesToRecord(const DependencyValues& v, ServiceDefinition& r)
 OutputValues OutputFromRecord(const ServiceDefinition& r)
 {
     OutputValues v;
-    FieldsFromRecord(settings::Page::Output, kOutputFields, r, v);
+    v.fields = FieldsFromRecord(settings::Page::Output, r);
     return v;
 }
 
 void OutputToRecord(const OutputValues& v, ServiceDefinition& r)
 {
-    FieldsToRecord(settings::Page::Output, kOutputFields, v, r);
+    FieldsToRecord(v.fields, r);
 }
 
 CountText ParseCount(const std::string& text, std::uint32_t max, std::uint32_t whenBlank, std::uint32_t& value)
@@ -257,14 +231,15 @@ std::string ExitActionName(std::uint32_t action)
 SupervisionValues SupervisionFromRecord(const ServiceDefinition& r)
 {
     SupervisionValues v;
-    FieldsFromRecord(settings::Page::Supervision, kSupervisionFields, r, v);
+    v.fields = FieldsFromRecord(settings::Page::Supervision, r);
     v.exitActions = r.ExitActions;
     return v;
 }
 
 void SupervisionToRecord(const SupervisionValues& v, ServiceDefinition& r)
 {
-    FieldsToRecord(settings::Page::Supervision, kSupervisionFields, v, r);
+    // The stop program's Delay is not the page's: it keeps what the record had.
+    FieldsToRecord(v.fields, r);
     r.ExitActions = v.exitActions;
 }
 
@@ -315,23 +290,14 @@ LogOnValues LogOnFromRecord(const ServiceDefinition& r)
     v.accountKind = static_cast<int>(kind == Kind::Invalid ? Kind::User : kind);
     if (AccountIsTyped(v.accountKind)) v.accountName = r.Account;
     v.loadedAccount = r.Account;
-    FieldsFromRecord(settings::Page::LogOn, kLogOnFields, r, v);
-    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        v.recoveryAction[step] = Index(r.RecoverySteps[step].Action);
-        v.recoveryDelay[step] = NumberText(FieldSetting(settings::Page::LogOn, kRecoveryDelays[step]), r);
-    }
+    v.fields = FieldsFromRecord(settings::Page::LogOn, r);
     return v;
 }
 
 void LogOnToRecord(const LogOnValues& v, ServiceDefinition& r)
 {
     r.Account = AccountText(v, r.Name);
-    FieldsToRecord(settings::Page::LogOn, kLogOnFields, v, r);
-    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        if (v.recoveryAction[step] >= 0) r.RecoverySteps[step].Action = Field(v.recoveryAction[step]);
-        ParseSetting(FieldSetting(settings::Page::LogOn, kRecoveryDelays[step]), v.recoveryDelay[step],
-                     r.RecoverySteps[step].Delay);
-    }
+    FieldsToRecord(v.fields, r);
 }
 
 bool AccountIsTyped(int kind)

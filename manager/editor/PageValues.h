@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,12 +25,28 @@ std::string FolderPart(const std::string& path);
 // A check box state from a boolean field, and back.
 int CheckFromFlag(std::uint32_t flag);
 
+// The fields of a page that show settings of the table, by control: what an edit field holds as
+// typed (a number too: a size may reach 4294967295, beyond the standard data exchange, and a text
+// that is no number is refused by the validation with its setting's message), the state of a
+// check box, the position in a list (-1: a value beyond the list, kept as it was).
+struct TableFields {
+    explicit TableFields(settings::Page tab = settings::Page::None) : page(tab) {}
+    settings::Page page;
+    std::map<int, std::string> text;
+    std::map<int, int> state;
+};
+// The page's fields as the record's values show them: a number blank where the setting shows its
+// default so.
+TableFields FieldsFromRecord(settings::Page page, const ServiceDefinition& record);
+// The record takes the fields' values; a number that does not convert leaves its value as it was.
+void FieldsToRecord(const TableFields& fields, ServiceDefinition& record);
+
 struct ProgramValues {
     std::string name, displayName, description;
     int consoleApp = 0;
     std::string workingDir, executable, parameters;
     int startupTime = 0;
-    int expandVariables = 0;
+    TableFields fields{settings::Page::Program};
 };
 ProgramValues ProgramFromRecord(const ServiceDefinition& record);
 void ProgramToRecord(const ProgramValues& values, ServiceDefinition& record);
@@ -67,15 +84,9 @@ struct DependencyValues {
 DependencyValues DependenciesFromRecord(const ServiceDefinition& record);
 void DependenciesToRecord(const DependencyValues& values, ServiceDefinition& record);
 
-// The pages keep their numbers as typed: a size may reach 4294967295, beyond the standard data
-// exchange, and a text that is no number is refused by the validation with its own message. A
-// blank field is the setting's default; the settings table gives each field its range.
+// The Output page: only settings of the table.
 struct OutputValues {
-    std::string outputFile, errorFile;
-    std::string rotateSize;  // bytes; empty or 0: never by size
-    int rotateDaily = 0;
-    std::string rotateKeep;
-    int timeStamp = 0;
+    TableFields fields{settings::Page::Output};
 };
 OutputValues OutputFromRecord(const ServiceDefinition& record);
 // A number that does not convert leaves its field as it was.
@@ -106,10 +117,8 @@ std::string ExitActionName(std::uint32_t action);
 // The Supervision page.
 using ExitActions = std::vector<ServiceDefinition::ExitCodeAction>;
 struct SupervisionValues {
-    std::string stopTimeout;
-    std::string stopWorkingDir, stopExecutable, stopParameters;
+    TableFields fields{settings::Page::Supervision};
     ExitActions exitActions;
-    std::string restartLimit, restartPeriod;
 };
 SupervisionValues SupervisionFromRecord(const ServiceDefinition& record);
 // A number that does not convert leaves its field as it was.
@@ -140,12 +149,7 @@ struct LogOnValues {
     int accountKind = 0;
     std::string accountName;    // as typed, for the two kinds that are typed
     std::string loadedAccount;  // the record's text, written back while it still names the chosen kind
-    int delayedStart = 0;
-    std::string preShutdownTimeout;  // ms; blank or 0: off
-    std::array<int, kRecoverySteps> recoveryAction{};  // -1: a value beyond the list, kept as it was
-    std::array<std::string, kRecoverySteps> recoveryDelay;  // ms
-    std::string resetPeriod;  // s
-    std::string recoveryProgram, recoveryParameters;
+    TableFields fields{settings::Page::LogOn};
 };
 LogOnValues LogOnFromRecord(const ServiceDefinition& record);
 // The virtual account takes the record's name: the Program page's values go in first. A number

@@ -38,16 +38,8 @@ void ServiceLogOnPage::DoDataExchange(ui::DataExchange& exchange)
     } else if (AccountIsTyped(shownKind_)) {
         ui::DdxText(exchange, IDC_ACCOUNT_NAME, values_.accountName);
     }
-    ui::DdxCheck(exchange, IDC_DELAYED_START, values_.delayedStart);
     // The numbers go as text: the validation names what is wrong with them.
-    ui::DdxText(exchange, IDC_PRESHUTDOWN_TIMEOUT, values_.preShutdownTimeout);
-    for (std::size_t step = 0; step < kRecoverySteps; ++step) {
-        ui::DdxComboIndex(exchange, kRecoveryControls[step].action, values_.recoveryAction[step]);
-        ui::DdxText(exchange, kRecoveryControls[step].delay, values_.recoveryDelay[step]);
-    }
-    ui::DdxText(exchange, IDC_RECOVERY_RESET, values_.resetPeriod);
-    ui::DdxText(exchange, IDC_RECOVERY_PROGRAM, values_.recoveryProgram);
-    ui::DdxText(exchange, IDC_RECOVERY_PARAMETERS, values_.recoveryParameters);
+    ExchangeFields(exchange, values_.fields);
     if (!exchange.Saving()) ApplyRecoveryRule();
 }
 

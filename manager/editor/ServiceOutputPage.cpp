@@ -13,12 +13,7 @@ ServiceOutputPage::ServiceOutputPage() : PropertyPage(IDD_PAGE_OUTPUT) {}
 void ServiceOutputPage::DoDataExchange(ui::DataExchange& exchange)
 {
     // The numbers go as text: the validation names what is wrong with them.
-    ui::DdxText(exchange, IDC_OUTPUT_FILE, values_.outputFile);
-    ui::DdxText(exchange, IDC_ERROR_FILE, values_.errorFile);
-    ui::DdxText(exchange, IDC_ROTATE_SIZE, values_.rotateSize);
-    ui::DdxCheck(exchange, IDC_ROTATE_DAILY, values_.rotateDaily);
-    ui::DdxText(exchange, IDC_ROTATE_KEEP, values_.rotateKeep);
-    ui::DdxCheck(exchange, IDC_OUTPUT_TIME_STAMP, values_.timeStamp);
+    ExchangeFields(exchange, values_.fields);
 }
 
 bool ServiceOutputPage::OnCommand(int id, int code, HWND)

@@ -22,7 +22,7 @@ void ServiceProgramPage::DoDataExchange(ui::DataExchange& exchange)
     ui::DdxText(exchange, IDC_EXECUTABLE, values_.executable);
     ui::DdxText(exchange, IDC_PARAMETERS, values_.parameters);
     ui::DdxInt(exchange, IDC_STARTUP_TIME, values_.startupTime, 0, kMaxTime);
-    ui::DdxCheck(exchange, IDC_EXPAND_VARIABLES, values_.expandVariables);
+    ExchangeFields(exchange, values_.fields);
 }
 
 bool ServiceProgramPage::OnCommand(int id, int code, HWND)

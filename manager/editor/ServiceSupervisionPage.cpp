@@ -39,12 +39,7 @@ void ServiceSupervisionPage::ShowRow(std::size_t row, bool insert)
 void ServiceSupervisionPage::DoDataExchange(ui::DataExchange& exchange)
 {
     // The numbers go as text: the validation names what is wrong with them.
-    ui::DdxText(exchange, IDC_STOP_TIMEOUT, values_.stopTimeout);
-    ui::DdxText(exchange, IDC_STOP_WORKING_DIR, values_.stopWorkingDir);
-    ui::DdxText(exchange, IDC_STOP_EXECUTABLE, values_.stopExecutable);
-    ui::DdxText(exchange, IDC_STOP_PARAMETERS, values_.stopParameters);
-    ui::DdxText(exchange, IDC_RESTART_LIMIT, values_.restartLimit);
-    ui::DdxText(exchange, IDC_RESTART_PERIOD, values_.restartPeriod);
+    ExchangeFields(exchange, values_.fields);
 }
 
 bool ServiceSupervisionPage::OnCommand(int id, int code, HWND)

@@ -168,11 +168,11 @@ TEST(DefinitionValidation, SupervisionTextsAndExitActionsAreCheckedWithTheirFocu
     for (const auto& c : pages) {
         SCOPED_TRACE(std::string(c.timeout) + "|" + c.folder + "|" + c.program + "|" + c.limit + "|" + c.period);
         editor::SupervisionValues v;
-        v.stopTimeout = c.timeout;
-        v.stopWorkingDir = c.folder;
-        v.stopExecutable = c.program;
-        v.restartLimit = c.limit;
-        v.restartPeriod = c.period;
+        v.fields.text = {{IDC_STOP_TIMEOUT, c.timeout},
+                         {IDC_STOP_WORKING_DIR, c.folder},
+                         {IDC_STOP_EXECUTABLE, c.program},
+                         {IDC_RESTART_LIMIT, c.limit},
+                         {IDC_RESTART_PERIOD, c.period}};
         const editor::ValidationFailure f = editor::ValidateSupervision(v);
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.id ? Page::Supervision : Page::None);
@@ -240,9 +240,9 @@ TEST(DefinitionValidation, LogOnTextsAreCheckedWithTheirFocus)
         editor::LogOnValues v;
         v.accountKind = c.kind;
         v.accountName = c.name;
-        v.preShutdownTimeout = c.preShutdown;
-        v.recoveryDelay[1] = c.delay;
-        v.resetPeriod = c.reset;
+        v.fields.text = {{IDC_PRESHUTDOWN_TIMEOUT, c.preShutdown},
+                         {IDC_RECOVERY_SECOND_DELAY, c.delay},
+                         {IDC_RECOVERY_RESET, c.reset}};
         const editor::ValidationFailure f = editor::ValidateLogOn(v);
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.id ? Page::LogOn : Page::None);

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "DefinitionWriter.h"
+#include "EveryField.h"
+#include "EditorIds.h"
 #include "PageValues.h"
 
 namespace {
@@ -75,53 +77,10 @@ TEST(PageValues, SettingsDeriveMonitoringFromTheExitActionAndKeepOnlyEightProces
 
 TEST(PageValues, EveryFieldGoesToItsPageAndBack)
 {
-    ServiceDefinition in = definition_writer::NewDefinition();
+    ServiceDefinition in = EveryFieldSet();
     in.Name = "Relay";
-    in.DisplayName = "Mail Relay";
-    in.Description = "d";
     in.ConsoleApp = 7;  // any non-zero value is true
-    in.Service = {"C:\\r.exe", "C:\\", "-p", 1};
-    in.PreService = {"C:\\pre.exe", "C:\\pre", "-a", 2};
-    in.PostService = {"C:\\post.exe", "C:\\post", "-b", 3};
-    in.InteractWithDesktop = 1;
-    in.StartUpMode = 2;
-    in.ShowWindow = 3;
-    in.JobType = 2;
-    in.LoadOrderGroup = "G";
-    in.UponExit = 2;
-    in.SMFFrequency = 60;
-    in.Priority = 4;
-    in.AffinityMask = 0x81;
-    in.ServiceDependencies = {"Tcpip", "Dnscache"};
-    in.GroupDependencies = {"NetworkProvider"};
-    in.Environment = {{"A", "1"}, {"B", "2=3"}};
-    in.DebugEnabled = 1;
-    in.DebugLogFile = "C:\\d.log";
-    in.OutputFile = "C:\\out.log";
-    in.ErrorFile = "C:\\out.log";
-    in.RotateSize = 0xFFFFFFFF;
-    in.RotateDaily = 1;
-    in.RotateKeep = 0;
-    in.OutputTimeStamp = 1;
-    in.ExpandVariables = 1;
-    in.StopTimeout = 0;
-    in.StopService = {"C:\\stop.exe", "C:\\stop", "-c", 0};
-    in.ExitActions = {{false, 0xC0000005, 1}, {true, 0, 3}, {false, 0, 0}};
-    in.RestartLimit = 0xFFFFFFFF;
-    in.RestartPeriod = 1;
-    in.Account = "CORP\\relay$";
-    in.DelayedStart = 1;
-    in.PreShutdownTimeout = 600000;
-    in.RecoverySteps[0].Action = 1;
-    in.RecoverySteps[0].Delay = 0;
-    in.RecoverySteps[1].Action = 3;
-    in.RecoverySteps[1].Delay = 86400000;
-    in.RecoverySteps[2].Action = 2;
-    in.RecoverySteps[2].Delay = 1;
-    in.RecoveryResetPeriod = 0xFFFFFFFF;
-    in.RecoveryProgram = "C:\\alert.exe";
-    in.RecoveryParameters = "--failed Relay";
-
+    in.AffinityMask = 0x81;  // the page shows eight processors
     ServiceDefinition out = definition_writer::NewDefinition();
     ProgramToRecord(ProgramFromRecord(in), out);
     PrePostToRecord(PrePostFromRecord(in), out);
@@ -140,83 +99,40 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
 TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
 {
     constexpr std::uint32_t kKept = 77;
-    using Edit = void (*)(ServiceDefinition&, const char*);
+    using settings::Page;
     const struct {
-        const char* name;
-        settings::RecordField<std::uint32_t> stored;
-        Edit edit;
+        Page page;
+        int control;
         std::vector<std::pair<const char*, std::uint32_t>> texts;
     } numbers[] = {
-        {"rotate size", &ServiceDefinition::RotateSize,
-         [](ServiceDefinition& r, const char* t) {
-             OutputValues v = OutputFromRecord(r);
-             v.rotateSize = t;
-             OutputToRecord(v, r);
-         },
+        {Page::Output, IDC_ROTATE_SIZE,
          {{"", 0}, {" 4294967295\t", 0xFFFFFFFF}, {"0", 0}, {"4294967296", kKept},
           {"184467440737095516160000", kKept}, {"10 MB", kKept}}},
-        {"rotate keep", &ServiceDefinition::RotateKeep,
-         [](ServiceDefinition& r, const char* t) {
-             OutputValues v = OutputFromRecord(r);
-             v.rotateKeep = t;
-             OutputToRecord(v, r);
-         },
-         {{"", 10u}, {" 1000 ", 1000}, {"00000000000000000000007", 7},
-          {"1001", kKept}, {"+3", kKept}, {"-1", kKept}}},
-        {"stop timeout", &ServiceDefinition::StopTimeout,
-         [](ServiceDefinition& r, const char* t) {
-             SupervisionValues v = SupervisionFromRecord(r);
-             v.stopTimeout = t;
-             SupervisionToRecord(v, r);
-         },
-         {{"", 5000u}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept},
-          {"5 s", kKept}}},
-        {"restart limit", &ServiceDefinition::RestartLimit,
-         [](ServiceDefinition& r, const char* t) {
-             SupervisionValues v = SupervisionFromRecord(r);
-             v.restartLimit = t;
-             SupervisionToRecord(v, r);
-         },
+        {Page::Output, IDC_ROTATE_KEEP,
+         {{"", 10u}, {" 1000 ", 1000}, {"00000000000000000000007", 7}, {"1001", kKept}, {"+3", kKept}, {"-1", kKept}}},
+        {Page::Supervision, IDC_STOP_TIMEOUT,
+         {{"", 5000u}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept}, {"5 s", kKept}}},
+        {Page::Supervision, IDC_RESTART_LIMIT,
          {{"", 0}, {"4294967295", 0xFFFFFFFF}, {"0", 0}, {"4294967296", kKept}, {"-1", kKept}}},
-        {"restart period", &ServiceDefinition::RestartPeriod,
-         [](ServiceDefinition& r, const char* t) {
-             SupervisionValues v = SupervisionFromRecord(r);
-             v.restartPeriod = t;
-             SupervisionToRecord(v, r);
-         },
-         {{"", 60000u}, {"86400000", 86400000}, {"1", 1}, {"0", kKept},
-          {"86400001", kKept}}},
-        {"pre-shutdown timeout", &ServiceDefinition::PreShutdownTimeout,
-         [](ServiceDefinition& r, const char* t) {
-             LogOnValues v = LogOnFromRecord(r);
-             v.preShutdownTimeout = t;
-             LogOnToRecord(v, r);
-         },
+        {Page::Supervision, IDC_RESTART_PERIOD,
+         {{"", 60000u}, {"86400000", 86400000}, {"1", 1}, {"0", kKept}, {"86400001", kKept}}},
+        {Page::LogOn, IDC_PRESHUTDOWN_TIMEOUT,
          {{"", 0}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept}, {"1 min", kKept}}},
-        {"recovery delay", {1, &ServiceDefinition::RecoveryStep::Delay},
-         [](ServiceDefinition& r, const char* t) {
-             LogOnValues v = LogOnFromRecord(r);
-             v.recoveryDelay[1] = t;
-             LogOnToRecord(v, r);
-         },
-         {{"", 60000u}, {"86400000", 86400000}, {"0", 0}, {"86400001", kKept},
-          {"-1", kKept}}},
-        {"reset period", &ServiceDefinition::RecoveryResetPeriod,
-         [](ServiceDefinition& r, const char* t) {
-             LogOnValues v = LogOnFromRecord(r);
-             v.resetPeriod = t;
-             LogOnToRecord(v, r);
-         },
-         {{"", 86400u}, {"4294967295", 0xFFFFFFFF}, {"0", 0},
-          {"4294967296", kKept}, {"1d", kKept}}},
+        {Page::LogOn, IDC_RECOVERY_SECOND_DELAY,
+         {{"", 60000u}, {"86400000", 86400000}, {"0", 0}, {"86400001", kKept}, {"-1", kKept}}},
+        {Page::LogOn, IDC_RECOVERY_RESET,
+         {{"", 86400u}, {"4294967295", 0xFFFFFFFF}, {"0", 0}, {"4294967296", kKept}, {"1d", kKept}}},
     };
     for (const auto& number : numbers) {
+        const settings::Setting& row = FieldSetting(number.page, number.control);
         for (const auto& [text, stored] : number.texts) {
-            SCOPED_TRACE(std::string(number.name) + " \"" + text + "\"");
+            SCOPED_TRACE(std::string(row.element) + " \"" + text + "\"");
             ServiceDefinition record = definition_writer::NewDefinition();
-            number.stored.Of(record) = kKept;
-            number.edit(record, text);
-            EXPECT_EQ(number.stored.Of(record), stored);
+            row.number.Of(record) = kKept;
+            TableFields fields = FieldsFromRecord(number.page, record);
+            fields.text.at(number.control) = text;
+            FieldsToRecord(fields, record);
+            EXPECT_EQ(row.number.Of(record), stored);
         }
     }
 
@@ -224,14 +140,16 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
     // offer (no choice: -1) stays.
     ServiceDefinition record = definition_writer::NewDefinition();
     const OutputValues output = OutputFromRecord(record);
-    EXPECT_EQ(output.rotateSize, "");
-    EXPECT_EQ(output.rotateKeep, "10");
+    EXPECT_EQ(output.fields.text.at(IDC_ROTATE_SIZE), "");
+    EXPECT_EQ(output.fields.text.at(IDC_ROTATE_KEEP), "10");
     record.RecoverySteps[2].Action = 9;
     LogOnValues values = LogOnFromRecord(record);
-    EXPECT_EQ(values.preShutdownTimeout, "");
-    EXPECT_EQ(values.recoveryDelay[0], "60000");
-    EXPECT_EQ(values.resetPeriod, "86400");
-    values.recoveryAction = {1, 3, -1};
+    EXPECT_EQ(values.fields.text.at(IDC_PRESHUTDOWN_TIMEOUT), "");
+    EXPECT_EQ(values.fields.text.at(IDC_RECOVERY_FIRST_DELAY), "60000");
+    EXPECT_EQ(values.fields.text.at(IDC_RECOVERY_RESET), "86400");
+    values.fields.state.at(IDC_RECOVERY_FIRST) = 1;
+    values.fields.state.at(IDC_RECOVERY_SECOND) = 3;
+    values.fields.state.at(IDC_RECOVERY_LATER) = -1;
     LogOnToRecord(values, record);
     EXPECT_EQ(record.RecoverySteps[0].Action, 1u);
     EXPECT_EQ(record.RecoverySteps[1].Action, 3u);
