@@ -21,7 +21,7 @@ constexpr BlankDefault kDefaults[] = {
 };
 }  // namespace
 
-ServiceSupervisionPage::ServiceSupervisionPage() : PropertyPage(IDD_PAGE_SUPERVISION) {}
+ServiceSupervisionPage::ServiceSupervisionPage() : EditorPage(IDD_PAGE_SUPERVISION, Page::Supervision) {}
 
 BOOL ServiceSupervisionPage::OnInitDialog()
 {
