@@ -35,8 +35,6 @@ ValidationFailure Validate(const ServiceDefinition& definition);
 // number that does not convert never reaches the record, and half a stop program or a blank file
 // name would be lost, so these are checked before anything is written.
 ValidationFailure ValidateFields(const TableFields& fields);
-inline ValidationFailure ValidateOutput(const OutputValues& values) { return ValidateFields(values.fields); }
-inline ValidationFailure ValidateSupervision(const SupervisionValues& values) { return ValidateFields(values.fields); }
 // The Log On / Recovery page's rules: the account typed, then its fields.
 ValidationFailure ValidateLogOn(const LogOnValues& values);
 // The exit action dialog's rules for an entry typed as `codeText` (unless it is for every other

@@ -19,7 +19,7 @@ void Fill(HWND listBox, const std::vector<std::string>& list)
 }
 }  // namespace
 
-ServiceDepsPage::ServiceDepsPage() : PropertyPage(IDD_PAGE_DEPENDENCIES) {}
+ServiceDepsPage::ServiceDepsPage() : EditorPage(IDD_PAGE_DEPENDENCIES, Page::Dependencies) {}
 
 BOOL ServiceDepsPage::OnInitDialog()
 {

@@ -3,20 +3,20 @@
 #include <string>
 #include <vector>
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Dependencies": the services and the load-order groups the service depends on.
-class ServiceDepsPage : public ui::PropertyPage {
+class ServiceDepsPage : public EditorPage {
 public:
     ServiceDepsPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = DependenciesFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { DependenciesToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) override { values_ = DependenciesFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { DependenciesToRecord(values_, record); }
     // Fills both list boxes from the page lists.
-    void Refresh();
+    void Refresh() override;
 
 protected:
     BOOL OnInitDialog() override;

@@ -103,14 +103,7 @@ ServiceEditorDialog::ServiceEditorDialog(EditorOwner& owner, const std::string& 
       logOn_([this] { return program_.Handle() ? program_.ItemText(IDC_SHORT_NAME) : record_.Name; }),
       sheet_(messages::StringResource(IDS_SERVICE_DEFINITION))
 {
-    sheet_.AddPage(program_);
-    sheet_.AddPage(options_);
-    sheet_.AddPage(dependencies_);
-    sheet_.AddPage(environment_);
-    sheet_.AddPage(prePost_);
-    sheet_.AddPage(output_);
-    sheet_.AddPage(supervision_);
-    sheet_.AddPage(logOn_);
+    for (EditorPage* page : pages_) sheet_.AddPage(*page);
     ResetRecord();
     if (!serviceName.empty()) registry_data::ReadParameters(serviceName, record_, registry_data::kEditorRead);
     RecordToPages(false);
@@ -151,8 +144,9 @@ BOOL ServiceEditorDialog::OnInitDialog()
         SetWindowPos(sheet_.Handle(), HWND_TOP, frame.left - kSheetMargin, frame.top - kSheetMargin, 0, 0,
                      SWP_NOSIZE | SWP_NOACTIVATE);
         // Every page window exists, with its own initialisation done, before a command
-        // gathers the pages.
-        for (int page : {1, 2, 3, 4, 5, 6, 7, 0}) sheet_.SetActivePage(page);
+        // gathers the pages; the first is current at the end.
+        for (int page = 1; page < static_cast<int>(pages_.size()); ++page) sheet_.SetActivePage(page);
+        sheet_.SetActivePage(0);
     }
     SetFocus(program_.Item(IDC_SHORT_NAME));
     return FALSE;
@@ -203,56 +197,28 @@ void ServiceEditorDialog::ResetRecord() { record_ = definition_writer::NewDefini
 
 void ServiceEditorDialog::RecordToPages(bool refresh)
 {
-    program_.FromRecord(record_);
-    options_.FromRecord(record_);
-    dependencies_.FromRecord(record_);
-    environment_.FromRecord(record_);
-    prePost_.FromRecord(record_);
-    output_.FromRecord(record_);
-    supervision_.FromRecord(record_);
-    logOn_.FromRecord(record_);
+    for (EditorPage* page : pages_) page->FromRecord(record_);
     if (!refresh) return;
-    options_.ApplyEnableRules();
-    dependencies_.Refresh();
-    environment_.Refresh();
-    supervision_.Refresh();
-    for (ui::PropertyPage* page : Pages()) page->UpdateData(false);
+    for (EditorPage* page : pages_) page->Refresh();
+    for (EditorPage* page : pages_) page->UpdateData(false);
 }
 
 void ServiceEditorDialog::PagesToRecord()
 {
     // A page that refuses a value has reported it; the record gets the value it held before.
-    for (ui::PropertyPage* page : Pages()) page->UpdateData(true);
-    program_.ToRecord(record_);
-    options_.ToRecord(record_);
-    dependencies_.ToRecord(record_);
-    environment_.ToRecord(record_);
-    prePost_.ToRecord(record_);
-    output_.ToRecord(record_);
-    supervision_.ToRecord(record_);
-    // After the Program page: the virtual account is named after the service.
-    logOn_.ToRecord(record_);
-}
-
-ui::PropertyPage& ServiceEditorDialog::PageFor(Page page)
-{
-    switch (page) {
-    case Page::Settings: return options_;
-    case Page::Dependencies: return dependencies_;
-    case Page::Environment: return environment_;
-    case Page::PrePost: return prePost_;
-    case Page::Output: return output_;
-    case Page::Supervision: return supervision_;
-    case Page::LogOn: return logOn_;
-    default: return program_;
-    }
+    for (EditorPage* page : pages_) page->UpdateData(true);
+    // The Log On page comes after the Program page: the virtual account is named after the service.
+    for (EditorPage* page : pages_) page->ToRecord(record_);
 }
 
 void ServiceEditorDialog::FocusOn(const ValidationFailure& failure)
 {
-    const int index = static_cast<int>(failure.page) - static_cast<int>(Page::Program);
-    if (sheet_.ActiveIndex() != index) sheet_.SetActivePage(index);
-    if (HWND control = PageFor(failure.page).Item(failure.control)) SetFocus(control);
+    for (std::size_t index = 0; index < pages_.size(); ++index) {
+        if (pages_[index]->Id() != failure.page) continue;
+        if (sheet_.ActiveIndex() != static_cast<int>(index)) sheet_.SetActivePage(static_cast<int>(index));
+        if (HWND control = pages_[index]->Item(failure.control)) SetFocus(control);
+        return;
+    }
 }
 
 bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* what)
@@ -268,10 +234,11 @@ bool ServiceEditorDialog::WriteReporting(const std::string& path, const char* wh
 
 ValidationFailure ServiceEditorDialog::ValidateStorable() const
 {
-    ValidationFailure failure = ValidateOutput(output_.Values());
-    if (failure.messageId == 0) failure = ValidateSupervision(supervision_.Values());
-    if (failure.messageId == 0) failure = ValidateLogOn(logOn_.Values());
-    return failure;
+    for (const EditorPage* page : pages_) {
+        ValidationFailure failure = page->ValidateTexts();
+        if (failure.messageId != 0) return failure;
+    }
+    return {};
 }
 
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)

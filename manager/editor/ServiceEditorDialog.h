@@ -8,6 +8,7 @@
 #include "DefinitionValidation.h"
 #include "Dialog.h"
 #include "EditorOwner.h"
+#include "EditorPage.h"
 #include "PropertySheet.h"
 #include "Quillon.h"
 #include "ServiceDepsPage.h"
@@ -78,11 +79,6 @@ private:
     // log on setting cannot be stored.
     bool GatherStorable();
     void DeleteTemporaryFile();
-    ui::PropertyPage& PageFor(Page page);
-    std::array<ui::PropertyPage*, 8> Pages()
-    {
-        return {&program_, &options_, &dependencies_, &environment_, &prePost_, &output_, &supervision_, &logOn_};
-    }
     // The rules of the page texts that must hold before anything is written.
     ValidationFailure ValidateStorable() const;
 
@@ -101,6 +97,11 @@ private:
     ServiceOutputPage output_;
     ServiceSupervisionPage supervision_;
     ServiceLogOnPage logOn_;
+    // In sheet order, which every walk follows: the Log On page's record after the Program
+    // page's (the virtual account is named after the service), its rules after those of Output
+    // and Supervision.
+    const std::array<EditorPage*, 8> pages_{&program_, &options_, &dependencies_, &environment_,
+                                            &prePost_, &output_,  &supervision_,  &logOn_};
     ui::PropertySheetWindow sheet_;
 };
 

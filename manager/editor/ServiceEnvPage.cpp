@@ -8,7 +8,7 @@
 
 namespace editor {
 
-ServiceEnvPage::ServiceEnvPage() : PropertyPage(IDD_PAGE_ENVIRONMENT) {}
+ServiceEnvPage::ServiceEnvPage() : EditorPage(IDD_PAGE_ENVIRONMENT, Page::Environment) {}
 
 BOOL ServiceEnvPage::OnInitDialog()
 {

@@ -3,20 +3,20 @@
 #include <cstddef>
 #include <string>
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Environment": the variables given to the program, one row each, edited in their own dialog.
-class ServiceEnvPage : public ui::PropertyPage {
+class ServiceEnvPage : public EditorPage {
 public:
     ServiceEnvPage();
 
-    void FromRecord(const ServiceDefinition& record) { variables_ = record.Environment; }
-    void ToRecord(ServiceDefinition& record) const { record.Environment = variables_; }
+    void FromRecord(const ServiceDefinition& record) override { variables_ = record.Environment; }
+    void ToRecord(ServiceDefinition& record) const override { record.Environment = variables_; }
     // One row per variable, in list order.
-    void Refresh();
+    void Refresh() override;
 
 protected:
     BOOL OnInitDialog() override;

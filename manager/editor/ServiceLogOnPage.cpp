@@ -14,7 +14,7 @@ constexpr int kMaxAccountChars = 256;
 }  // namespace
 
 ServiceLogOnPage::ServiceLogOnPage(std::function<std::string()> serviceName)
-    : PropertyPage(IDD_PAGE_LOGON), serviceName_(std::move(serviceName))
+    : EditorPage(IDD_PAGE_LOGON, Page::LogOn), serviceName_(std::move(serviceName))
 {
 }
 

@@ -3,22 +3,22 @@
 #include <functional>
 #include <string>
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Log On / Recovery": the account the service runs as, delayed start and the pre-shutdown
 // timeout, and what the system does when the service fails.
-class ServiceLogOnPage : public ui::PropertyPage {
+class ServiceLogOnPage : public EditorPage {
 public:
     // `serviceName` gives the name the Program page holds now: the virtual account is named
     // after it.
     explicit ServiceLogOnPage(std::function<std::string()> serviceName);
 
-    void FromRecord(const ServiceDefinition& record) { values_ = LogOnFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { LogOnToRecord(values_, record); }
-    const LogOnValues& Values() const { return values_; }
+    void FromRecord(const ServiceDefinition& record) override { values_ = LogOnFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { LogOnToRecord(values_, record); }
+    ValidationFailure ValidateTexts() const override { return ValidateLogOn(values_); }
 
 protected:
     BOOL OnInitDialog() override;

@@ -28,7 +28,7 @@ const ListItems kLists[] = {
 };
 }  // namespace
 
-ServiceOptionsPage::ServiceOptionsPage() : PropertyPage(IDD_PAGE_OPTIONS) {}
+ServiceOptionsPage::ServiceOptionsPage() : EditorPage(IDD_PAGE_OPTIONS, Page::Settings) {}
 
 BOOL ServiceOptionsPage::OnInitDialog()
 {
@@ -38,7 +38,7 @@ BOOL ServiceOptionsPage::OnInitDialog()
         }
     }
     const BOOL result = PropertyPage::OnInitDialog();
-    ApplyEnableRules();
+    Refresh();
     for (int box : kCpuBoxIds) EnableWindow(Item(box), FALSE);
     return result;
 }
@@ -76,7 +76,7 @@ bool ServiceOptionsPage::OnCommand(int id, int code, HWND)
     return true;
 }
 
-void ServiceOptionsPage::ApplyEnableRules()
+void ServiceOptionsPage::Refresh()
 {
     if (!Handle()) return;
     ApplyDebugRule(values_.debugEnabled == BST_CHECKED);

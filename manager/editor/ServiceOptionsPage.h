@@ -1,21 +1,21 @@
 #pragma once
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Settings": start-up, window, job, exit action with its monitoring interval, priority,
 // processor binding (shown, never changed here) and debug logging.
-class ServiceOptionsPage : public ui::PropertyPage {
+class ServiceOptionsPage : public EditorPage {
 public:
     ServiceOptionsPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = OptionsFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { OptionsToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) override { values_ = OptionsFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { OptionsToRecord(values_, record); }
     // The log file and its button follow the debugging flag; the interval follows the exit
     // action. Applied from the page values, which the editor shows right after.
-    void ApplyEnableRules();
+    void Refresh() override;
 
 protected:
     BOOL OnInitDialog() override;

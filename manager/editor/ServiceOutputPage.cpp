@@ -8,7 +8,7 @@
 
 namespace editor {
 
-ServiceOutputPage::ServiceOutputPage() : PropertyPage(IDD_PAGE_OUTPUT) {}
+ServiceOutputPage::ServiceOutputPage() : EditorPage(IDD_PAGE_OUTPUT, Page::Output) {}
 
 void ServiceOutputPage::DoDataExchange(ui::DataExchange& exchange)
 {

@@ -1,19 +1,19 @@
 #pragma once
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Output": the files that keep the program's standard output and errors, when a new file is
 // started and how many old ones stay, and time stamps on the lines.
-class ServiceOutputPage : public ui::PropertyPage {
+class ServiceOutputPage : public EditorPage {
 public:
     ServiceOutputPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = OutputFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { OutputToRecord(values_, record); }
-    const OutputValues& Values() const { return values_; }
+    void FromRecord(const ServiceDefinition& record) override { values_ = OutputFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { OutputToRecord(values_, record); }
+    ValidationFailure ValidateTexts() const override { return ValidateFields(values_.fields); }
 
 protected:
     void DoDataExchange(ui::DataExchange& exchange) override;

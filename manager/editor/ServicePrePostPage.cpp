@@ -27,7 +27,7 @@ void Exchange(ui::DataExchange& exchange, const Block& block, InvocationValues& 
 }
 }  // namespace
 
-ServicePrePostPage::ServicePrePostPage() : PropertyPage(IDD_PAGE_PREPOST) {}
+ServicePrePostPage::ServicePrePostPage() : EditorPage(IDD_PAGE_PREPOST, Page::PrePost) {}
 
 void ServicePrePostPage::DoDataExchange(ui::DataExchange& exchange)
 {

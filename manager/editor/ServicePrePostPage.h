@@ -1,17 +1,17 @@
 #pragma once
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Pre-service / Post-service": the programs run before the service starts and after it stops.
-class ServicePrePostPage : public ui::PropertyPage {
+class ServicePrePostPage : public EditorPage {
 public:
     ServicePrePostPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = PrePostFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { PrePostToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) override { values_ = PrePostFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { PrePostToRecord(values_, record); }
 
 protected:
     void DoDataExchange(ui::DataExchange& exchange) override;

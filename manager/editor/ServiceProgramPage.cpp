@@ -10,7 +10,7 @@ namespace {
 constexpr int kMaxTime = 100000000;
 }
 
-ServiceProgramPage::ServiceProgramPage() : PropertyPage(IDD_PAGE_PROGRAM) {}
+ServiceProgramPage::ServiceProgramPage() : EditorPage(IDD_PAGE_PROGRAM, Page::Program) {}
 
 void ServiceProgramPage::DoDataExchange(ui::DataExchange& exchange)
 {

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Program": the service's identity and the program that runs as the service.
-class ServiceProgramPage : public ui::PropertyPage {
+class ServiceProgramPage : public EditorPage {
 public:
     ServiceProgramPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = ProgramFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { ProgramToRecord(values_, record); }
+    void FromRecord(const ServiceDefinition& record) override { values_ = ProgramFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { ProgramToRecord(values_, record); }
 
 protected:
     void DoDataExchange(ui::DataExchange& exchange) override;

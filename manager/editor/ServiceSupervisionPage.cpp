@@ -12,7 +12,7 @@
 
 namespace editor {
 
-ServiceSupervisionPage::ServiceSupervisionPage() : PropertyPage(IDD_PAGE_SUPERVISION) {}
+ServiceSupervisionPage::ServiceSupervisionPage() : EditorPage(IDD_PAGE_SUPERVISION, Page::Supervision) {}
 
 BOOL ServiceSupervisionPage::OnInitDialog()
 {

@@ -2,22 +2,22 @@
 
 #include <cstddef>
 
+#include "EditorPage.h"
 #include "PageValues.h"
-#include "PropertySheet.h"
 
 namespace editor {
 
 // "Supervision": the program run first when the service stops and how long a stop waits for
 // the service's program, the actions chosen by exit code, and the restart limit.
-class ServiceSupervisionPage : public ui::PropertyPage {
+class ServiceSupervisionPage : public EditorPage {
 public:
     ServiceSupervisionPage();
 
-    void FromRecord(const ServiceDefinition& record) { values_ = SupervisionFromRecord(record); }
-    void ToRecord(ServiceDefinition& record) const { SupervisionToRecord(values_, record); }
-    const SupervisionValues& Values() const { return values_; }
+    void FromRecord(const ServiceDefinition& record) override { values_ = SupervisionFromRecord(record); }
+    void ToRecord(ServiceDefinition& record) const override { SupervisionToRecord(values_, record); }
+    ValidationFailure ValidateTexts() const override { return ValidateFields(values_.fields); }
     // One row per exit action, in list order.
-    void Refresh();
+    void Refresh() override;
 
 protected:
     BOOL OnInitDialog() override;

@@ -173,7 +173,7 @@ TEST(DefinitionValidation, SupervisionTextsAndExitActionsAreCheckedWithTheirFocu
                          {IDC_STOP_EXECUTABLE, c.program},
                          {IDC_RESTART_LIMIT, c.limit},
                          {IDC_RESTART_PERIOD, c.period}};
-        const editor::ValidationFailure f = editor::ValidateSupervision(v);
+        const editor::ValidationFailure f = editor::ValidateFields(v.fields);
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.id ? Page::Supervision : Page::None);
         EXPECT_EQ(f.control, c.control);
