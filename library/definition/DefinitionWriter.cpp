@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform.h"
+#include "XMLConfiguration.h"
 #include "Settings.h"
 
 namespace definition_writer {
@@ -81,9 +82,14 @@ void Settings(Lines& out, const std::string& indent, const char* container, cons
 
 ServiceDefinition NewDefinition()
 {
+    // Where the layers differ on purpose: a file that leaves StartUpMode, UponExit and
+    // InteractWithDesktop out gets XMLConfiguration's defaults, a service whose registry lacks
+    // them gets 0; a new definition starts and restarts as the file does, but does not interact
+    // with the desktop, which only LocalSystem may. (The settings table's settings have one
+    // default everywhere.)
     ServiceDefinition definition;
-    definition.StartUpMode = 1;
-    definition.UponExit = 1;
+    definition.StartUpMode = XMLConfiguration::kDefaultStartUpMode;
+    definition.UponExit = XMLConfiguration::kDefaultUponExit;
     return definition;
 }
 

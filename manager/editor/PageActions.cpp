@@ -16,7 +16,7 @@ void TrimField(ui::Dialog& page, int field)
 
 void DefaultTime(ui::Dialog& page, int field)
 {
-    if (NeedsDefaultTime(page.ItemText(field))) page.SetItemText(field, kDefaultTimeText);
+    if (NeedsDefaultTime(page.ItemText(field))) page.SetItemText(field, std::to_string(ServiceDefinition::kDefaultDelay));
     page.UpdateData(true);
 }
 

@@ -16,8 +16,7 @@ namespace editor {
 
 // Removes blanks, tabs and line breaks at both ends.
 std::string Trimmed(const std::string& text);
-// A time field left empty (or blank) gets this text.
-constexpr char kDefaultTimeText[] = "3000";
+// A time field left empty (or blank) gets the time a new definition has.
 bool NeedsDefaultTime(const std::string& text);
 // The folder of a chosen file: the path cut at its last backslash, without that backslash.
 std::string FolderPart(const std::string& path);
