@@ -252,7 +252,11 @@ TEST_F(ServiceHost, ProgramRunsWithItsSettingsBetweenPreAndPost)
     std::ifstream logFile(File("debug.log"), std::ios::binary);
     const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
     EXPECT_EQ(log.rfind("an earlier line\r\n", 0), 0u) << "the log is appended to, never truncated";
-    for (const char* line : {"Service running", "Asking the service program", "Service stopped"})
+    // An event's line carries the event's own text, once, with one line end.
+    const std::string service = std::string("The service ") + kName;
+    for (const std::string& line :
+         {service + " is running: program " + example + " started as process " + std::to_string(runs[0].pid) + ".\r\n",
+          std::string("Asking the service program"), service + " has stopped (service exit code 0).\r\n"})
         EXPECT_TRUE(wintest::Contains(log, line)) << line << " in\n" << log;
 }
 
@@ -302,7 +306,7 @@ TEST_F(ServiceHost, AProgramThatExitsAtOnceIsRestartedWithBackOffAndTheServiceSt
     EXPECT_GT(lastGapMs, firstGapMs);
     // Only the first quick exits are logged one by one; the loop is then summed up every few minutes.
     const std::string log = ReadText(File("debug.log"));
-    EXPECT_EQ(Count(log, "Restarting the program in"), host::RestartReports::kReportedOneByOne) << log;
+    EXPECT_EQ(Count(log, "; it is started again in "), host::RestartReports::kReportedOneByOne) << log;
     EXPECT_EQ(Count(log, "summed up every 10 minutes"), 1u) << log;
 
     ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
@@ -463,7 +467,7 @@ TEST_F(ServiceHost, AUserAccountServiceWithRecoveryEndsWithItsExitCode)
     EXPECT_EQ(Status(kName).dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
     EXPECT_EQ(Status(kName).dwServiceSpecificExitCode, 3u);
     const std::string log = ReadText(File("debug.log"));
-    EXPECT_TRUE(wintest::Contains(log, "Service running")) << log;
+    EXPECT_TRUE(wintest::Contains(log, " is running: program ")) << log;
     EXPECT_FALSE(wintest::Contains(log, password));
 
     UniqueScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
@@ -523,7 +527,8 @@ TEST_F(ServiceHost, SupervisionSettingsDecideByExitCodeLimitRestartsAndTimeTheSt
     ASSERT_EQ(WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready).size(), 1u);
     ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
     ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kStartMs));
-    EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), "did not end within 1500 ms; ending it"));
+    EXPECT_TRUE(
+        wintest::Contains(ReadText(File("debug.log")), "did not end within 1500 ms of being asked to and was ended"));
 }
 
 // A stop program asks first: the program that ignores Ctrl-C ends on it, before the timeout and
@@ -587,7 +592,8 @@ TEST_F(ServiceHost, SettingsOfTheWrongTypeAreNamedAndCountAsMissing)
     std::ifstream logFile(File("debug.log"), std::ios::binary);
     const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
     for (const char* name : {"ServiceDelay", "JobType"})
-        EXPECT_TRUE(wintest::Contains(log, std::string("The setting ") + name + " in HKEY_LOCAL_MACHINE\\" + key))
+        EXPECT_TRUE(wintest::Contains(log, std::string("The setting ") + name + " of the service " + kName +
+                                               " in the registry key HKEY_LOCAL_MACHINE\\" + key))
             << log;
 
     // Where the value is required, the start fails with the settings' exit code.
@@ -673,7 +679,9 @@ TEST(HostMessages, EveryEventHasItsTextInTheHostProgram)
     for (DWORD id : {MSG_SERVICE_STARTED, MSG_SERVICE_STOPPED, MSG_PROGRAM_RESTARTING, MSG_PROGRAM_ENDED,
                      MSG_PROGRAM_ENDED_SERVICE_FAILS, MSG_PROGRAM_ENDED_SERVICE_STOPS, MSG_PROGRAM_START_FAILED,
                      MSG_SETTINGS_UNREADABLE, MSG_PROGRAM_FORCED_TO_END, MSG_HOST_FAILURE,
-                     MSG_PROGRAM_RESTARTS_SUMMED_UP, MSG_PROGRAM_RECOVERED, MSG_SETTING_WRONG_TYPE}) {
+                     MSG_PROGRAM_RESTARTS_SUMMED_UP, MSG_PROGRAM_RECOVERED, MSG_SETTING_WRONG_TYPE,
+                     MSG_OUTPUT_FOLDER_FAILED, MSG_OUTPUT_NOT_CAPTURED, MSG_OUTPUT_LOST, MSG_OUTPUT_LOST_AT_STOP,
+                     MSG_RESTART_LIMIT_REACHED}) {
         SCOPED_TRACE(id);
         EXPECT_NE(id & 0xFFFF, 0u) << "the event log shows the low word as the event id";
         char text[512] = {};
