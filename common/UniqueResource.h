@@ -61,11 +61,13 @@ inline HANDLE InvalidFileHandle() { return INVALID_HANDLE_VALUE; }
 inline SC_HANDLE NullScHandle() { return nullptr; }
 inline HKEY NullKey() { return nullptr; }
 inline HMODULE NullModule() { return nullptr; }
+inline HLOCAL NullLocal() { return nullptr; }
 inline void CloseKernelHandle(HANDLE h) { CloseHandle(h); }
 inline void CloseSc(SC_HANDLE h) { CloseServiceHandle(h); }
 inline void CloseKey(HKEY h) { RegCloseKey(h); }
 inline void ReleaseModule(HMODULE h) { FreeLibrary(h); }
 inline void DeregisterSource(HANDLE h) { DeregisterEventSource(h); }
+inline void FreeLocal(HLOCAL h) { LocalFree(h); }
 }  // namespace unique_resource_detail
 
 namespace urd = unique_resource_detail;
@@ -75,3 +77,5 @@ using UniqueScHandle = UniqueResource<HandleTraits<SC_HANDLE, urd::NullScHandle,
 using UniqueHkey = UniqueResource<HandleTraits<HKEY, urd::NullKey, urd::CloseKey>>;
 using UniqueHmodule = UniqueResource<HandleTraits<HMODULE, urd::NullModule, urd::ReleaseModule>>;
 using UniqueEventSource = UniqueResource<HandleTraits<HANDLE, urd::NullHandle, urd::DeregisterSource>>;
+// What the system allocated for the caller, such as FormatMessage's FORMAT_MESSAGE_ALLOCATE_BUFFER text.
+using UniqueLocalMemory = UniqueResource<HandleTraits<HLOCAL, urd::NullLocal, urd::FreeLocal>>;

@@ -16,6 +16,8 @@ public:
     DebugLog& operator=(const DebugLog&) = delete;
 
     void Line(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // False when lines go nowhere (debugging off, not in console mode).
+    bool Writes() const { return toFile_ || toConsole_; }
 
 private:
     bool toFile_;

@@ -6,6 +6,7 @@
 
 #include "DebugLog_win.h"
 #include "EventReporter_win.h"
+#include "HostEvents_win.h"
 #include "HostMessages.h"
 #include "OutputCapture_win.h"
 #include "ParameterReader.h"
@@ -37,7 +38,7 @@ constexpr DWORD kOutputDrainMs = 2000;
 // the ended run, never piling up orphans. Both end everything left when the service stops.
 class Supervisor {
 public:
-    Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, const EventReporter& events,
+    Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, const HostEvents& events,
                HANDLE stopEvent, bool consoleMode)
         : d_(definition), jobType_(JobTypeOf(definition.JobType)), status_(status), log_(log), events_(events),
           stopEvent_(stopEvent)
@@ -77,7 +78,6 @@ public:
             } else {
                 if (WaitPending(&program_, process_limits::BoundedProgramTime(d_.Service.Delay), true) != Woke::Stop) {
                     status_.Running();
-                    log_.Line("Service running");
                     events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED,
                                    {d_.Name, d_.Service.Executable, Text(program_.Id())});
                     exitCode = Supervise();
@@ -131,8 +131,6 @@ private:
         for (const std::string* path : {&d_.OutputFile, &d_.ErrorFile}) {
             DWORD error = 0;
             if (path->empty() || MakeFolderFor(*path, &error)) continue;
-            log_.Line("Cannot create the folder for the output file \"%s\": %s", path->c_str(),
-                      ErrorText(error).c_str());
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_FOLDER_FAILED, {d_.Name, *path, ErrorText(error)});
         }
     }
@@ -140,8 +138,6 @@ private:
     // Called by the output readers, from their threads.
     void ReportLoss(const std::string& path, std::uint64_t dropped, DWORD error, bool resumed)
     {
-        log_.Line("%" PRIu64 " bytes of output could not be written to \"%s\" (%s) and were dropped%s", dropped,
-                  path.c_str(), ErrorText(error).c_str(), resumed ? "; writing works again" : "");
         events_.Report(EVENTLOG_WARNING_TYPE, resumed ? MSG_OUTPUT_LOST : MSG_OUTPUT_LOST_AT_STOP,
                        {d_.Name, Text(dropped), path, ErrorText(error)});
     }
@@ -155,7 +151,6 @@ private:
         if (capture_ && capture_->PrepareProgram(handles, &error)) {
             captured = &handles;
         } else if (capture_) {
-            log_.Line("Cannot capture the output of the %s program: %s", role, ErrorText(error).c_str());
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_NOT_CAPTURED,
                            {d_.Name, invocation.Executable, ErrorText(error)});
         }
@@ -164,7 +159,6 @@ private:
         LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_, captured);
         if (!started.program) {
             const std::string error = started.refused.empty() ? ErrorText(started.error) : started.refused;
-            log_.Line("Cannot start the %s program \"%s\": %s", role, invocation.Executable.c_str(), error.c_str());
             events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_START_FAILED, {d_.Name, invocation.Executable, error});
         } else if (!quiet) {
             log_.Line("Started the %s program \"%s\" %s in \"%s\" as process %lu", role, invocation.Executable.c_str(),
@@ -232,8 +226,6 @@ private:
         if (report.kind != RestartReports::Kind::Recovered) return;
         events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_RECOVERED,
                        {d_.Name, Text(RestartBackoff::kStableRunMs), Text(report.restarts)});
-        log_.Line("The program has run for %" PRIu32 " ms: its restarts are reported one by one again (%" PRIu64
-                  " since the last report)", RestartBackoff::kStableRunMs, report.restarts);
     }
 
     struct Restart {
@@ -258,16 +250,11 @@ private:
         case RestartReports::Kind::Each:
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTING,
                            {d_.Name, Text(code), Text(ranMs), Text(restart.delay)});
-            log_.Line("Restarting the program in %" PRIu32 " ms (%u quick exits in a row)", restart.delay,
-                      backoff_.QuickExits());
             break;
         case RestartReports::Kind::Summary:
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTS_SUMMED_UP,
                            {d_.Name, Text(restart.report.restarts), Text(code),
                             Text(RestartReports::kSummaryIntervalMs / 60000)});
-            log_.Line("Restarting the program in %" PRIu32 " ms: %" PRIu64
-                      " restarts since the last report, the last after exit code %lu (%u quick exits in a row)",
-                      restart.delay, restart.report.restarts, code, backoff_.QuickExits());
             break;
         case RestartReports::Kind::Quiet:
         case RestartReports::Kind::Recovered:
@@ -301,15 +288,12 @@ private:
             switch (action) {
             case ExitAction::None:
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_ENDED, {d_.Name, Text(code)});
-                log_.Line("No action on exit: the service stays running without its program");
                 continue;
             case ExitAction::Fail:
                 events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_ENDED_SERVICE_FAILS, {d_.Name, Text(code)});
-                log_.Line("The service stops with a failure (service exit code %" PRIu32 ")", exit_code::kProgramEnded);
                 return exit_code::kProgramEnded;
             case ExitAction::Stop:
                 events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_ENDED_SERVICE_STOPS, {d_.Name, Text(code)});
-                log_.Line("The service stops as its program ended");
                 return 0;
             case ExitAction::Restart:
                 break;
@@ -318,9 +302,6 @@ private:
                 if (!restartLimit_.Allow(GetTickCount64())) {
                     events_.Report(EVENTLOG_ERROR_TYPE, MSG_RESTART_LIMIT_REACHED,
                                    {d_.Name, Text(code), Text(d_.RestartLimit), Text(d_.RestartPeriod)});
-                    log_.Line("The program was restarted %" PRIu32 " times within %" PRIu32
-                              " ms, its limit: the service stops with a failure (service exit code %" PRIu32 ")",
-                              d_.RestartLimit, d_.RestartPeriod, exit_code::kProgramEnded);
                     return exit_code::kProgramEnded;
                 }
                 ReportRestart(restart, code, ranMs);
@@ -352,7 +333,6 @@ private:
                 program_.AskToEnd(launch_.sharedConsole);
             }
             if (!program_.HasEnded() && WaitPending(&program_, left(), false) == Woke::Timeout) {
-                log_.Line("The program did not end within %" PRIu32 " ms; ending it", timeout);
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
             } else {
                 log_.Line("The service program ended with exit code %lu", program_.ExitCode());
@@ -367,7 +347,6 @@ private:
             status_.Stopping(kOutputDrainMs + kWaitHintMarginMs);
             capture_->Finish(kOutputDrainMs);
         }
-        log_.Line("Service stopped");
     }
 
     // Waits, reporting progress, until the service program ends, the stop program ends or `ms`
@@ -414,7 +393,7 @@ private:
     const JobType jobType_;
     StatusSink& status_;
     DebugLog& log_;
-    const EventReporter& events_;
+    const HostEvents& events_;
     HANDLE stopEvent_;
     LaunchSettings launch_;
     Job serviceJob_;
@@ -436,23 +415,22 @@ std::string HostDirectory()
 std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, HANDLE stopEvent, bool consoleMode)
 {
     SetCurrentDirectoryA(HostDirectory().c_str());
-    const EventReporter events = consoleMode ? EventReporter() : EventReporter(name);
+    const EventReporter source = consoleMode ? EventReporter() : EventReporter(name);
     ServiceDefinition definition;
     const std::string key = "HKEY_LOCAL_MACHINE\\" + registry_data::ParametersKeyPath(name);
     std::vector<std::string> wrongType;
     const bool read = registry_data::ReadParameters(name, definition, registry_data::kHostRead, &wrongType);
-    // A value of another type is never reinterpreted: it is named and counts as missing.
-    for (const std::string& value : wrongType)
-        events.Report(EVENTLOG_WARNING_TYPE, MSG_SETTING_WRONG_TYPE, {name, value, key});
-    const auto reportWrongTypes = [&](DebugLog& log) {
+    // A value of another type is never reinterpreted: it is named and counts as missing. Named
+    // once the debug log is known, which the settings decide.
+    const auto reportWrongTypes = [&](const HostEvents& events) {
         for (const std::string& value : wrongType)
-            log.Line("The setting %s in %s has the wrong registry type and is ignored", value.c_str(), key.c_str());
+            events.Report(EVENTLOG_WARNING_TYPE, MSG_SETTING_WRONG_TYPE, {name, value, key});
     };
     if (!read || definition.Service.Executable.empty()) {
-        events.Report(EVENTLOG_ERROR_TYPE, MSG_SETTINGS_UNREADABLE, {name, key});
         DebugLog console(false, "", consoleMode);
-        reportWrongTypes(console);
-        console.Line("Cannot read the settings of the service %s from %s", name.c_str(), key.c_str());
+        const HostEvents events(source, console);
+        reportWrongTypes(events);
+        events.Report(EVENTLOG_ERROR_TYPE, MSG_SETTINGS_UNREADABLE, {name, key});
         return exit_code::kSettingsUnreadable;
     }
     if (definition.PreShutdownTimeout != 0) status.AcceptPreShutdown();
@@ -470,7 +448,8 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
     }
     DebugLog log(definition.DebugEnabled != 0, definition.DebugLogFile, consoleMode, definition.RotateSize,
                  definition.RotateKeep);
-    reportWrongTypes(log);
+    const HostEvents events(source, log);
+    reportWrongTypes(events);
     for (const std::string& name : undefined)
         log.Line("The variable %%%s%% is not defined; it is left as written", name.c_str());
     const std::uint32_t code = Supervisor(definition, status, log, events, stopEvent, consoleMode).Run();

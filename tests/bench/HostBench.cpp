@@ -173,7 +173,7 @@ void MeasureRestart(DefinitionDir& dir, const std::string& windowedExample)
         long long ended = -1, restarting = -1;
         for (std::string line; std::getline(lines, line);) {
             if (line.find("The service program (process") != std::string::npos) ended = Stamp(line);
-            else if (line.find("Restarting the program") != std::string::npos) restarting = Stamp(line);
+            else if (line.find("; it is started again in ") != std::string::npos) restarting = Stamp(line);
             else if (line.find("Started the service program") != std::string::npos && restarting >= 0) {
                 waitMs.push_back(static_cast<double>(restarting - ended));
                 launchMs.push_back(static_cast<double>(Stamp(line) - restarting - kIntervalMs));

@@ -190,7 +190,7 @@ TEST_F(OutputCapture, RotationKeepsTheNewestFilesWithoutLosingOrSplittingALine)
     // The debug log rotates by the same size: the old content went aside before the first line.
     ASSERT_EQ(Rotated("debug").size(), 1u);
     EXPECT_EQ(ReadText(File(Rotated("debug")[0])), std::string(30000, '#') + "\r\n");
-    EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), "Service running"));
+    EXPECT_TRUE(wintest::Contains(ReadText(File("debug.log")), " is running: program "));
 }
 
 // A file that cannot be written never holds the program up: the output is drained and counted,
@@ -208,12 +208,13 @@ TEST_F(OutputCapture, AnUnwritableFileNeitherBlocksTheProgramNorGoesUnreported)
     ASSERT_TRUE(WaitFor(File("done.txt"), "done")) << "the program finished its large write";
     EXPECT_EQ(wintest::ServiceState(kName), DWORD(SERVICE_RUNNING));
     held.reset();  // the program goes on writing lines for a few seconds
-    ASSERT_TRUE(WaitFor(File("debug.log"), "writing works again"));
+    ASSERT_TRUE(WaitFor(File("debug.log"), "Writing to the file works again"));
     Stop();
 
     const std::string log = ReadText(File("debug.log"));
-    EXPECT_TRUE(wintest::Contains(log, "Cannot create the folder for the output file")) << log;
-    const std::regex lost("(\\d+) bytes of output could not be written to \"([^\"]+)\"[^\\r\\n]*dropped(; writing works again)?");
+    EXPECT_TRUE(wintest::Contains(log, "cannot create the folder for its output file")) << log;
+    const std::regex lost("could not write (\\d+) bytes of its programs' output to (.+?) \\([^\\r\\n]*\\); they were "
+                          "dropped(\\. Writing to the file works again)?");
     std::vector<std::string> reports;
     for (std::sregex_iterator it(log.begin(), log.end(), lost), end; it != end; ++it)
         reports.push_back((*it)[2].str() + ((*it)[3].matched ? " resumed" : " at stop"));
