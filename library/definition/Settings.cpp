@@ -147,15 +147,4 @@ bool ContainerIsSet(const Container& container, const ServiceDefinition& d)
     return false;
 }
 
-void ApplyDefaults(ServiceDefinition& d)
-{
-    for (const Setting& row : kTable) {
-        switch (row.kind) {
-        case Kind::Text: row.text.Of(d).clear(); break;
-        case Kind::List: d.ExitActions.clear(); break;
-        default: row.number.Of(d) = row.defaultValue;
-        }
-    }
-}
-
 }  // namespace settings

@@ -114,7 +114,4 @@ bool ElementIsSet(const Setting& row, const ServiceDefinition& definition);
 // Whether anything of the container is to be written.
 bool ContainerIsSet(const Container& container, const ServiceDefinition& definition);
 
-// Gives every setting of the table its default in the record.
-void ApplyDefaults(ServiceDefinition& definition);
-
 }  // namespace settings
