@@ -41,6 +41,8 @@ public:
 
 // The flat definition of one service: filled from a file or the registry, written to both.
 struct QUILLON_API ServiceDefinition {
+    // The time of a new definition's programs and of a program block a file leaves out; a block
+    // a file has without its Delay takes 0, and a service without the registry value 0 too.
     static constexpr std::uint32_t kDefaultDelay = 3000;
 
     // One program run: the service program, or the one run before or after it.
