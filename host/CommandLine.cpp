@@ -56,16 +56,6 @@ std::string ArgumentsOf(const std::string& raw)
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::string::size_type i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 // The commands named by a word: they take the service name as their argument.
 struct WordCommand {
     const char* word;
@@ -134,14 +124,6 @@ Invocation ParseArguments(const std::string& arguments)
     if (needsArgument == rest.empty()) return Invocation();
     result.argument = rest;
     return result;
-}
-
-bool RunsHost(const std::string& binaryPath, const std::string& hostPath)
-{
-    const std::string path = Trim(binaryPath);
-    for (const std::string& form : {hostPath + " -s", "\"" + hostPath + "\" -s", hostPath, "\"" + hostPath + "\""})
-        if (SameText(path, form)) return true;
-    return false;
 }
 
 }  // namespace host

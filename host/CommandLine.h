@@ -22,8 +22,4 @@ Invocation ParseArguments(const std::string& arguments);
 
 extern const char kUsage[];
 
-// Whether a service's command line runs the host at `hostPath`, quoted or not, as the install
-// registers it (letter case ignored, as Windows does for paths).
-bool RunsHost(const std::string& binaryPath, const std::string& hostPath);
-
 }  // namespace host

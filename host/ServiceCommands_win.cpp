@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
 #include "DefinitionWriter.h"
 #include "ParameterReader.h"
 #include "RegistryData.h"
 #include "Platform.h"
 #include "ScmRegistration.h"
+#include "ServiceCommandLine.h"
+#include "ServiceControl_win.h"
 #include "SupervisionPolicy.h"
 #include "Supervisor_win.h"
 #include "UniqueResource.h"
@@ -26,13 +27,7 @@ namespace {
 
 using scm_registration::StartTypeText;
 using scm_registration::StateText;
-
-// Between two looks at a service that is on its way.
-constexpr DWORD kPollMs = 100;
-// How long a pending service may go without advancing its checkpoint beyond its wait hint.
-constexpr DWORD kPatienceMs = 5000;
-// A dot for a person watching every this often.
-constexpr ULONGLONG kProgressMs = 1000;
+using service_control::QueryStatus;
 
 std::string Text(unsigned long number) { return std::to_string(number); }
 
@@ -105,30 +100,6 @@ private:
     UniqueScHandle database_;
 };
 
-bool Query(SC_HANDLE service, SERVICE_STATUS_PROCESS& status)
-{
-    DWORD needed = 0;
-    return QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                                &needed) != FALSE;
-}
-
-// The service's configuration, in a buffer of the size the system asks for.
-std::vector<BYTE> Configuration(SC_HANDLE service)
-{
-    DWORD needed = 0;
-    QueryServiceConfigA(service, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(QUERY_SERVICE_CONFIGA)));
-    if (!QueryServiceConfigA(service, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data()),
-                             static_cast<DWORD>(buffer.size()), &needed))
-        return {};
-    return buffer;
-}
-
-const QUERY_SERVICE_CONFIGA* ConfigOf(const std::vector<BYTE>& buffer)
-{
-    return buffer.empty() ? nullptr : reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(buffer.data());
-}
-
 // Where the service's debug log is, when it writes one.
 void PrintDebugLog(const std::string& name)
 {
@@ -137,30 +108,17 @@ void PrintDebugLog(const std::string& name)
         std::printf("Its debug log: %s\n", definition.DebugLogFile.c_str());
 }
 
-// Waits while the service is `pending`, for as long as it keeps advancing its checkpoint within
-// its wait hint; true when it then is in `target`.
+// The client's wait, with a dot a second for a person watching.
 bool WaitFor(SC_HANDLE service, DWORD pending, DWORD target, SERVICE_STATUS_PROCESS& status)
 {
-    ULONGLONG lastProgress = GetTickCount64(), lastDot = lastProgress;
-    DWORD checkPoint = status.dwCheckPoint;
     bool dots = false;
-    while (Query(service, status) && status.dwCurrentState == pending) {
-        const ULONGLONG now = GetTickCount64();
-        if (status.dwCheckPoint != checkPoint) {
-            checkPoint = status.dwCheckPoint;
-            lastProgress = now;
-        }
-        if (now - lastProgress > ULONGLONG(status.dwWaitHint) + kPatienceMs) break;
-        if (now - lastDot >= kProgressMs) {
-            std::fputc('.', stdout);
-            std::fflush(stdout);
-            lastDot = now;
-            dots = true;
-        }
-        Sleep(kPollMs);
-    }
+    const bool reached = service_control::WaitWhilePending(service, pending, target, status, [&dots] {
+        std::fputc('.', stdout);
+        std::fflush(stdout);
+        dots = true;
+    });
     if (dots) std::fputc('\n', stdout);
-    return status.dwCurrentState == target;
+    return reached;
 }
 
 int Failed(const std::string& name, const SERVICE_STATUS_PROCESS& status, const char* what)
@@ -177,7 +135,7 @@ int StopService(const Scm& scm, const std::string& name, bool quietWhenStopped)
     const UniqueScHandle service = scm.Open(name, SERVICE_STOP | SERVICE_QUERY_STATUS, &missing);
     if (!service) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
     SERVICE_STATUS_PROCESS status{};
-    if (!Query(service.get(), status)) {
+    if (!QueryStatus(service.get(), status)) {
         PrintFailure("Cannot query the service '" + name + "'", GetLastError());
         return command_exit::kFailed;
     }
@@ -207,14 +165,14 @@ int StartService(const Scm& scm, const std::string& name)
     const UniqueScHandle service = scm.Open(name, SERVICE_START | SERVICE_QUERY_STATUS, &missing);
     if (!service) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
     SERVICE_STATUS_PROCESS status{};
-    if (Query(service.get(), status) && status.dwCurrentState == SERVICE_RUNNING) {
+    if (QueryStatus(service.get(), status) && status.dwCurrentState == SERVICE_RUNNING) {
         std::printf("The service '%s' is already running.\n", name.c_str());
         return command_exit::kDone;
     }
     if (!StartServiceA(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) {
         const DWORD error = GetLastError();
         PrintFailure("Cannot start the service '" + name + "'", error);
-        if (Query(service.get(), status)) std::printf("Its last exit code: %s.\n", ExitMeaning(status).c_str());
+        if (QueryStatus(service.get(), status)) std::printf("Its last exit code: %s.\n", ExitMeaning(status).c_str());
         PrintDebugLog(name);
         return command_exit::kFailed;
     }
@@ -238,7 +196,7 @@ int ListServices(bool tabs)
 {
     const Scm scm;
     if (!scm) return command_exit::kFailed;
-    const std::string hostPath = HostDirectory() + "\\Velmora.exe";
+    const std::string hostPath = service_control::HostProgramPath(HostDirectory());
     std::vector<Row> rows;
     DWORD resume = 0;
     for (;;) {
@@ -256,13 +214,14 @@ int ListServices(bool tabs)
         const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
         for (DWORD i = 0; i < count; ++i) {
             const UniqueScHandle service(OpenServiceA(scm.Get(), entries[i].lpServiceName, SERVICE_QUERY_CONFIG));
-            const std::vector<BYTE> config = service ? Configuration(service.get()) : std::vector<BYTE>();
-            if (!ConfigOf(config) || !RunsHost(ConfigOf(config)->lpBinaryPathName ? ConfigOf(config)->lpBinaryPathName : "",
-                                               hostPath))
+            const service_control::Configuration config =
+                service ? service_control::QueryConfiguration(service.get()) : service_control::Configuration();
+            if (!config ||
+                !service_control::RunsHost(config->lpBinaryPathName ? config->lpBinaryPathName : "", hostPath))
                 continue;
             const SERVICE_STATUS_PROCESS& status = entries[i].ServiceStatusProcess;
             rows.push_back({entries[i].lpServiceName, StateText(status.dwCurrentState),
-                            StartTypeText(ConfigOf(config)->dwStartType),
+                            StartTypeText(config->dwStartType),
                             status.dwProcessId ? Text(status.dwProcessId) : "-",
                             entries[i].lpDisplayName ? entries[i].lpDisplayName : ""});
         }
@@ -302,16 +261,16 @@ int ShowStatus(const std::string& name)
     const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG, &missing);
     if (!service) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
     SERVICE_STATUS_PROCESS status{};
-    const std::vector<BYTE> config = Configuration(service.get());
-    if (!Query(service.get(), status) || !ConfigOf(config)) {
+    const service_control::Configuration config = service_control::QueryConfiguration(service.get());
+    if (!QueryStatus(service.get(), status) || !config) {
         PrintFailure("Cannot query the service '" + name + "'", GetLastError());
         return command_exit::kFailed;
     }
     std::printf("Service:      %s\n", name.c_str());
-    std::printf("Display name: %s\n", ConfigOf(config)->lpDisplayName ? ConfigOf(config)->lpDisplayName : "");
+    std::printf("Display name: %s\n", config->lpDisplayName ? config->lpDisplayName : "");
     std::printf("State:        %s\n", StateText(status.dwCurrentState));
     if (status.dwProcessId) std::printf("Process id:   %lu\n", status.dwProcessId);
-    std::printf("Start type:   %s\n", StartTypeText(ConfigOf(config)->dwStartType));
+    std::printf("Start type:   %s\n", StartTypeText(config->dwStartType));
     std::printf("Last exit:    %s\n", ExitMeaning(status).c_str());
     switch (status.dwCurrentState) {
     case SERVICE_RUNNING: return command_exit::kDone;
@@ -342,7 +301,7 @@ int Restart(const std::string& name, bool onlyIfRunning)
     if (onlyIfRunning) {
         const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS);
         SERVICE_STATUS_PROCESS status{};
-        if (!service || !Query(service.get(), status)) return command_exit::kFailed;
+        if (!service || !QueryStatus(service.get(), status)) return command_exit::kFailed;
         if (status.dwCurrentState == SERVICE_STOPPED) return command_exit::kDone;
     }
     const int stopped = StopService(scm, name, true);

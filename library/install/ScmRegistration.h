@@ -8,10 +8,6 @@
 // The service database side of installing and removing a service.
 namespace scm_registration {
 
-// The command line the service database runs: the host program with "-s", quoted only when
-// the path holds a blank (an unquoted path with blanks lets Windows run a program at a prefix).
-std::string HostCommandLine(const std::string& hostProgramPath);
-
 // Text for a service state, as the running check and the host's commands show it ("??" for an
 // unknown one).
 QUILLON_API const char* StateText(unsigned long state);

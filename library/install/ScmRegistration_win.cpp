@@ -3,10 +3,7 @@
 #include <windows.h>
 #include <ntsecapi.h>
 
-#include <algorithm>
 #include <cstring>
-#include <optional>
-#include <utility>
 #include <vector>
 
 #include "Failure.h"
@@ -15,10 +12,14 @@
 #include "RegistryData.h"
 #include "RegistryStore.h"
 #include "ServiceAccount.h"
+#include "ServiceCommandLine.h"
+#include "ServiceControl_win.h"
 
 namespace scm_registration {
 
 namespace {
+
+using service_control::QueryOptionalConfiguration;
 
 constexpr DWORD kReplaceWaitMs = 3000;
 // Long enough for several installs of the same name ahead of this one, each with its replace wait.
@@ -40,6 +41,22 @@ DWORD StartType(std::uint32_t startUpMode)
     }
 }
 
+// The entry's values, as an install creates it and an update brings it to the definition.
+struct Entry {
+    DWORD type;
+    DWORD startType;
+    std::string displayName;
+    std::string commandLine;
+};
+
+Entry EntryOf(const ServiceDefinition& d, const std::string& hostProgramPath)
+{
+    DWORD type = SERVICE_WIN32_OWN_PROCESS;
+    if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
+    return {type, StartType(d.StartUpMode), registry_data::kDisplayNamePrefix + d.DisplayName,
+            service_control::HostCommandLine(hostProgramPath)};
+}
+
 // A stopped service of the same name is deleted; one in any other state is refused.
 void ReplaceExisting(SC_HANDLE database, const std::string& name)
 {
@@ -48,8 +65,8 @@ void ReplaceExisting(SC_HANDLE database, const std::string& name)
         if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
         failure::ThrowLastError("Error while checking for a pre-existing service");
     }
-    SERVICE_STATUS status{};
-    if (QueryServiceStatus(existing.get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
+    SERVICE_STATUS_PROCESS status{};
+    if (service_control::QueryStatus(existing.get(), status) && status.dwCurrentState != SERVICE_STOPPED) {
         const std::string text = "A service named '" + name + "' is already running on the system [status=" +
                                  StateText(status.dwCurrentState) +
                                  "]. A service must be stopped before it can be re-installed.";
@@ -67,20 +84,6 @@ void SetDescription(SC_HANDLE service, const std::string& description)
     SERVICE_DESCRIPTIONA info{};
     info.lpDescription = text.data();
     ChangeServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, &info);
-}
-
-// What the service database holds for a setting kept beside the entry, as `read` takes it from
-// the record the system hands back; nothing when the system cannot say.
-template <typename Info, typename Read>
-auto QueryOptional(SC_HANDLE service, DWORD level, Read read)
-    -> std::optional<decltype(read(std::declval<const Info&>()))>
-{
-    DWORD needed = 0;
-    QueryServiceConfig2A(service, level, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(Info)));
-    if (!QueryServiceConfig2A(service, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed))
-        return std::nullopt;
-    return read(*reinterpret_cast<const Info*>(buffer.data()));
 }
 
 // A password held only as long as the service database needs it, and wiped after.
@@ -200,11 +203,12 @@ void EnableShutdownPrivilege()
 // installed exactly as before; an update also clears what an earlier definition set.
 void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallCallbacks& callbacks, bool update)
 {
-    const bool delayedBefore =
-        update && QueryOptional<SERVICE_DELAYED_AUTO_START_INFO>(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO,
-                                                                 [](const SERVICE_DELAYED_AUTO_START_INFO& i) {
-                                                                     return i.fDelayedAutostart != FALSE;
-                                                                 }).value_or(false);
+    bool delayedBefore = false;
+    if (update) {
+        const auto delayed = QueryOptionalConfiguration<SERVICE_DELAYED_AUTO_START_INFO>(
+            service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO);
+        delayedBefore = delayed && delayed->fDelayedAutostart != FALSE;
+    }
     if (d.DelayedStart != 0 || delayedBefore) {
         SERVICE_DELAYED_AUTO_START_INFO delayed{};
         delayed.fDelayedAutostart = d.DelayedStart != 0;
@@ -225,11 +229,12 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
 
     bool recovery = false;
     for (const ServiceDefinition::RecoveryStep& step : d.RecoverySteps) recovery = recovery || step.Action != 0;
-    const bool recoveryBefore =
-        update && QueryOptional<SERVICE_FAILURE_ACTIONSA>(service, SERVICE_CONFIG_FAILURE_ACTIONS,
-                                                          [](const SERVICE_FAILURE_ACTIONSA& f) {
-                                                              return f.cActions != 0 || (f.lpCommand && *f.lpCommand);
-                                                          }).value_or(false);
+    bool recoveryBefore = false;
+    if (update) {
+        const auto before =
+            QueryOptionalConfiguration<SERVICE_FAILURE_ACTIONSA>(service, SERVICE_CONFIG_FAILURE_ACTIONS);
+        recoveryBefore = before && (before->cActions != 0 || (before->lpCommand && *before->lpCommand));
+    }
     if (!recovery && !recoveryBefore) return;
     // Without actions the call clears an earlier set: a count of 0 with an array deletes them, an
     // empty command deletes the command.
@@ -259,12 +264,6 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
 }
 
 }  // namespace
-
-std::string HostCommandLine(const std::string& hostProgramPath)
-{
-    if (hostProgramPath.find(' ') == std::string::npos) return hostProgramPath + " -s";
-    return "\"" + hostProgramPath + "\" -s";
-}
 
 const char* StateText(unsigned long state)
 {
@@ -304,18 +303,14 @@ InstallLock::~InstallLock() { ReleaseMutex(mutex_.get()); }
 void Install(const ServiceDefinition& d, bool forceReplace, const std::string& hostProgramPath,
              const InstallCallbacks& callbacks)
 {
-    DWORD type = SERVICE_WIN32_OWN_PROCESS;
-    if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
-
+    const Entry entry = EntryOf(d, hostProgramPath);
     const LogOn logOn(d, callbacks, true);
     const UniqueScHandle database = OpenDatabase();
     if (forceReplace) ReplaceExisting(database.get(), d.Name);
 
-    const std::string displayName = registry_data::kDisplayNamePrefix + d.DisplayName;
-    const std::string commandLine = HostCommandLine(hostProgramPath);
-    const UniqueScHandle service(CreateServiceA(database.get(), d.Name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
-                                                type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL,
-                                                commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
+    const UniqueScHandle service(CreateServiceA(database.get(), d.Name.c_str(), entry.displayName.c_str(),
+                                                SERVICE_ALL_ACCESS, entry.type, entry.startType, SERVICE_ERROR_NORMAL,
+                                                entry.commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
                                                 d.RawDependencies.empty() ? nullptr : d.RawDependencies.data(),
                                                 logOn.Name(), logOn.password.Get()));
     if (!service) failure::ThrowLastError("Service creation failed");
@@ -350,11 +345,8 @@ std::vector<std::string> ListEntries(const char* list)
 
 std::string DescriptionOf(SC_HANDLE service)
 {
-    return QueryOptional<SERVICE_DESCRIPTIONA>(service, SERVICE_CONFIG_DESCRIPTION,
-                                               [](const SERVICE_DESCRIPTIONA& d) {
-                                                   return std::string(d.lpDescription ? d.lpDescription : "");
-                                               })
-        .value_or(std::string());
+    const auto info = QueryOptionalConfiguration<SERVICE_DESCRIPTIONA>(service, SERVICE_CONFIG_DESCRIPTION);
+    return info && info->lpDescription ? info->lpDescription : "";
 }
 
 }  // namespace
@@ -376,25 +368,18 @@ bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, cons
     if (*missing) return false;
     if (!service) failure::ThrowLastError("Cannot open the service to update it");
 
-    DWORD needed = 0;
-    QueryServiceConfigA(service.get(), nullptr, 0, &needed);
-    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(QUERY_SERVICE_CONFIGA)));
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (!QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed))
-        failure::ThrowLastError("Cannot read the service's configuration");
+    const service_control::Configuration config = service_control::QueryConfiguration(service.get());
+    if (!config) failure::ThrowLastError("Cannot read the service's configuration");
 
-    DWORD type = SERVICE_WIN32_OWN_PROCESS;
-    if (d.InteractWithDesktop == 1) type |= SERVICE_INTERACTIVE_PROCESS;
-    const std::string displayName = registry_data::kDisplayNamePrefix + d.DisplayName;
-    const std::string commandLine = HostCommandLine(hostProgramPath);
+    const Entry entry = EntryOf(d, hostProgramPath);
     const std::vector<std::string> dependencies =
         d.RawDependencies.empty() ? std::vector<std::string>() : ListEntries(d.RawDependencies.data());
     const auto text = [](const char* value) { return std::string(value ? value : ""); };
-    const bool same = config->dwServiceType == type && config->dwStartType == StartType(d.StartUpMode) &&
-                      text(config->lpBinaryPathName) == commandLine &&
+    const bool same = config->dwServiceType == entry.type && config->dwStartType == entry.startType &&
+                      text(config->lpBinaryPathName) == entry.commandLine &&
                       text(config->lpLoadOrderGroup) == d.LoadOrderGroup &&
                       ListEntries(config->lpDependencies) == dependencies &&
-                      text(config->lpDisplayName) == displayName &&
+                      text(config->lpDisplayName) == entry.displayName &&
                       (d.Description.empty() || DescriptionOf(service.get()) == d.Description);
     const service_account::Account account = service_account::Classify(d.Account, d.Name);
     const bool sameAccount = SameAccount(config->lpServiceStartName, account.name);
@@ -403,12 +388,12 @@ bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, cons
     // The account, and a password, only when it changes.
     const LogOn logOn(d, callbacks, !sameAccount);
     static const char kNoDependencies[2] = {'\0', '\0'};
-    if (!ChangeServiceConfigA(service.get(), type, StartType(d.StartUpMode), SERVICE_ERROR_NORMAL, commandLine.c_str(),
-                              d.LoadOrderGroup.c_str(), nullptr,
+    if (!ChangeServiceConfigA(service.get(), entry.type, entry.startType, SERVICE_ERROR_NORMAL,
+                              entry.commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
                               d.RawDependencies.empty() ? kNoDependencies : d.RawDependencies.data(),
                               sameAccount ? nullptr : (logOn.Name() ? logOn.Name() : "LocalSystem"),
                               sameAccount ? nullptr : (logOn.password.Get() ? logOn.password.Get() : ""),
-                              displayName.c_str()))
+                              entry.displayName.c_str()))
         failure::ThrowLastError("Cannot change the service's configuration");
     if (!d.Description.empty()) SetDescription(service.get(), d.Description);
     return true;

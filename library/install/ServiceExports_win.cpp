@@ -6,6 +6,7 @@
 #include "Quillon.h"
 #include "RegistryStore.h"
 #include "ScmRegistration.h"
+#include "ServiceCommandLine.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ auto WithDefinition(const char* fileName, const std::string& hostDirectory, char
     std::memcpy(serviceName, definition.Name.c_str(), definition.Name.size() + 1);
 
     const scm_registration::InstallLock lock(definition.Name);
-    return apply(definition, forceReplace == 1, hostDirectory + "\\Velmora.exe");
+    return apply(definition, forceReplace == 1, service_control::HostProgramPath(hostDirectory));
 }
 
 void Create(const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram,

@@ -1,7 +1,8 @@
 #include "ScmService.h"
 
-#include <cstring>
 #include <utility>
+
+#include "ServiceCommandLine.h"
 
 namespace scm {
 
@@ -9,29 +10,16 @@ ScmService::ScmService(std::string name, UniqueScHandle handle) : name_(std::mov
 
 const QUERY_SERVICE_CONFIGA* ScmService::QueryConfig()
 {
-    config_.reset();
-    if (!handle_) return nullptr;
-    DWORD needed = 0;
-    if (QueryServiceConfigA(handle_.get(), nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return nullptr;
-    }
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[needed]);
-    if (!QueryServiceConfigA(handle_.get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.get()), needed, &needed)) {
-        return nullptr;
-    }
-    config_ = std::move(buffer);
+    config_ = handle_ ? service_control::QueryConfiguration(handle_.get()) : service_control::Configuration();
     return Config();
 }
 
-const QUERY_SERVICE_CONFIGA* ScmService::Config() const
-{
-    return reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config_.get());
-}
+const QUERY_SERVICE_CONFIGA* ScmService::Config() const { return config_.get(); }
 
 DWORD ScmService::QueryCurrentState() const
 {
-    SERVICE_STATUS status{};
-    if (!handle_ || !QueryServiceStatus(handle_.get(), &status)) return 0;
+    SERVICE_STATUS_PROCESS status{};
+    if (!handle_ || !service_control::QueryStatus(handle_.get(), status)) return 0;
     return status.dwCurrentState;
 }
 
@@ -70,15 +58,8 @@ bool ScmService::IsOwnService() const
 
 bool IsOwnBinaryPath(const char* binaryPath)
 {
-    if (!binaryPath) return false;
-    // The host path as registered plain, and quoted (a host directory with blanks).
-    static const char* const kEndings[] = {"Velmora.exe", "Velmora.exe -s", "Velmora.exe\"", "Velmora.exe\" -s"};
-    const size_t length = std::strlen(binaryPath);
-    for (const char* ending : kEndings) {
-        const size_t endingLength = std::strlen(ending);
-        if (length >= endingLength && _stricmp(binaryPath + length - endingLength, ending) == 0) return true;
-    }
-    return false;
+    // By the ending only: the manager knows the services of every installation, whichever folder.
+    return binaryPath && service_control::EndsInHostProgram(binaryPath);
 }
 
 }  // namespace scm

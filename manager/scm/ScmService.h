@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 #include "ScmRegistration.h"
+#include "ServiceControl_win.h"
 #include "UniqueResource.h"
 
 namespace scm {
@@ -44,7 +44,7 @@ private:
     std::string name_;
     DWORD state_ = 0;
     UniqueScHandle handle_;
-    std::unique_ptr<unsigned char[]> config_;
+    service_control::Configuration config_;
 };
 
 // The library's texts, shared with the host's commands.

@@ -64,23 +64,4 @@ TEST(HostCommandLine, ParsesEachCommand)
     }
 }
 
-TEST(HostCommandLine, ServicesOfThisHostAreKnownByTheirWholeCommandLine)
-{
-    const std::string host = "C:\\Program Files\\Velmora\\Velmora.exe";
-    const struct {
-        const char* binaryPath;
-        bool ours;
-    } cases[] = {
-        {"\"C:\\Program Files\\Velmora\\Velmora.exe\" -s", true},
-        {"\"c:\\program files\\velmora\\VELMORA.EXE\" -s ", true},
-        {"C:\\Program Files\\Velmora\\Velmora.exe -s", true},
-        {"\"C:\\Program Files\\Velmora\\Velmora.exe\"", true},
-        {"\"D:\\Other\\Velmora.exe\" -s", false},
-        {"\"C:\\Program Files\\Velmora\\Velmora.exe\" -c x", false},
-        {"C:\\Windows\\system32\\svchost.exe -k netsvcs", false},
-        {"", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(host::RunsHost(c.binaryPath, host), c.ours) << c.binaryPath;
-}
-
 }  // namespace
