@@ -276,8 +276,9 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
             {"PreService", 0, 1, 4, preService, &C::PreService},
             {"PostService", 0, 1, 4, postService, &C::PostService},
         };
-        // The children of each container live as long as the schema.
+        // The children of each container live as long as the schema, in buffers that never move.
         static std::vector<std::vector<ElementNode>> children;
+        children.reserve(sizeof settings::kContainers / sizeof settings::kContainers[0]);
         for (const settings::Container& container : settings::kContainers) {
             children.push_back(settingsOf(container.name));
             rows.push_back({container.name, 0, 1, static_cast<unsigned>(children.back().size()),
