@@ -502,6 +502,7 @@ bool XMLConfiguration::ForceReplace(const XMLString& text, const AttributeList&)
 
 bool XMLConfiguration::InteractWithDesktop(const XMLString& text, const AttributeList&)
 {
+    interactWithDesktopWritten_ = true;
     return SetBooleanValue(interactWithDesktop_, text, errors_);
 }
 

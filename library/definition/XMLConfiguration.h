@@ -75,6 +75,8 @@ public:
     const NameValueUnsignedInt& AffinityMask() const { return affinityMask_; }
     const NameValueUnsignedInt& Priority() const { return priority_; }
     const NameValueUnsignedInt& InteractWithDesktop() const { return interactWithDesktop_; }
+    // Whether the definition states InteractWithDesktop rather than taking its default.
+    bool InteractWithDesktopWritten() const { return interactWithDesktopWritten_; }
     const NameValueUnsignedInt& StartUpMode() const { return startUpMode_; }
     const NameValueUnsignedInt& ShowWindow() const { return showWindow_; }
     const NameValueUnsignedInt& JobType() const { return jobType_; }
@@ -172,6 +174,7 @@ private:
     NameValueUnsignedInt affinityMask_;
     NameValueUnsignedInt priority_;
     NameValueUnsignedInt interactWithDesktop_;
+    bool interactWithDesktopWritten_ = false;
     NameValueUnsignedInt startUpMode_;
     NameValueUnsignedInt showWindow_;
     NameValueUnsignedInt jobType_;

@@ -243,16 +243,20 @@ void ConvertSettings(const XMLConfiguration& configuration, ServiceDefinition& d
     }
 }
 
-void CheckLogOnAndRecovery(const ServiceDefinition& definition)
+// interactWritten: the definition states InteractWithDesktop, so the message names that rather
+// than the value it takes when absent.
+void CheckLogOnAndRecovery(const ServiceDefinition& definition, bool interactWritten)
 {
     const std::string problem = definition_rules::AccountProblem(definition);
     if (!problem.empty()) failure::Throw(failure::Hold(failure::Slot::Setting, problem));
     if (definition_rules::InteractNeedsLocalSystem(definition))
         failure::Throw(failure::Hold(failure::Slot::Setting,
                                      "Account \"" + Shown(definition.Account) +
-                                         "\" cannot be used with InteractWithDesktop true (its value when Options "
-                                         "does not name it): Windows lets only LocalSystem services interact with "
-                                         "the desktop; set InteractWithDesktop to false"));
+                                         "\" cannot be used with InteractWithDesktop true (" +
+                                         (interactWritten ? std::string("as written in Options")
+                                                          : std::string("its value when Options does not name it")) +
+                                         "): Windows lets only LocalSystem services interact with the desktop; set "
+                                         "InteractWithDesktop to false"));
     if (definition_rules::DelayNeedsAutomaticStart(definition))
         failure::Throw(failure::Hold(failure::Slot::Setting,
                                      "DelayedStart applies to automatic start-up only, but StartUpMode is " +
@@ -324,7 +328,7 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
 
     CheckProgramTimes(definition);
 
-    CheckLogOnAndRecovery(definition);
+    CheckLogOnAndRecovery(definition, configuration.InteractWithDesktopWritten());
 
     CheckCodePage(definition);
 }

@@ -194,6 +194,10 @@ TEST(LoadXMLFile, LogOnAndRecoveryChecks)
          "Account \"LocalService\" cannot be used with InteractWithDesktop true (its value when Options does not "
          "name it): Windows lets only LocalSystem services interact with the desktop; set InteractWithDesktop to "
          "false"},
+        {"an account beside the desktop as written",
+         options("<InteractWithDesktop>true</InteractWithDesktop><Account>LocalService</Account>"),
+         "Account \"LocalService\" cannot be used with InteractWithDesktop true (as written in Options): Windows "
+         "lets only LocalSystem services interact with the desktop; set InteractWithDesktop to false"},
         {"LocalSystem with the desktop", options("<Account>LocalSystem</Account>"), ""},
         {"an account without its domain", options(quiet + "<Account>web</Account>"),
          "Account \"web\" needs its domain: \".\\web\" for an account of this computer, or \"DOMAIN\\web\""},
