@@ -5,28 +5,34 @@
 # with both streams in one rotated file, the Supervision page with a stop program, exit actions
 # and a restart limit, the Log On / Recovery page with an account and recovery actions), the
 # environment variable dialog, the exit action dialog and the password Install asks for. Needs
-# the Windows build (cmake --build --preset windows).
+# the Windows build (cmake --build --preset windows). VELMORA_DPI=144 draws them at 150 %, and
+# OUT_DIR (the first argument) puts them elsewhere.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/build/windows/bin
 run=$root/build/screenshots-editor
-out=$root/build/screenshots
+out=${1:-$root/build/screenshots}
 [ -f "$bin/velmora_editor_preview.exe" ] || { echo "build the windows preset first" >&2; exit 1; }
 mkdir -p "$run" "$out"
 
 "$root/tests/wine/wine-setup.sh" "$run" >/dev/null
 trap '"$root/tests/wine/wine-teardown.sh" "$run" >/dev/null 2>&1 || true' EXIT
 . "$root/tests/wine/wine-env.sh" "$run"
+if [ -n "${VELMORA_DPI:-}" ]; then
+  "$VELMORA_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VELMORA_DPI" /f >/dev/null
+fi
 
+dpi=${VELMORA_DPI:-96}
+crop="$((660 * dpi / 96))x$((600 * dpi / 96))+0+0"
 shot() {  # NAME TAB [variable|exitaction|password]
   local name=$1 tab=$2; shift 2
   rm -f "$run/ready"
-  "$VELMORA_WINE" explorer /desktop=editor,1024x768 "$bin/velmora_editor_preview.exe" "$tab" "Z:$run/ready" "$@" \
+  "$VELMORA_WINE" explorer /desktop=editor,1280x1024 "$bin/velmora_editor_preview.exe" "$tab" "Z:$run/ready" "$@" \
     >/dev/null 2>&1 &
   local pid=$!
   for _ in $(seq 1 100); do [ -f "$run/ready" ] && break; sleep 0.2; done
   # The editor sits at the desktop's top left; the rest of the desktop is empty.
-  import -window root -display "$DISPLAY" -crop 660x600+0+0 +repage "$out/$name.png"
+  import -window root -display "$DISPLAY" -crop "$crop" +repage "$out/$name.png"
   kill "$pid" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
   wait "$pid" 2>/dev/null || true

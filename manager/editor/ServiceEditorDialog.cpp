@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "DefinitionWriter.h"
@@ -147,9 +148,38 @@ BOOL ServiceEditorDialog::OnInitDialog()
         // gathers the pages; the first is current at the end.
         for (int page = 1; page < static_cast<int>(pages_.size()); ++page) sheet_.SetActivePage(page);
         sheet_.SetActivePage(0);
+        PlaceButtonsBelowSheet();
     }
     SetFocus(program_.Item(IDC_SHORT_NAME));
     return FALSE;
+}
+
+// The sheet takes the size of its largest page at the screen's resolution, which the template
+// cannot know; where it reached over the buttons, a click on them landed on the sheet. The buttons
+// keep their places across and go below the sheet, and the window is fitted around both.
+void ServiceEditorDialog::PlaceButtonsBelowSheet()
+{
+    RECT placed{};
+    GetWindowRect(sheet_.Handle(), &placed);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&placed), 2);
+    RECT margin{0, 0, 7, 7};  // the template's margin, in dialog units
+    MapDialogRect(Handle(), &margin);
+    int bottom = 0;
+    for (int id : {IDC_EDITOR_INSTALL, IDCANCEL}) {
+        RECT button{};
+        GetWindowRect(Item(id), &button);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&button), 2);
+        const int top = placed.bottom + margin.bottom;
+        SetWindowPos(Item(id), nullptr, button.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        bottom = top + (button.bottom - button.top);
+    }
+    RECT client{}, window{};
+    GetClientRect(Handle(), &client);
+    GetWindowRect(Handle(), &window);
+    const int width = std::max<int>(client.right, placed.right + margin.right);
+    const int height = bottom + margin.bottom;
+    SetWindowPos(Handle(), nullptr, 0, 0, (window.right - window.left) + width - client.right,
+                 (window.bottom - window.top) + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool ServiceEditorDialog::OnCommand(int id, int code, HWND)

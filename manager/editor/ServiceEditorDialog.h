@@ -64,6 +64,8 @@ protected:
     void OnCancel() override { Close(); }
 
 private:
+    // Puts Install and Cancel below the sheet and fits the window around both.
+    void PlaceButtonsBelowSheet();
     void Install();
     void ViewXml();
     void Save();

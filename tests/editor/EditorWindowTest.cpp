@@ -129,6 +129,33 @@ TEST(ServiceEditor, WindowHasItsToolbarSheetAndPagesWithTheShortNameFocused)
     EXPECT_EQ(GetFocus(), GetDlgItem(f.Page(kProgramPage), 1000));
 }
 
+// A real mouse click at a button's centre reaches that button: the sheet, sized by its largest
+// page, stays clear of Install and Cancel, which once lay under its bottom edge.
+TEST(ServiceEditor, MouseClicksReachInstallAndCancelBelowTheSheet)
+{
+    EditorFixture f;
+    f.FillValid("Relay6");
+    editor::ServiceEditorDialog& editor = f.Editor();
+    RECT sheet{};
+    GetWindowRect(editor.Sheet().Handle(), &sheet);
+    const auto click = [&](int id, const std::function<bool()>& acted) {
+        RECT button{};
+        GetWindowRect(editor.Item(id), &button);
+        EXPECT_GT(button.top, sheet.bottom) << id;
+        SetForegroundWindow(editor.Handle());
+        SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        INPUT press[2]{};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        ASSERT_EQ(SendInput(2, press, sizeof(INPUT)), 2u);
+        for (int round = 0; round < 200 && !acted(); ++round) Pump();
+        EXPECT_TRUE(acted()) << id;
+    };
+    click(1072, [&] { return f.owner.installs.size() == 1; });
+    click(IDCANCEL, [&] { return editor.Handle() == nullptr; });
+}
+
 TEST(ServiceEditor, InstallChecksTheRulesInOrderAndFocusesTheOffendingControl)
 {
     struct Case {
