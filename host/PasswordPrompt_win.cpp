@@ -23,17 +23,18 @@ private:
     std::size_t size_;
 };
 
-bool FromConsole(HANDLE input, DWORD mode, const char* account, std::string& password)
+// The prompt goes to standard error, so that standard output keeps only the command's data.
+bool FromConsole(HANDLE input, DWORD mode, const char* account, std::string& password, std::FILE* messages)
 {
-    std::printf("Password for %s: ", account);
-    std::fflush(stdout);
+    std::fprintf(stderr, "Password for %s: ", account);
+    std::fflush(stderr);
     SetConsoleMode(input, (mode & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
     wchar_t typed[kMaxPasswordCharacters + 2];
     const WipedOnExit wipeTyped(typed, sizeof typed);
     DWORD read = 0;
     const BOOL ok = ReadConsoleW(input, typed, kMaxPasswordCharacters + 2, &read, nullptr);
     SetConsoleMode(input, mode);
-    std::printf("\n");
+    std::fputc('\n', stderr);
     if (!ok) return false;
     bool ended = false;
     while (read > 0 && (typed[read - 1] == L'\n' || typed[read - 1] == L'\r')) {
@@ -41,7 +42,7 @@ bool FromConsole(HANDLE input, DWORD mode, const char* account, std::string& pas
         ended = true;
     }
     if (!ended) {
-        std::printf("The password is longer than %lu characters.\n", kMaxPasswordCharacters);
+        std::fprintf(messages, "The password is longer than %lu characters.\n", kMaxPasswordCharacters);
         return false;
     }
     const int size = WideCharToMultiByte(CP_UTF8, 0, typed, static_cast<int>(read), nullptr, 0, nullptr, nullptr);
@@ -51,7 +52,7 @@ bool FromConsole(HANDLE input, DWORD mode, const char* account, std::string& pas
 }
 
 // One line, read a byte at a time so nothing after it is taken from a caller's pipe.
-bool FromPipe(HANDLE input, std::string& password)
+bool FromPipe(HANDLE input, std::string& password, std::FILE* messages)
 {
     constexpr std::size_t kMaxBytes = 4 * kMaxPasswordCharacters;
     char line[kMaxBytes + 1];
@@ -69,7 +70,7 @@ bool FromPipe(HANDLE input, std::string& password)
     }
     c = 0;
     if (length > kMaxBytes) {
-        std::printf("The password on standard input is longer than %lu characters.\n", kMaxPasswordCharacters);
+        std::fprintf(messages, "The password on standard input is longer than %lu characters.\n", kMaxPasswordCharacters);
         return false;
     }
     if (!ended && length == 0) return false;
@@ -78,25 +79,29 @@ bool FromPipe(HANDLE input, std::string& password)
     return true;
 }
 
-bool AskPassword(const char* account, std::string& password, void*)
+bool AskPassword(const char* account, std::string& password, void* context)
 {
+    auto* messages = static_cast<std::FILE*>(context);
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (!input || input == INVALID_HANDLE_VALUE) return false;
     DWORD mode = 0;
-    return GetConsoleMode(input, &mode) ? FromConsole(input, mode, account, password) : FromPipe(input, password);
+    return GetConsoleMode(input, &mode) ? FromConsole(input, mode, account, password, messages)
+                                        : FromPipe(input, password, messages);
 }
 
-void PrintNotice(const char* text, void*)
+void PrintNotice(const char* text, void* context)
 {
-    std::printf("Note: %s.\n", text);
-    std::fflush(stdout);
+    auto* messages = static_cast<std::FILE*>(context);
+    std::fprintf(messages, "Note: %s.\n", text);
+    std::fflush(messages);
 }
 
 }  // namespace
 
-InstallCallbacks ConsoleCallbacks()
+InstallCallbacks ConsoleCallbacks(std::FILE* messages)
 {
     InstallCallbacks callbacks;
+    callbacks.context = messages;
     callbacks.password = AskPassword;
     callbacks.notice = PrintNotice;
     return callbacks;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "Quillon.h"
@@ -8,7 +9,8 @@ namespace host {
 
 // What Velmora.exe -i and -update give the library: a user account's password read from the
 // console without echo, or as one line of standard input when that is no console (so a script
-// can pipe it), and notices printed as they come.
-InstallCallbacks ConsoleCallbacks();
+// can pipe it), and notices printed on `messages` as they come. The console prompt goes to standard
+// error whatever `messages` is.
+InstallCallbacks ConsoleCallbacks(std::FILE* messages);
 
 }  // namespace host

@@ -1,16 +1,14 @@
 #include "ServiceCommands_win.h"
 
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "DefinitionWriter.h"
+#include "JsonText.h"
 #include "ParameterReader.h"
 #include "RegistryData.h"
 #include "Platform.h"
@@ -38,66 +36,105 @@ std::string ExitMeaning(const SERVICE_STATUS_PROCESS& status)
         if (status.dwWin32ExitCode == NO_ERROR) return "0 (no error)";
         return Text(status.dwWin32ExitCode) + " (" + platform::SystemErrorText(status.dwWin32ExitCode) + ")";
     }
-    const DWORD code = status.dwServiceSpecificExitCode;
-    const char* meaning = "a code of the service's own";
-    switch (code) {
-    case exit_code::kSettingsUnreadable: meaning = "the settings could not be read or name no program"; break;
-    case exit_code::kProgramDidNotStart: meaning = "the program could not be started"; break;
-    case exit_code::kProgramEnded: meaning = "the program ended and the service was set to terminate"; break;
-    case exit_code::kHostFailure: meaning = "a failure inside the service host"; break;
-    }
-    return "service-specific " + Text(code) + " (" + meaning + ")";
+    return "service-specific " + ServiceExitText(status.dwServiceSpecificExitCode);
 }
 
-void PrintFailure(const std::string& what, DWORD error)
+// A stopped service that ended with an error code, rather than on request (or never started).
+bool StoppedAfterFailure(const SERVICE_STATUS_PROCESS& status)
 {
-    if (error == ERROR_ACCESS_DENIED) {
-        std::printf("Error: %s: %s", what.c_str(), kRunAsAdministrator);
-        return;
-    }
-    std::printf("Error: %s: %s (error %lu)\n", what.c_str(), platform::SystemErrorText(error).c_str(), error);
+    if (status.dwCurrentState != SERVICE_STOPPED) return false;
+    if (status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR) return status.dwServiceSpecificExitCode != 0;
+    return status.dwWin32ExitCode != NO_ERROR && status.dwWin32ExitCode != ERROR_SERVICE_NEVER_STARTED;
 }
 
-}  // namespace
+int FailureCode(DWORD error) { return error == ERROR_ACCESS_DENIED ? command_exit::kNeedsAdministrator : command_exit::kFailed; }
 
-const char kRunAsAdministrator[] =
-    "this needs administrator rights. Run Velmora from a command prompt opened with \"Run as administrator\".\n";
-
-bool MayChangeServices()
+// Says why on standard error; returns the command's exit code for it.
+int PrintFailure(const std::string& what, DWORD error)
 {
-    const UniqueScHandle database(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (database || GetLastError() != ERROR_ACCESS_DENIED) return true;
-    std::printf("Error: %s", kRunAsAdministrator);
-    std::fflush(stdout);
+    if (error == ERROR_ACCESS_DENIED)
+        std::fprintf(stderr, "Error: %s: %s", what.c_str(), kRunAsAdministrator);
+    else
+        std::fprintf(stderr, "Error: %s: %s (error %lu)\n", what.c_str(), platform::SystemErrorText(error).c_str(), error);
+    return FailureCode(error);
+}
+
+struct Listed {
+    std::string name, displayName;
+    SERVICE_STATUS_PROCESS status;
+};
+
+// Every Win32 service of the database; false when the list cannot be read.
+bool ListAll(SC_HANDLE database, std::vector<Listed>& services)
+{
+    DWORD resume = 0;
+    // Each round takes what the buffer held; a database of any size takes a few rounds.
+    for (int round = 0; round < 1000; ++round) {
+        DWORD needed = 0, count = 0;
+        if (EnumServicesStatusExA(database, SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed,
+                                  &count, &resume, nullptr))
+            return true;
+        if (GetLastError() != ERROR_MORE_DATA) return false;
+        std::vector<BYTE> buffer(needed);
+        const BOOL done = EnumServicesStatusExA(database, SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
+                                                buffer.data(), needed, &needed, &count, &resume, nullptr);
+        if (!done && GetLastError() != ERROR_MORE_DATA) return false;
+        const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i)
+            services.push_back({entries[i].lpServiceName ? entries[i].lpServiceName : "",
+                                entries[i].lpDisplayName ? entries[i].lpDisplayName : "", entries[i].ServiceStatusProcess});
+        if (done) return true;
+    }
+    SetLastError(ERROR_MORE_DATA);
     return false;
 }
 
-namespace {
+bool SameName(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
 
 class Scm {
 public:
     Scm() : database_(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE))
     {
-        if (!database_) PrintFailure("Cannot open the service control manager", GetLastError());
+        if (!database_) exit_ = PrintFailure("Cannot open the service control manager", GetLastError());
     }
     explicit operator bool() const { return static_cast<bool>(database_); }
+    int ExitCode() const { return exit_; }
     SC_HANDLE Get() const { return database_.get(); }
 
-    // The service, or an empty handle after saying why; `missing` tells a service that is not there.
-    UniqueScHandle Open(const std::string& name, DWORD access, bool* missing = nullptr) const
+    // The service by the name the database holds for `given` (put in `name`), or an empty handle
+    // after saying why, with the command's answer in `exitCode`.
+    UniqueScHandle Open(const std::string& given, DWORD access, std::string& name, int& exitCode,
+                        bool quietWhenMissing = false) const
     {
+        name = given;
+        std::vector<Listed> all;
+        if (ListAll(database_.get(), all)) {
+            const auto found = std::find_if(all.begin(), all.end(), [&given](const Listed& s) { return SameName(s.name, given); });
+            if (found == all.end()) {
+                if (!quietWhenMissing) std::fprintf(stderr, "The service '%s' is not installed.\n", given.c_str());
+                exitCode = command_exit::kNotInstalled;
+                return UniqueScHandle();
+            }
+            name = found->name;
+        }
         UniqueScHandle service(OpenServiceA(database_.get(), name.c_str(), access));
         const DWORD error = service ? 0 : GetLastError();
-        if (missing) *missing = error == ERROR_SERVICE_DOES_NOT_EXIST;
-        if (error == ERROR_SERVICE_DOES_NOT_EXIST)
-            std::printf("The service '%s' is not installed.\n", name.c_str());
-        else if (!service)
-            PrintFailure("Cannot open the service '" + name + "'", error);
+        exitCode = command_exit::kDone;
+        if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
+            if (!quietWhenMissing) std::fprintf(stderr, "The service '%s' is not installed.\n", given.c_str());
+            exitCode = command_exit::kNotInstalled;
+        } else if (!service) {
+            exitCode = PrintFailure("Cannot open the service '" + name + "'", error);
+        }
         return service;
     }
 
 private:
     UniqueScHandle database_;
+    int exit_ = command_exit::kDone;
 };
 
 // Where the service's debug log is, when it writes one.
@@ -105,137 +142,111 @@ void PrintDebugLog(const std::string& name)
 {
     ServiceDefinition definition;
     if (registry_data::ReadParameters(name, definition) && definition.DebugEnabled && !definition.DebugLogFile.empty())
-        std::printf("Its debug log: %s\n", definition.DebugLogFile.c_str());
+        std::fprintf(stderr, "Its debug log: %s\n", definition.DebugLogFile.c_str());
 }
 
-// The client's wait, with a dot a second for a person watching.
-bool WaitFor(SC_HANDLE service, DWORD pending, DWORD target, SERVICE_STATUS_PROCESS& status)
+// The client's wait, after a line that says what it waits for: a dot a second for a person
+// watching, and the line ended once.
+bool WaitFor(SC_HANDLE service, DWORD pending, DWORD target, SERVICE_STATUS_PROCESS& status, const char* doing,
+             const std::string& name)
 {
-    bool dots = false;
-    const bool reached = service_control::WaitWhilePending(service, pending, target, status, [&dots] {
-        std::fputc('.', stdout);
-        std::fflush(stdout);
-        dots = true;
+    std::fprintf(stderr, "%s the service '%s'", doing, name.c_str());
+    std::fflush(stderr);
+    const bool reached = service_control::WaitWhilePending(service, pending, target, status, [] {
+        std::fputc('.', stderr);
+        std::fflush(stderr);
     });
-    if (dots) std::fputc('\n', stdout);
+    std::fputc('\n', stderr);
     return reached;
 }
 
 int Failed(const std::string& name, const SERVICE_STATUS_PROCESS& status, const char* what)
 {
-    std::printf("Error: The service '%s' %s; it is %s. Its last exit code: %s.\n", name.c_str(), what,
-                StateText(status.dwCurrentState), ExitMeaning(status).c_str());
+    std::fprintf(stderr, "Error: The service '%s' %s; it is %s. Its last exit code: %s.\n", name.c_str(), what,
+                 StateText(status.dwCurrentState), ExitMeaning(status).c_str());
     PrintDebugLog(name);
     return command_exit::kFailed;
 }
 
-int StopService(const Scm& scm, const std::string& name, bool quietWhenStopped)
+int StopService(const Scm& scm, const std::string& given, bool quietWhenStopped)
 {
-    bool missing = false;
-    const UniqueScHandle service = scm.Open(name, SERVICE_STOP | SERVICE_QUERY_STATUS, &missing);
-    if (!service) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
+    std::string name;
+    int exitCode = 0;
+    const UniqueScHandle service = scm.Open(given, SERVICE_STOP | SERVICE_QUERY_STATUS, name, exitCode);
+    if (!service) return exitCode;
     SERVICE_STATUS_PROCESS status{};
-    if (!QueryStatus(service.get(), status)) {
-        PrintFailure("Cannot query the service '" + name + "'", GetLastError());
-        return command_exit::kFailed;
-    }
+    if (!QueryStatus(service.get(), status)) return PrintFailure("Cannot query the service '" + name + "'", GetLastError());
     if (status.dwCurrentState == SERVICE_STOPPED) {
         if (!quietWhenStopped) std::printf("The service '%s' is already stopped.\n", name.c_str());
         return command_exit::kDone;
     }
     if (status.dwCurrentState != SERVICE_STOP_PENDING) {
         SERVICE_STATUS plain{};
-        if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &plain)) {
-            PrintFailure("Cannot stop the service '" + name + "'", GetLastError());
-            return command_exit::kFailed;
-        }
+        if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &plain))
+            return PrintFailure("Cannot stop the service '" + name + "'", GetLastError());
     }
-    std::printf("Stopping the service '%s'", name.c_str());
-    std::fflush(stdout);
-    const bool stopped = WaitFor(service.get(), SERVICE_STOP_PENDING, SERVICE_STOPPED, status);
-    std::fputc('\n', stdout);
-    if (!stopped) return Failed(name, status, "did not stop");
+    if (!WaitFor(service.get(), SERVICE_STOP_PENDING, SERVICE_STOPPED, status, "Stopping", name))
+        return Failed(name, status, "did not stop");
     std::printf("The service '%s' is stopped.\n", name.c_str());
+    std::fflush(stdout);
     return command_exit::kDone;
 }
 
-int StartService(const Scm& scm, const std::string& name)
+int StartService(const Scm& scm, const std::string& given)
 {
-    bool missing = false;
-    const UniqueScHandle service = scm.Open(name, SERVICE_START | SERVICE_QUERY_STATUS, &missing);
-    if (!service) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
+    std::string name;
+    int exitCode = 0;
+    const UniqueScHandle service = scm.Open(given, SERVICE_START | SERVICE_QUERY_STATUS, name, exitCode);
+    if (!service) return exitCode;
     SERVICE_STATUS_PROCESS status{};
     if (QueryStatus(service.get(), status) && status.dwCurrentState == SERVICE_RUNNING) {
         std::printf("The service '%s' is already running.\n", name.c_str());
         return command_exit::kDone;
     }
     if (!StartServiceA(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) {
-        const DWORD error = GetLastError();
-        PrintFailure("Cannot start the service '" + name + "'", error);
-        if (QueryStatus(service.get(), status)) std::printf("Its last exit code: %s.\n", ExitMeaning(status).c_str());
+        const int failed = PrintFailure("Cannot start the service '" + name + "'", GetLastError());
+        if (QueryStatus(service.get(), status))
+            std::fprintf(stderr, "Its last exit code: %s.\n", ExitMeaning(status).c_str());
         PrintDebugLog(name);
-        return command_exit::kFailed;
+        return failed;
     }
-    std::printf("Starting the service '%s'", name.c_str());
-    std::fflush(stdout);
     status = SERVICE_STATUS_PROCESS{};
-    const bool running = WaitFor(service.get(), SERVICE_START_PENDING, SERVICE_RUNNING, status);
-    std::fputc('\n', stdout);
-    if (!running) return Failed(name, status, "did not start");
+    if (!WaitFor(service.get(), SERVICE_START_PENDING, SERVICE_RUNNING, status, "Starting", name))
+        return Failed(name, status, "did not start");
     std::printf("The service '%s' is running as process %lu.\n", name.c_str(), status.dwProcessId);
     return command_exit::kDone;
+}
+
+// One service as -status -json and each entry of -list -json give it.
+json::Object StatusObject(const std::string& name, SC_HANDLE service, const QUERY_SERVICE_CONFIGA& config,
+                          const SERVICE_STATUS_PROCESS& status)
+{
+    const auto description =
+        service_control::QueryOptionalConfiguration<SERVICE_DESCRIPTIONA>(service, SERVICE_CONFIG_DESCRIPTION);
+    json::Object o;
+    o.Text("name", name)
+        .Text("displayName", config.lpDisplayName ? config.lpDisplayName : "")
+        .Text("description", description && description->lpDescription ? description->lpDescription : "")
+        .Text("state", StateText(status.dwCurrentState))
+        .Text("startType", StartTypeText(config.dwStartType))
+        .Number("pid", status.dwProcessId)
+        .Number("win32ExitCode", status.dwWin32ExitCode)
+        .Number("serviceExitCode", status.dwServiceSpecificExitCode)
+        .Text("exitText", ExitMeaning(status))
+        .Text("account", config.lpServiceStartName && *config.lpServiceStartName ? config.lpServiceStartName
+                                                                                    : "LocalSystem")
+        .Boolean("stoppedAfterFailure", StoppedAfterFailure(status));
+    return o;
 }
 
 struct Row {
     std::string name, state, startType, processId, displayName;
 };
 
-}  // namespace
-
-int ListServices(bool tabs)
+void PrintTable(const std::vector<Row>& rows)
 {
-    const Scm scm;
-    if (!scm) return command_exit::kFailed;
-    const std::string hostPath = service_control::HostProgramPath(HostDirectory());
-    std::vector<Row> rows;
-    DWORD resume = 0;
-    for (;;) {
-        DWORD needed = 0, count = 0;
-        EnumServicesStatusExA(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed,
-                              &count, &resume, nullptr);
-        if (GetLastError() != ERROR_MORE_DATA) break;
-        std::vector<BYTE> buffer(needed);
-        const BOOL done = EnumServicesStatusExA(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
-                                                buffer.data(), needed, &needed, &count, &resume, nullptr);
-        if (!done && GetLastError() != ERROR_MORE_DATA) {
-            PrintFailure("Cannot list the services", GetLastError());
-            return command_exit::kFailed;
-        }
-        const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
-        for (DWORD i = 0; i < count; ++i) {
-            const UniqueScHandle service(OpenServiceA(scm.Get(), entries[i].lpServiceName, SERVICE_QUERY_CONFIG));
-            const service_control::Configuration config =
-                service ? service_control::QueryConfiguration(service.get()) : service_control::Configuration();
-            if (!config ||
-                !service_control::RunsHost(config->lpBinaryPathName ? config->lpBinaryPathName : "", hostPath))
-                continue;
-            const SERVICE_STATUS_PROCESS& status = entries[i].ServiceStatusProcess;
-            rows.push_back({entries[i].lpServiceName, StateText(status.dwCurrentState),
-                            StartTypeText(config->dwStartType),
-                            status.dwProcessId ? Text(status.dwProcessId) : "-",
-                            entries[i].lpDisplayName ? entries[i].lpDisplayName : ""});
-        }
-        if (done) break;
-    }
-    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.name < b.name; });
-    if (tabs) {
-        for (const Row& r : rows)
-            std::printf("%s\t%s\t%s\t%s\t%s\n", r.name.c_str(), r.state.c_str(), r.startType.c_str(),
-                        r.processId.c_str(), r.displayName.c_str());
-        return command_exit::kDone;
-    }
-    Row widths{"Name", "State", "Start type", "Process", "Display name"};
-    std::size_t w[4] = {widths.name.size(), widths.state.size(), widths.startType.size(), widths.processId.size()};
+    const Row heading{"Name", "State", "Start type", "Process", "Display name"};
+    std::size_t w[4] = {heading.name.size(), heading.state.size(), heading.startType.size(), heading.processId.size()};
     for (const Row& r : rows) {
         w[0] = std::max(w[0], r.name.size());
         w[1] = std::max(w[1], r.state.size());
@@ -247,31 +258,108 @@ int ListServices(bool tabs)
                     r.state.c_str(), static_cast<int>(w[2]), r.startType.c_str(), static_cast<int>(w[3]),
                     r.processId.c_str(), r.displayName.c_str());
     };
-    print(widths);
+    print(heading);
     for (const Row& r : rows) print(r);
-    if (rows.empty()) std::puts("(no service of this installation)");
+    if (rows.empty()) std::fputs("(no service of this installation)\n", stderr);
+}
+
+}  // namespace
+
+const char kRunAsAdministrator[] =
+    "this needs administrator rights. Run Velmora from a command prompt opened with \"Run as administrator\".\n";
+
+std::string ServiceExitText(DWORD code)
+{
+    const char* meaning = "a code of the service's own";
+    switch (code) {
+    case 0: meaning = "a clean stop"; break;
+    case exit_code::kSettingsUnreadable: meaning = "the settings could not be read or name no program"; break;
+    case exit_code::kProgramDidNotStart: meaning = "the program could not be started"; break;
+    case exit_code::kProgramEnded: meaning = "the program ended and the service was set to terminate"; break;
+    case exit_code::kHostFailure: meaning = "a failure inside the service host"; break;
+    }
+    return Text(code) + " (" + meaning + ")";
+}
+
+bool MayChangeServices(std::FILE* messages)
+{
+    const UniqueScHandle database(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (database || GetLastError() != ERROR_ACCESS_DENIED) return true;
+    std::fprintf(messages, "Error: %s", kRunAsAdministrator);
+    std::fflush(messages);
+    return false;
+}
+
+int FindService(const std::string& given, std::string& name, DWORD& state, bool quietWhenMissing)
+{
+    const Scm scm;
+    if (!scm) return scm.ExitCode();
+    int exitCode = 0;
+    const UniqueScHandle service = scm.Open(given, SERVICE_QUERY_STATUS, name, exitCode, quietWhenMissing);
+    if (!service) return exitCode;
+    SERVICE_STATUS_PROCESS status{};
+    if (!QueryStatus(service.get(), status)) return PrintFailure("Cannot query the service '" + name + "'", GetLastError());
+    state = status.dwCurrentState;
     return command_exit::kDone;
 }
 
-int ShowStatus(const std::string& name)
+int ListServices(bool tabs, bool json)
 {
     const Scm scm;
-    if (!scm) return command_exit::kFailed;
-    bool missing = false;
-    const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG, &missing);
-    if (!service) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
+    if (!scm) return scm.ExitCode();
+    const std::string hostPath = service_control::HostProgramPath(HostDirectory());
+    std::vector<Listed> all;
+    if (!ListAll(scm.Get(), all)) return PrintFailure("Cannot list the services", GetLastError());
+    std::sort(all.begin(), all.end(), [](const Listed& a, const Listed& b) { return a.name < b.name; });
+    std::vector<Row> rows;
+    std::vector<json::Object> objects;
+    for (const Listed& entry : all) {
+        const UniqueScHandle service(OpenServiceA(scm.Get(), entry.name.c_str(), SERVICE_QUERY_CONFIG));
+        const service_control::Configuration config =
+            service ? service_control::QueryConfiguration(service.get()) : service_control::Configuration();
+        if (!config || !service_control::RunsHost(config->lpBinaryPathName ? config->lpBinaryPathName : "", hostPath))
+            continue;
+        const SERVICE_STATUS_PROCESS& status = entry.status;
+        if (json) objects.push_back(StatusObject(entry.name, service.get(), *config.get(), status));
+        rows.push_back({entry.name, StateText(status.dwCurrentState), StartTypeText(config->dwStartType),
+                        status.dwProcessId ? Text(status.dwProcessId) : "-", entry.displayName});
+    }
+    if (json) {
+        std::printf("%s\n", json::Array(objects).c_str());
+    } else if (tabs) {
+        for (const Row& r : rows)
+            std::printf("%s\t%s\t%s\t%s\t%s\n", r.name.c_str(), r.state.c_str(), r.startType.c_str(),
+                        r.processId.c_str(), r.displayName.c_str());
+    } else {
+        PrintTable(rows);
+    }
+    return command_exit::kDone;
+}
+
+int ShowStatus(const std::string& given, bool json)
+{
+    const Scm scm;
+    if (!scm) return scm.ExitCode();
+    std::string name;
+    int exitCode = 0;
+    const UniqueScHandle service = scm.Open(given, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG, name, exitCode);
+    if (!service) return exitCode;
     SERVICE_STATUS_PROCESS status{};
     const service_control::Configuration config = service_control::QueryConfiguration(service.get());
-    if (!QueryStatus(service.get(), status) || !config) {
-        PrintFailure("Cannot query the service '" + name + "'", GetLastError());
-        return command_exit::kFailed;
+    if (!QueryStatus(service.get(), status) || !config)
+        return PrintFailure("Cannot query the service '" + name + "'", GetLastError());
+    if (json) {
+        std::printf("%s\n", StatusObject(name, service.get(), *config.get(), status).Str().c_str());
+    } else {
+        std::printf("Service:      %s\n", name.c_str());
+        std::printf("Display name: %s\n", config->lpDisplayName ? config->lpDisplayName : "");
+        std::printf("State:        %s\n", StateText(status.dwCurrentState));
+        if (status.dwProcessId) std::printf("Process id:   %lu\n", status.dwProcessId);
+        std::printf("Start type:   %s\n", StartTypeText(config->dwStartType));
+        std::printf("Last exit:    %s\n", ExitMeaning(status).c_str());
+        if (status.dwCurrentState == SERVICE_STOPPED)
+            std::printf("Stopped:      %s\n", StoppedAfterFailure(status) ? "after a failure" : "on request");
     }
-    std::printf("Service:      %s\n", name.c_str());
-    std::printf("Display name: %s\n", config->lpDisplayName ? config->lpDisplayName : "");
-    std::printf("State:        %s\n", StateText(status.dwCurrentState));
-    if (status.dwProcessId) std::printf("Process id:   %lu\n", status.dwProcessId);
-    std::printf("Start type:   %s\n", StartTypeText(config->dwStartType));
-    std::printf("Last exit:    %s\n", ExitMeaning(status).c_str());
     switch (status.dwCurrentState) {
     case SERVICE_RUNNING: return command_exit::kDone;
     case SERVICE_STOPPED: return command_exit::kStopped;
@@ -284,40 +372,44 @@ int ShowStatus(const std::string& name)
 int StartAndWait(const std::string& name)
 {
     const Scm scm;
-    return scm ? StartService(scm, name) : command_exit::kFailed;
+    return scm ? StartService(scm, name) : scm.ExitCode();
 }
 
 int StopAndWait(const std::string& name)
 {
     const Scm scm;
-    return scm ? StopService(scm, name, false) : command_exit::kFailed;
+    return scm ? StopService(scm, name, false) : scm.ExitCode();
 }
 
 // `onlyIfRunning`: a stopped service stays stopped.
-int Restart(const std::string& name, bool onlyIfRunning)
+int Restart(const std::string& given, bool onlyIfRunning)
 {
     const Scm scm;
-    if (!scm) return command_exit::kFailed;
+    if (!scm) return scm.ExitCode();
     if (onlyIfRunning) {
-        const UniqueScHandle service = scm.Open(name, SERVICE_QUERY_STATUS);
+        std::string name;
+        int exitCode = 0;
+        const UniqueScHandle service = scm.Open(given, SERVICE_QUERY_STATUS, name, exitCode);
+        if (!service) return exitCode;
         SERVICE_STATUS_PROCESS status{};
-        if (!service || !QueryStatus(service.get(), status)) return command_exit::kFailed;
+        if (!QueryStatus(service.get(), status)) return PrintFailure("Cannot query the service '" + name + "'", GetLastError());
         if (status.dwCurrentState == SERVICE_STOPPED) return command_exit::kDone;
     }
-    const int stopped = StopService(scm, name, true);
-    return stopped == command_exit::kDone ? StartService(scm, name) : stopped;
+    const int stopped = StopService(scm, given, true);
+    return stopped == command_exit::kDone ? StartService(scm, given) : stopped;
 }
 
-int ExportDefinition(const std::string& name, const std::string& file)
+int ExportDefinition(const std::string& given, const std::string& file)
 {
     const Scm scm;
-    if (!scm) return command_exit::kFailed;
-    bool missing = false;
-    if (!scm.Open(name, SERVICE_QUERY_CONFIG, &missing)) return missing ? command_exit::kNotInstalled : command_exit::kFailed;
+    if (!scm) return scm.ExitCode();
+    std::string name;
+    int exitCode = 0;
+    if (!scm.Open(given, SERVICE_QUERY_CONFIG, name, exitCode)) return exitCode;
     ServiceDefinition definition;
     if (!registry_data::ReadParameters(name, definition) || definition.Service.Executable.empty()) {
-        std::printf("Error: The service '%s' has no settings of this product in %s\n", name.c_str(),
-                    ("HKEY_LOCAL_MACHINE\\" + registry_data::ParametersKeyPath(name)).c_str());
+        std::fprintf(stderr, "Error: The service '%s' has no settings of this product in %s\n", name.c_str(),
+                     ("HKEY_LOCAL_MACHINE\\" + registry_data::ParametersKeyPath(name)).c_str());
         return command_exit::kFailed;
     }
     if (file.empty()) {
@@ -329,7 +421,7 @@ int ExportDefinition(const std::string& name, const std::string& file)
     }
     std::string error;
     if (!definition_writer::WriteDefinitionFile(definition, file, &error)) {
-        std::printf("Error: Cannot write the definition to %s: %s\n", file.c_str(), error.c_str());
+        std::fprintf(stderr, "Error: Cannot write the definition to %s: %s\n", file.c_str(), error.c_str());
         return command_exit::kFailed;
     }
     std::printf("The definition of the service '%s' was written to %s.\n", name.c_str(), file.c_str());

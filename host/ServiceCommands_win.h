@@ -1,29 +1,33 @@
 #pragma once
 
+#include <windows.h>
+
+#include <cstdio>
 #include <string>
 
-// The commands for scripts and remote shells: list, status, start, stop, restart, export. Each
-// answers with an exit code a script can act on and prints what a person needs to read.
-namespace host {
+#include "CommandLine.h"
 
-namespace command_exit {
-constexpr int kDone = 0;          // also: -status of a running service
-constexpr int kFailed = 1;
-constexpr int kStopped = 3;       // -status of a stopped service
-constexpr int kNotInstalled = 4;
-constexpr int kStartPending = 5;  // -status
-constexpr int kStopPending = 6;   // -status
-constexpr int kPaused = 7;        // -status: paused, or pausing or continuing
-}  // namespace command_exit
+// The commands for scripts and remote shells: list, status, start, stop, restart, export. Each
+// answers with an exit code a script can act on (command_exit), prints its data on standard
+// output and everything else (progress, errors) on standard error.
+namespace host {
 
 // What a command that changes services says to a process without administrator rights.
 extern const char kRunAsAdministrator[];
-// False after saying so when the service control manager refuses this process the right to
-// create and change services (a command prompt that was not run as administrator).
-bool MayChangeServices();
+// False after saying so on `messages` when the service control manager refuses this process the
+// right to create and change services (a command prompt that was not run as administrator).
+bool MayChangeServices(std::FILE* messages);
 
-int ListServices(bool tabs);
-int ShowStatus(const std::string& name);
+// The service's name as the service control manager holds it (the letter case it was created
+// with) and its state; kNotInstalled (said on standard error unless `quietWhenMissing`) or
+// kFailed after saying why.
+int FindService(const std::string& given, std::string& name, DWORD& state, bool quietWhenMissing = false);
+
+// What a service-specific exit code of the host means, in its words.
+std::string ServiceExitText(DWORD code);
+
+int ListServices(bool tabs, bool json);
+int ShowStatus(const std::string& name, bool json);
 int StartAndWait(const std::string& name);
 int StopAndWait(const std::string& name);
 // Stops the service if it runs, then starts it; with `onlyIfRunning` a stopped service stays

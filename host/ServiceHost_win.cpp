@@ -168,7 +168,7 @@ int RunServiceProcess()
     return 0;
 }
 
-int RunInConsole(const char* serviceName)
+int RunInConsole(const char* serviceName, const ServiceDefinition* fromFile)
 {
     const UniqueHandle stop(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!stop) return 1;
@@ -177,7 +177,7 @@ int RunInConsole(const char* serviceName)
     ConsoleStatus status;
     std::uint32_t code = exit_code::kHostFailure;
     try {
-        code = RunInstalledService(serviceName, status, stop.get(), true);
+        code = RunInstalledService(serviceName, status, stop.get(), true, fromFile);
     } catch (const std::exception& e) {
         std::printf("Failure: %s\n", e.what());
     } catch (...) {

@@ -412,14 +412,16 @@ std::string HostDirectory()
     return folder.empty() ? std::string(".") : folder;
 }
 
-std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, HANDLE stopEvent, bool consoleMode)
+std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, HANDLE stopEvent, bool consoleMode,
+                                  const ServiceDefinition* fromFile)
 {
     SetCurrentDirectoryA(HostDirectory().c_str());
     const EventReporter source = consoleMode ? EventReporter() : EventReporter(name);
     ServiceDefinition definition;
     const std::string key = "HKEY_LOCAL_MACHINE\\" + registry_data::ParametersKeyPath(name);
     std::vector<std::string> wrongType;
-    const bool read = registry_data::ReadParameters(name, definition, registry_data::kHostRead, &wrongType);
+    if (fromFile) definition = *fromFile;
+    const bool read = fromFile || registry_data::ReadParameters(name, definition, registry_data::kHostRead, &wrongType);
     // A value of another type is never reinterpreted: it is named and counts as missing. Named
     // once the debug log is known, which the settings decide.
     const auto reportWrongTypes = [&](const HostEvents& events) {

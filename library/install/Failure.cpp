@@ -10,6 +10,13 @@ void ThrowLastError(const char* message) { throw CExcep(message, platform::LastE
 
 void ThrowCode(const char* message, unsigned long systemCode) { throw CExcep(message, systemCode); }
 
+void ThrowKind(std::int32_t kind, const char* message, unsigned long systemCode)
+{
+    CExcep e(message, systemCode);
+    e.code = kind;
+    throw e;
+}
+
 const char* Hold(Slot slot, std::string text)
 {
     static std::string held[static_cast<int>(Slot::Count)];

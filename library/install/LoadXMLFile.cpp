@@ -16,6 +16,11 @@ constexpr std::size_t kMaxPath = 260;
 const char kXmlEnding[] = ".xml";
 const char kErrorsHeading[] = "Invalid service configuration, errors are as follows:";
 
+[[noreturn]] void FileNotFound()
+{
+    failure::ThrowKind(CExcep::kFileNotFound, "The input file cannot be found.", platform::LastErrorCode());
+}
+
 bool Exists(const std::string& path) { return platform::QueryFileStatus(path).kind != platform::FileKind::Missing; }
 
 // The path as given, or with ".xml" added when that is the one that exists.
@@ -26,10 +31,10 @@ std::string LocateDefinition(const char* fileName)
     const std::size_t length = given.size();
     const bool endsInXml = length >= 4 && given.compare(length - 4, 4, kXmlEnding) == 0;
     if (length >= 4 && (length + 4 >= kMaxPath || endsInXml)) {
-        failure::ThrowLastError("The input file cannot be found.");
+        FileNotFound();
     }
     const std::string withEnding = given + kXmlEnding;
-    if (!Exists(withEnding)) failure::ThrowLastError("The input file cannot be found.");
+    if (!Exists(withEnding)) FileNotFound();
     return withEnding;
 }
 

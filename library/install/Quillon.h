@@ -12,6 +12,12 @@
 // How every failure of the library reaches its caller: thrown by value.
 struct QUILLON_API CExcep {
     static constexpr std::int32_t kLibraryFailure = 2;
+    // The failures a caller acts on apart from the others; every other one is kLibraryFailure.
+    static constexpr std::int32_t kServiceMissing = 3;      // no service of that name
+    static constexpr std::int32_t kServiceExists = 4;       // an install found the name taken
+    static constexpr std::int32_t kNotRunByVelmora = 5;     // another program's service: nothing changed
+    static constexpr std::int32_t kMarkedForDeletion = 6;   // a removal found it already marked
+    static constexpr std::int32_t kFileNotFound = 7;        // the definition file is not there
     // 260 characters of the system's text, in UTF-8 up to three bytes each.
     static constexpr std::size_t kSystemTextSize = 3 * 260;
 
@@ -184,7 +190,15 @@ QUILLON_API UpdateResult ServiceUpdate(const char* fileName, const std::string& 
 QUILLON_API UpdateResult ServiceUpdateWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
                                            std::size_t serviceNameSize, const InstallCallbacks& callbacks);
 
-// Marks an installed service for deletion and drops its event-log source.
+// What applying a definition file would change, without changing anything: one line per setting
+// of the service entry or its Parameters that differs ("name: old → new"; a password is never
+// known here, environment values are not shown). Installed means that there is no such service.
+QUILLON_API UpdateResult ServicePreviewUpdate(const char* fileName, const std::string& hostDirectory,
+                                              char* serviceName, std::size_t serviceNameSize,
+                                              std::vector<std::string>* changes);
+
+// Marks an installed service for deletion and drops its event-log source (a missing source is no
+// failure). A service whose command line runs no Velmora host is refused and left as it is.
 QUILLON_API void ServiceUninstall(const char* serviceName);
 
 QUILLON_API void PrintQuillonVersion();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Quillon.h"
 
@@ -11,8 +12,10 @@ namespace registry_store {
 extern const char kEventSourceKey[];  // "SYSTEM\CurrentControlSet\Services\EventLog\Application\"
 
 void WriteParameters(const std::string& serviceName, const ServiceDefinition& definition);
-// Whether the Parameters key holds exactly what WriteParameters would write, and nothing else.
-bool ParametersMatch(const std::string& serviceName, const ServiceDefinition& definition);
+// How the Parameters key differs from what WriteParameters would write, one line per value
+// ("Parameters\ServiceParams: "a" → "b""; environment variables by name only); empty when it holds exactly
+// that and nothing else.
+std::vector<std::string> ParameterChanges(const std::string& serviceName, const ServiceDefinition& definition);
 // WriteParameters, then removes every value that it did not write.
 void ReplaceParameters(const std::string& serviceName, const ServiceDefinition& definition);
 void RegisterEventSource(const std::string& serviceName, const std::string& hostProgramPath);

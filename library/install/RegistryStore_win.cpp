@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "Failure.h"
 #include "RegistryData.h"
@@ -109,12 +111,94 @@ UniqueHkey OpenParameters(const std::string& serviceName, REGSAM access)
     return key;
 }
 
+std::vector<std::string> Entries(const std::string& block)
+{
+    std::vector<std::string> entries;
+    for (std::size_t begin = 0; begin < block.size();) {
+        std::size_t end = block.find('\0', begin);
+        if (end == std::string::npos) end = block.size();
+        if (end > begin) entries.push_back(block.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return entries;
+}
+
+// A value as the what-if lists it.
+std::string Shown(const std::pair<DWORD, std::string>* value)
+{
+    if (!value) return "(not set)";
+    const std::string& bytes = value->second;
+    switch (value->first) {
+    case REG_SZ: return "\"" + bytes + "\"";
+    case REG_DWORD:
+        if (bytes.size() == 4) {
+            std::uint32_t number = 0;
+            for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(bytes[i]);
+            return std::to_string(number);
+        }
+        break;
+    case REG_MULTI_SZ: {
+        std::string text;
+        for (const std::string& entry : Entries(bytes)) text += (text.empty() ? "\"" : ", \"") + entry + "\"";
+        return text.empty() ? "(none)" : text;
+    }
+    default: break;
+    }
+    return std::to_string(bytes.size()) + " bytes of registry type " + std::to_string(value->first);
+}
+
+// The environment by variable name; its values often are secrets, so the what-if names only.
+std::map<std::string, std::string> Variables(const std::pair<DWORD, std::string>* value)
+{
+    std::map<std::string, std::string> variables;
+    if (!value) return variables;
+    for (const std::string& entry : Entries(value->second)) {
+        const std::size_t equals = entry.find('=', 1);
+        variables[entry.substr(0, equals)] = equals == std::string::npos ? "" : entry.substr(equals + 1);
+    }
+    return variables;
+}
+
+void EnvironmentChanges(const std::pair<DWORD, std::string>* before, const std::pair<DWORD, std::string>* after,
+                        std::vector<std::string>& changes)
+{
+    const auto old = Variables(before), wanted = Variables(after);
+    for (const auto& [name, value] : old) {
+        const auto now = wanted.find(name);
+        if (now == wanted.end()) changes.push_back("Parameters\\Environment: " + name + " removed");
+        else if (now->second != value) changes.push_back("Parameters\\Environment: " + name + " changed (value not shown)");
+    }
+    for (const auto& [name, value] : wanted) {
+        (void)value;
+        if (!old.count(name)) changes.push_back("Parameters\\Environment: " + name + " added (value not shown)");
+    }
+}
+
 }  // namespace
 
-bool ParametersMatch(const std::string& serviceName, const ServiceDefinition& definition)
+std::vector<std::string> ParameterChanges(const std::string& serviceName, const ServiceDefinition& definition)
 {
     const UniqueHkey key = OpenParameters(serviceName, KEY_QUERY_VALUE);
-    return key && StoredValues(key.get()) == WantedValues(definition);
+    const Values stored = key ? StoredValues(key.get()) : Values();
+    const Values wanted = WantedValues(definition);
+    std::vector<std::string> changes;
+    if (!key) changes.push_back("Parameters: the key is missing and is created");
+    std::map<std::string, std::pair<const std::pair<DWORD, std::string>*, const std::pair<DWORD, std::string>*>> both;
+    for (const auto& [name, value] : stored) both[name].first = &value;
+    for (const auto& [name, value] : wanted) both[name].second = &value;
+    for (const auto& [name, pair] : both) {
+        const auto [before, after] = pair;
+        if (before && after && *before == *after) continue;
+        if (name == "Environment") {
+            const std::size_t count = changes.size();
+            EnvironmentChanges(before, after, changes);
+            if (changes.size() > count) continue;
+        }
+        std::string shownBefore = Shown(before), shownAfter = Shown(after);
+        if (shownBefore == shownAfter) shownBefore += " (another registry type)";
+        changes.push_back("Parameters\\" + name + ": " + shownBefore + " \u2192 " + shownAfter);
+    }
+    return changes;
 }
 
 void ReplaceParameters(const std::string& serviceName, const ServiceDefinition& definition)
@@ -165,7 +249,9 @@ void RegisterEventSource(const std::string& serviceName, const std::string& host
 void RemoveEventSource(const std::string& serviceName)
 {
     const LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kEventSourceKey + serviceName).c_str());
-    if (status != ERROR_SUCCESS) failure::ThrowCode("Attempt to delete registry key failed", status);
+    // Already gone (removed by hand, or never registered) is what removing it asks for.
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        failure::ThrowCode("Attempt to delete registry key failed", status);
 }
 
 }  // namespace registry_store

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Quillon.h"
 #include "UniqueResource.h"
@@ -25,6 +26,9 @@ void Install(const ServiceDefinition& definition, bool forceReplace, const std::
 // setting the system does not support is told to the notice sink and skipped.
 void ApplyOptionalSettings(const ServiceDefinition& definition, const InstallCallbacks& callbacks);
 
+// Update, Differences and a replacing Install refuse a service whose command line runs no Velmora
+// host (CExcep code kNotRunByVelmora), changing nothing.
+
 // Brings an existing service's entry to the definition in place (type, start type, command line,
 // group, dependencies, display name, account; the description only when the definition has one,
 // so one set by other means stays). A password is asked for only when the account changes to a
@@ -32,6 +36,11 @@ void ApplyOptionalSettings(const ServiceDefinition& definition, const InstallCal
 // false when there is no such service (`missing` then set).
 bool Update(const ServiceDefinition& definition, const std::string& hostProgramPath,
             const InstallCallbacks& callbacks, bool* missing);
+
+// What Update would change, one line per setting ("Start type: Automatic → Manual"); empty when
+// nothing, and also when there is no such service (`missing` then set). Changes nothing.
+std::vector<std::string> Differences(const ServiceDefinition& definition, const std::string& hostProgramPath,
+                                     bool* missing);
 
 // Held by an install from replacing the old entry to writing the last setting: two installs of
 // one name at once would otherwise each delete and create the entry, both report success, and

@@ -57,6 +57,22 @@ Entry EntryOf(const ServiceDefinition& d, const std::string& hostProgramPath)
             service_control::HostCommandLine(hostProgramPath)};
 }
 
+service_control::Configuration ConfigurationOf(SC_HANDLE service)
+{
+    service_control::Configuration config = service_control::QueryConfiguration(service);
+    if (!config) failure::ThrowLastError("Cannot read the service's configuration");
+    return config;
+}
+
+// Only a service whose command line runs a Velmora host, of any installation (the manager's test
+// of its services), is changed or removed; another program's is refused before anything changes.
+void RefuseAnotherProgramsService(const QUERY_SERVICE_CONFIGA& config, const std::string& name)
+{
+    if (service_control::EndsInHostProgram(config.lpBinaryPathName ? config.lpBinaryPathName : "")) return;
+    const std::string text = "The service '" + name + "' is not run by Velmora; nothing was changed.";
+    failure::ThrowKind(CExcep::kNotRunByVelmora, failure::Hold(failure::Slot::ForeignService, text), 0);
+}
+
 // A stopped service of the same name is deleted; one in any other state is refused.
 void ReplaceExisting(SC_HANDLE database, const std::string& name)
 {
@@ -72,6 +88,7 @@ void ReplaceExisting(SC_HANDLE database, const std::string& name)
                                  "]. A service must be stopped before it can be re-installed.";
         failure::Throw(failure::Hold(failure::Slot::RunningService, text));
     }
+    RefuseAnotherProgramsService(*ConfigurationOf(existing.get()).get(), name);
     if (!DeleteService(existing.get())) failure::ThrowLastError("Cannot delete the pre-existing service");
     existing.reset();
     Sleep(kReplaceWaitMs);
@@ -313,7 +330,11 @@ void Install(const ServiceDefinition& d, bool forceReplace, const std::string& h
                                                 entry.commandLine.c_str(), d.LoadOrderGroup.c_str(), nullptr,
                                                 d.RawDependencies.empty() ? nullptr : d.RawDependencies.data(),
                                                 logOn.Name(), logOn.password.Get()));
-    if (!service) failure::ThrowLastError("Service creation failed");
+    if (!service) {
+        const DWORD error = GetLastError();
+        failure::ThrowKind(error == ERROR_SERVICE_EXISTS ? CExcep::kServiceExists : CExcep::kLibraryFailure,
+                           "Service creation failed", error);
+    }
     SetDescription(service.get(), d.Description);
     try {
         ApplyOptional(service.get(), d, callbacks, false);
@@ -359,31 +380,87 @@ bool SameAccount(const char* current, const std::string& wanted)
                           wanted.empty() ? "LocalSystem" : wanted.c_str(), -1) == CSTR_EQUAL;
 }
 
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string Joined(const std::vector<std::string>& entries)
+{
+    std::string text;
+    for (const std::string& entry : entries) text += (text.empty() ? "" : ", ") + Quoted(entry);
+    return text.empty() ? "(none)" : text;
+}
+
+std::string TypeText(DWORD type)
+{
+    if (type == SERVICE_WIN32_OWN_PROCESS) return "own process";
+    if (type == (SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS)) return "own process, interacts with the desktop";
+    return "type " + std::to_string(type);
+}
+
+// How an existing entry differs from the definition: one line per setting.
+struct EntryComparison {
+    std::vector<std::string> changes;
+    bool accountChanges = false;
+};
+
+EntryComparison CompareEntry(SC_HANDLE service, const QUERY_SERVICE_CONFIGA& config, const ServiceDefinition& d,
+                             const Entry& entry)
+{
+    EntryComparison result;
+    const auto text = [](const char* value) { return std::string(value ? value : ""); };
+    const auto differs = [&result](const char* what, const std::string& before, const std::string& after) {
+        if (before != after) result.changes.push_back(std::string(what) + ": " + before + " \u2192 " + after);
+    };
+    differs("Service type", TypeText(config.dwServiceType), TypeText(entry.type));
+    differs("Start type", StartTypeText(config.dwStartType), StartTypeText(entry.startType));
+    differs("Command line", Quoted(text(config.lpBinaryPathName)), Quoted(entry.commandLine));
+    differs("Load order group", Quoted(text(config.lpLoadOrderGroup)), Quoted(d.LoadOrderGroup));
+    differs("Dependencies", Joined(ListEntries(config.lpDependencies)),
+            Joined(d.RawDependencies.empty() ? std::vector<std::string>() : ListEntries(d.RawDependencies.data())));
+    differs("Display name", Quoted(text(config.lpDisplayName)), Quoted(entry.displayName));
+    if (!d.Description.empty()) differs("Description", Quoted(DescriptionOf(service)), Quoted(d.Description));
+    const service_account::Account account = service_account::Classify(d.Account, d.Name);
+    result.accountChanges = !SameAccount(config.lpServiceStartName, account.name);
+    if (result.accountChanges)
+        result.changes.push_back("Account: " + (text(config.lpServiceStartName).empty() ? "LocalSystem" : text(config.lpServiceStartName)) + " \u2192 " +
+                                 (account.name.empty() ? "LocalSystem" : account.name));
+    return result;
+}
+
+// The service to bring to the definition, refused when it is another program's; empty with
+// `missing` set when there is none.
+UniqueScHandle OpenForUpdate(SC_HANDLE database, const ServiceDefinition& d, DWORD access, bool* missing)
+{
+    UniqueScHandle service(OpenServiceA(database, d.Name.c_str(), access));
+    *missing = !service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    if (!service && !*missing) failure::ThrowLastError("Cannot open the service to update it");
+    if (service) RefuseAnotherProgramsService(*ConfigurationOf(service.get()).get(), d.Name);
+    return service;
+}
+
+}  // namespace
+
+std::vector<std::string> Differences(const ServiceDefinition& d, const std::string& hostProgramPath, bool* missing)
+{
+    const UniqueScHandle database = OpenDatabase();
+    const UniqueScHandle service = OpenForUpdate(database.get(), d, SERVICE_QUERY_CONFIG, missing);
+    if (!service) return {};
+    return CompareEntry(service.get(), *ConfigurationOf(service.get()).get(), d, EntryOf(d, hostProgramPath)).changes;
+}
+
 bool Update(const ServiceDefinition& d, const std::string& hostProgramPath, const InstallCallbacks& callbacks,
             bool* missing)
 {
     const UniqueScHandle database = OpenDatabase();
-    const UniqueScHandle service(OpenServiceA(database.get(), d.Name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
-    *missing = !service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
-    if (*missing) return false;
-    if (!service) failure::ThrowLastError("Cannot open the service to update it");
-
-    const service_control::Configuration config = service_control::QueryConfiguration(service.get());
-    if (!config) failure::ThrowLastError("Cannot read the service's configuration");
+    const UniqueScHandle service =
+        OpenForUpdate(database.get(), d, SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG, missing);
+    if (!service) return false;
 
     const Entry entry = EntryOf(d, hostProgramPath);
-    const std::vector<std::string> dependencies =
-        d.RawDependencies.empty() ? std::vector<std::string>() : ListEntries(d.RawDependencies.data());
-    const auto text = [](const char* value) { return std::string(value ? value : ""); };
-    const bool same = config->dwServiceType == entry.type && config->dwStartType == entry.startType &&
-                      text(config->lpBinaryPathName) == entry.commandLine &&
-                      text(config->lpLoadOrderGroup) == d.LoadOrderGroup &&
-                      ListEntries(config->lpDependencies) == dependencies &&
-                      text(config->lpDisplayName) == entry.displayName &&
-                      (d.Description.empty() || DescriptionOf(service.get()) == d.Description);
-    const service_account::Account account = service_account::Classify(d.Account, d.Name);
-    const bool sameAccount = SameAccount(config->lpServiceStartName, account.name);
-    if (same && sameAccount) return false;
+    const EntryComparison comparison = CompareEntry(service.get(), *ConfigurationOf(service.get()).get(), d, entry);
+    if (comparison.changes.empty()) return false;
+    const bool sameAccount = !comparison.accountChanges;
 
     // The account, and a password, only when it changes.
     const LogOn logOn(d, callbacks, !sameAccount);
@@ -404,12 +481,15 @@ void Remove(const char* serviceName)
     const UniqueScHandle database = OpenDatabase();
     const UniqueScHandle service(OpenServiceA(database.get(), serviceName, SERVICE_ALL_ACCESS));
     if (!service) {
+        const DWORD error = GetLastError();
         const std::string text = std::string("Attempt to get handle to service '") + serviceName + "' failed";
-        failure::ThrowLastError(failure::Hold(failure::Slot::OpenService, text));
+        failure::ThrowKind(error == ERROR_SERVICE_DOES_NOT_EXIST ? CExcep::kServiceMissing : CExcep::kLibraryFailure,
+                           failure::Hold(failure::Slot::OpenService, text), error);
     }
+    RefuseAnotherProgramsService(*ConfigurationOf(service.get()).get(), serviceName);
     if (!DeleteService(service.get())) {
         if (GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE) {
-            failure::ThrowCode("No such service, or service is already marked for deletion.",
+            failure::ThrowKind(CExcep::kMarkedForDeletion, "No such service, or service is already marked for deletion.",
                                ERROR_SERVICE_MARKED_FOR_DELETE);
         }
         failure::ThrowLastError("Cannot mark service for deletion");

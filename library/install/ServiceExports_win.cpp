@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Failure.h"
+#include "ParametersAccess.h"
 #include "Quillon.h"
 #include "RegistryStore.h"
 #include "ScmRegistration.h"
@@ -10,16 +11,20 @@
 
 namespace {
 
+// Where the definition errors of a file go: standard output, as the install always printed them
+// for the manager, or into the exception, for the commands that keep their output for data.
+enum class Errors { Printed, InException };
+
 // Reads and checks the definition file, hands the service's name to the caller, and runs
 // `apply(definition, forceReplace, hostProgram)` under the service's install lock.
 template <typename Apply>
 auto WithDefinition(const char* fileName, const std::string& hostDirectory, char* serviceName,
-                    std::size_t serviceNameSize, Apply apply)
+                    std::size_t serviceNameSize, Errors errors, Apply apply)
 {
     if (!fileName || !*fileName) failure::Throw("Input file name is blank");
     ServiceDefinition definition;
     unsigned char forceReplace = 0;
-    LoadXMLFile(fileName, &definition, &forceReplace, 0);
+    LoadXMLFile(fileName, &definition, &forceReplace, errors == Errors::InException);
     // The caller holds the name from here on, also when a later step fails.
     if (!serviceName || definition.Name.size() >= serviceNameSize) {
         failure::Throw("The service name is too long for the caller's buffer.");
@@ -35,6 +40,7 @@ void Create(const ServiceDefinition& definition, bool forceReplace, const std::s
 {
     scm_registration::Install(definition, forceReplace, hostProgram, callbacks);
     registry_store::WriteParameters(definition.Name, definition);
+    parameters_access::Restrict(definition, callbacks);
     registry_store::RegisterEventSource(definition.Name, hostProgram);
 }
 
@@ -49,7 +55,7 @@ void ServiceInstall(const char* fileName, const std::string& hostDirectory, char
 void ServiceInstallWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
                         std::size_t serviceNameSize, const InstallCallbacks& callbacks)
 {
-    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize,
+    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize, Errors::Printed,
                    [&callbacks](const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram) {
                        Create(definition, forceReplace, hostProgram, callbacks);
                    });
@@ -65,7 +71,7 @@ UpdateResult ServiceUpdateWith(const char* fileName, const std::string& hostDire
                                std::size_t serviceNameSize, const InstallCallbacks& callbacks)
 {
     return WithDefinition(
-        fileName, hostDirectory, serviceName, serviceNameSize,
+        fileName, hostDirectory, serviceName, serviceNameSize, Errors::InException,
         [&callbacks](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
             bool missing = false;
             const bool entryChanged = scm_registration::Update(definition, hostProgram, callbacks, &missing);
@@ -73,12 +79,33 @@ UpdateResult ServiceUpdateWith(const char* fileName, const std::string& hostDire
                 Create(definition, false, hostProgram, callbacks);
                 return UpdateResult::Installed;
             }
-            if (!entryChanged && registry_store::ParametersMatch(definition.Name, definition))
+            // Also on an unchanged service: an install older than the restricted settings gets them.
+            if (!entryChanged && registry_store::ParameterChanges(definition.Name, definition).empty()) {
+                parameters_access::Restrict(definition, callbacks);
                 return UpdateResult::Unchanged;
+            }
             scm_registration::ApplyOptionalSettings(definition, callbacks);
             registry_store::ReplaceParameters(definition.Name, definition);
+            parameters_access::Restrict(definition, callbacks);
             registry_store::RegisterEventSource(definition.Name, hostProgram);
             return UpdateResult::Updated;
+        });
+}
+
+UpdateResult ServicePreviewUpdate(const char* fileName, const std::string& hostDirectory, char* serviceName,
+                                  std::size_t serviceNameSize, std::vector<std::string>* changes)
+{
+    return WithDefinition(
+        fileName, hostDirectory, serviceName, serviceNameSize, Errors::InException,
+        [changes](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
+            bool missing = false;
+            std::vector<std::string> lines = scm_registration::Differences(definition, hostProgram, &missing);
+            if (missing) return UpdateResult::Installed;
+            for (std::string& line : registry_store::ParameterChanges(definition.Name, definition))
+                lines.push_back(std::move(line));
+            const bool unchanged = lines.empty();
+            if (changes) *changes = std::move(lines);
+            return unchanged ? UpdateResult::Unchanged : UpdateResult::Updated;
         });
 }
 

@@ -21,7 +21,9 @@ std::string LoadFailure(const std::string& file, ServiceDefinition& definition, 
     try {
         LoadXMLFile(file.c_str(), &definition, &force, errorsInException ? 1 : 0);
     } catch (const CExcep& e) {
-        EXPECT_EQ(e.code, 2);
+        // A missing file is the one failure a caller tells apart by its code.
+        EXPECT_EQ(e.code, std::string(e.message) == "The input file cannot be found." ? CExcep::kFileNotFound
+                                                                                      : CExcep::kLibraryFailure);
         return e.message;
     }
     return "";

@@ -20,6 +20,7 @@ inline std::string ProgramFolder()
 struct CommandResult {
     int exitCode = -1;
     std::string output;
+    std::string errors;  // standard error, when the command was run to keep it apart
 };
 
 // Runs a command line through the command interpreter and captures its standard output. Under
@@ -52,6 +53,23 @@ inline CommandResult RunHost(const std::string& arguments)
     SetCurrentDirectoryA(ProgramFolder().c_str());
     CommandResult result = Run("Velmora.exe " + arguments);
     SetCurrentDirectoryA(previous.c_str());
+    return result;
+}
+
+// RunHost with standard error kept apart from standard output.
+inline CommandResult RunHostApart(const std::string& arguments)
+{
+    char folder[MAX_PATH] = {}, file[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    if (!GetTempFileNameA(folder, "vle", 0, file)) return CommandResult();
+    CommandResult result = RunHost(arguments + " 2>\"" + file + "\"");
+    if (FILE* errors = std::fopen(file, "rb")) {
+        char buffer[512];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, errors)) > 0) result.errors.append(buffer, n);
+        std::fclose(errors);
+    }
+    DeleteFileA(file);
     return result;
 }
 

@@ -27,7 +27,7 @@ class HostProgram : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (const char* name : {"vlhostsvc", "vlhostsvc0", "vlhostsvc1", "vlhostsvc2"}) {
+        for (const char* name : {"vlhostsvc", "vlhostsvc0", "vlhostsvc1", "vlhostsvc2", "vlforeign"}) {
             wintest::RemoveServiceQuietly(name);
         }
     }
@@ -99,13 +99,9 @@ TEST_F(HostProgram, FailuresExitNonZeroWithTheirTextOnStandardOutput)
     EXPECT_FALSE(wintest::ServiceExists("vlhostsvc"));
 
     const wintest::CommandResult missing = Host("-u \"VlNoSuchService\"");
-    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_EQ(missing.exitCode, 4);
     EXPECT_TRUE(wintest::Contains(missing.output, "Error: Attempt to get handle to service 'VlNoSuchService' failed"))
         << missing.output;
-
-    const wintest::CommandResult usage = Host("-q");
-    EXPECT_NE(usage.exitCode, 0);
-    EXPECT_TRUE(wintest::Contains(usage.output, "Usage:"));
 }
 
 // A hostile or careless definition gets a short answer and installs nothing: one that asks for
@@ -176,9 +172,9 @@ TEST_F(HostProgram, ScriptCommandsAnswerWithExitCodesAndWaitForTheState)
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.arguments);
-        const wintest::CommandResult r = Host(step.arguments);
-        EXPECT_EQ(r.exitCode, step.exitCode) << r.output;
-        EXPECT_TRUE(wintest::Contains(r.output, step.said)) << r.output;
+        const wintest::CommandResult r = wintest::RunHostApart(step.arguments);
+        EXPECT_EQ(r.exitCode, step.exitCode) << r.output << r.errors;
+        EXPECT_TRUE(wintest::Contains(r.output + r.errors, step.said)) << r.output << r.errors;
     }
 }
 
@@ -297,6 +293,163 @@ TEST_F(HostProgram, UpdateAppliesADefinitionInPlaceAndTwiceIsUnchanged)
     EXPECT_TRUE(wintest::Contains(r.output, "was updated")) << r.output;
     EXPECT_EQ(Host("-status vlhostsvc").exitCode, 3) << "a stopped service stays stopped";
     EXPECT_FALSE(wintest::Contains(ReadBytes(record), "third"));
+}
+
+// Every command line answers with one exit code, its data on standard output and everything else
+// on standard error; -u keeps its texts on standard output for the manager.
+TEST_F(HostProgram, CommandLinesAnswerWithOneCodeOnTheRightStream)
+{
+    const struct {
+        const char* arguments;
+        int exitCode;
+        const char* out;  // "" for nothing on standard output
+        const char* err;  // "" for nothing on standard error
+    } cases[] = {
+        {"-h", 0, "Usage", ""},
+        {"-?", 0, "Usage", ""},
+        {"/?", 0, "Usage", ""},
+        {"--help", 0, "Usage", ""},
+        {"--VERSION", 0, "Velmora Tessel", ""},
+        {"-LIST -T", 0, "", ""},
+        {"--list --json", 0, "[]", ""},
+        {"--Status vlnosuchservice", 4, "", "The service 'vlnosuchservice' is not installed."},
+        {"-START vlnosuchservice", 4, "", "is not installed"},
+        {"-start vlnosuchservice extra", 2, "", "Error: unexpected argument 'extra' after '-start'.\r\nUsage"},
+        {"-q", 2, "", "Error: '-q' is not a command.\r\nUsage"},
+        {"--uninstall vlnosuchservice", 4, "Error: Attempt to get handle to service 'vlnosuchservice' failed", ""},
+        {"-c vlnosuchservice", 4, "", "is not installed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const wintest::CommandResult r = wintest::RunHostApart(c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.output.empty(), !*c.out) << r.output;
+        EXPECT_TRUE(wintest::Contains(r.output, c.out)) << r.output;
+        EXPECT_EQ(r.errors.empty(), !*c.err) << r.errors;
+        EXPECT_TRUE(wintest::Contains(r.errors, c.err)) << r.errors;
+    }
+    const std::string file = dir_.Path().string() + "\\export.xml";
+    const wintest::CommandResult failed = wintest::RunHostApart("-export vlnosuchservice > \"" + file + "\"");
+    EXPECT_EQ(failed.exitCode, 4);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(std::filesystem::file_size(file), 0u) << "the error stays out of the file";
+    EXPECT_TRUE(wintest::Contains(failed.errors, "is not installed")) << failed.errors;
+}
+
+// A service of another program is refused by every command that would change it, and keeps its
+// entry exactly (a service made with sc.exe running notepad).
+TEST_F(HostProgram, AnotherProgramsServiceIsRefusedAndLeftAsItIs)
+{
+    ASSERT_EQ(wintest::Run("sc.exe create vlforeign binPath= C:\\windows\\system32\\notepad.exe").exitCode, 0);
+    const std::string key = "reg.exe query HKLM\\SYSTEM\\CurrentControlSet\\Services\\vlforeign /s";
+    const std::string before = wintest::Run(key).output;
+    ASSERT_TRUE(wintest::Contains(before, "notepad.exe")) << before;
+    const std::string file = dir_.Write(
+        "vlforeign.xml", DefinitionDir::Xml(DefinitionDir::Required("vlforeign", dir_.Program(), dir_.Folder("w")) +
+                                            "<ForceReplace>true</ForceReplace>"));
+    for (const std::string& arguments : {std::string("-u vlforeign"), "-update " + file, "-update " + file + " -whatif", "-i " + file}) {
+        SCOPED_TRACE(arguments);
+        const wintest::CommandResult r = wintest::RunHostApart(arguments);
+        EXPECT_EQ(r.exitCode, 9);
+        EXPECT_TRUE(wintest::Contains(r.output + r.errors,
+                                      "The service 'vlforeign' is not run by Velmora; nothing was changed."))
+            << r.output << r.errors;
+        EXPECT_EQ(wintest::Run(key).output, before);
+    }
+}
+
+// -u of a Velmora service succeeds without its event source, and a second -u finds nothing.
+TEST_F(HostProgram, RemovingAnswersForWhatItFound)
+{
+    ASSERT_EQ(Host("-i " + dir_.Write("s.xml", DefinitionDir::Xml(DefinitionDir::Required(
+                                                   "vlhostsvc", dir_.Program(), dir_.Folder("w"))))).exitCode,
+              0);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\vlhostsvc"),
+              ERROR_SUCCESS);
+    const wintest::CommandResult removed = Host("-u vlhostsvc");
+    EXPECT_EQ(removed.exitCode, 0) << removed.output;
+    EXPECT_EQ(removed.output, "The service 'vlhostsvc' was removed.\r\n");
+    ASSERT_TRUE(Waited([] { return !wintest::ServiceExists("vlhostsvc"); }));
+    EXPECT_EQ(Host("-u vlhostsvc").exitCode, 4);
+}
+
+// What the commands say names the right thing: the service as the service control manager holds
+// it, the file that is missing, what to do about a service that exists; and no empty line.
+TEST_F(HostProgram, MessagesNameWhatTheyAreAbout)
+{
+    const std::string file = dir_.Write(
+        "m.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", wintest::ProgramFolder() + "\\VelmoraExample.exe",
+                                                            dir_.Folder("w")) +
+                                    "<ConsoleApp>true</ConsoleApp>"));
+    ASSERT_EQ(Host("-i " + file).exitCode, 0);
+    const std::string missing = dir_.Path().string() + "\\nothing here.xml";
+    const struct {
+        std::string arguments;
+        int exitCode;
+        std::string said;
+    } cases[] = {
+        {"-i " + file, 1,
+         "Error: Service creation failed\r\nDetail: " },
+        {"-i " + file, 1,
+         "\r\nThe service 'vlhostsvc' is already installed: \"Velmora -update " + file +
+             "\" changes it in place, or <ForceReplace>true</ForceReplace> in the definition replaces it.\r\n"},
+        {"-i " + missing, 1, "Error: The input file cannot be found.\r\n"},
+        {"-i " + missing, 1, "\r\nThe definition file '" + missing + "' was not found.\r\n"},
+        {"-status VLHOSTSVC", 3, "Service:      vlhostsvc\r\n"},
+        {"-status VLHOSTSVC", 3, "Stopped:      on request\r\n"},
+        {"-start VlHostSvc", 0, "The service 'vlhostsvc' is running as process"},
+        {"-stop VLHOSTSVC", 0, "Stopping the service 'vlhostsvc'"},
+        {"-start vlhostsvc", 0, "is running"},
+        {"-stop vlhostsvc", 0, "The service 'vlhostsvc' is stopped.\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const wintest::CommandResult r = Host(c.arguments + " 2>&1");
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
+        EXPECT_TRUE(wintest::Contains(r.output, c.said)) << r.output;
+        EXPECT_FALSE(wintest::Contains(r.output, "\n\r\n")) << "no empty line: " << r.output;
+    }
+}
+
+// -update -whatif says what would change and changes nothing: unchanged, changed, and missing.
+TEST_F(HostProgram, UpdateWhatIfChangesNothing)
+{
+    const auto definition = [&](const char* name, const std::string& more) {
+        return dir_.Write(std::string(name) + ".xml",
+                          DefinitionDir::Xml(DefinitionDir::Required(name, dir_.Program(), dir_.Folder("w")) + more));
+    };
+    ASSERT_EQ(Host("-i " + definition("vlhostsvc", "<Parameters>first</Parameters>")).exitCode, 0);
+    const std::string key = registry_data::ParametersKeyPath("vlhostsvc");
+    const FILETIME before = LastWrite(key);
+    const std::string secret = "<Environment><Variable Name=\"TOKEN\">s3cr3t</Variable></Environment>";
+    const struct {
+        std::string file;
+        int exitCode;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {definition("vlhostsvc", "<Parameters>first</Parameters>"), 0, {"The service 'vlhostsvc' is unchanged."}},
+        {dir_.Write("changed.xml", DefinitionDir::Xml(DefinitionDir::Required("vlhostsvc", dir_.Program(), dir_.Folder("w")) +
+                                                      "<Parameters>second</Parameters><Description>New</Description>",
+                                                      "<Options><StartUpMode>0</StartUpMode></Options>" + secret)),
+         10,
+         {"Start type: Automatic \xE2\x86\x92 Manual", "Description: \"\" \xE2\x86\x92 \"New\"",
+          "Parameters\\Description: \"\" \xE2\x86\x92 \"New\"", "Parameters\\Environment: TOKEN added (value not shown)",
+          "Parameters\\ServiceParams: \"first\" \xE2\x86\x92 \"second\"", "Parameters\\StartUpMode: 1 \xE2\x86\x92 0"}},
+        {definition("vlhostsvc1", ""), 10, {"The service 'vlhostsvc1' is not installed; applying the definition installs it."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const wintest::CommandResult r = wintest::RunHostApart("-update " + c.file + " -whatif");
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.output << r.errors;
+        std::string expected;
+        for (const std::string& line : c.lines) expected += line + "\r\n";
+        EXPECT_EQ(r.output, expected);
+        EXPECT_FALSE(wintest::Contains(r.output, "s3cr3t"));
+        const FILETIME after = LastWrite(key);
+        EXPECT_EQ(CompareFileTime(&before, &after), 0) << "nothing written";
+    }
+    EXPECT_FALSE(wintest::ServiceExists("vlhostsvc1"));
+    EXPECT_TRUE(wintest::Contains(Host("-status vlhostsvc").output, "Start type:   Automatic"));
 }
 
 // An installation in a folder with blanks registers its services quoted; its list shows them,

@@ -186,17 +186,21 @@ protected:
     std::string File(const std::string& name) const { return (dir_.Path() / name).string(); }
     std::string Record(const std::string& name) const { return "--record \"" + File(name) + "\""; }
 
+    // The example program as the service's definition file.
+    std::string Definition(const std::string& parameters, const std::string& program = "", const std::string& rest = "",
+                           const std::string& executable = "", const std::string& workingDir = "")
+    {
+        return dir_.Write("service.xml", DefinitionDir::Xml(DefinitionDir::Required(kName, executable.empty() ? Example() : executable,
+                                                                                    workingDir.empty() ? dir_.Folder("work") : workingDir) +
+                                                                "<Parameters>" + parameters + "</Parameters>" + program,
+                                                            rest));
+    }
+
     // Installs the example program as the service through Velmora.exe -i.
     void Install(const std::string& parameters, const std::string& program = "", const std::string& rest = "",
                  const std::string& executable = "", const std::string& workingDir = "")
     {
-        const std::string xml = DefinitionDir::Xml(
-            DefinitionDir::Required(kName, executable.empty() ? Example() : executable,
-                                    workingDir.empty() ? dir_.Folder("work") : workingDir) +
-                "<Parameters>" + parameters +
-                "</Parameters>" + program,
-            rest);
-        const wintest::CommandResult installed = Host("-i " + dir_.Write("service.xml", xml));
+        const wintest::CommandResult installed = Host("-i " + Definition(parameters, program, rest, executable, workingDir));
         ASSERT_EQ(installed.exitCode, 0) << installed.output;
     }
 
@@ -651,49 +655,76 @@ TEST_F(ServiceHost, WhatTheSystemCannotCarryFailsTheStartByName)
                                   c.data.data(), static_cast<DWORD>(c.data.size())),
                   ERROR_SUCCESS);
         const wintest::CommandResult console = Host(std::string("-c ") + kName);
-        EXPECT_EQ(console.exitCode, 2);
+        EXPECT_EQ(console.exitCode, 1);
         EXPECT_TRUE(wintest::Contains(console.output, c.said)) << console.output;
+        EXPECT_TRUE(wintest::Contains(console.output, "service-specific exit code 2 (the program could not be started)"))
+            << console.output;
         EXPECT_TRUE(ReadRuns(File("service.txt")).empty()) << "the program ran with less than it was given";
         wintest::RemoveServiceQuietly(kName);
     }
 }
 
+// The installed service, or a definition file tried before it is installed: the same
+// supervision until Ctrl-C, and a file leaves no service behind.
 TEST_F(ServiceHost, ConsoleModeRunsTheSameSupervisionUntilCtrlC)
 {
-    Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>", kLoadedStop);
-    std::string command = "\"" + wintest::ProgramFolder() + "\\Velmora.exe\" -c \"" + kName + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-                               &startup, &info));
-    const UniqueHandle host(info.hProcess), thread(info.hThread);
-    // A host left running would keep this test's output open and hold up the whole run.
-    struct EndOnExit {
-        HANDLE process;
-        ~EndOnExit() { TerminateProcess(process, 1); }
-    } endOnExit{host.get()};
-    const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs);
-    ASSERT_EQ(runs.size(), 1u);
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "installed" : "definition file");
+        DeleteFileA(File("service.txt").c_str());
+        const std::string definition = Definition(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>", kLoadedStop);
+        if (installed) Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>", kLoadedStop);
+        std::string command = "\"" + wintest::ProgramFolder() + "\\Velmora.exe\" -c \"" +
+                              (installed ? std::string(kName) : definition) + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                                   &startup, &info));
+        const UniqueHandle host(info.hProcess), thread(info.hThread);
+        // A host left running would keep this test's output open and hold up the whole run.
+        struct EndOnExit {
+            HANDLE process;
+            ~EndOnExit() { TerminateProcess(process, 1); }
+        } endOnExit{host.get()};
+        const std::vector<ProgramRun> runs = WaitForRuns(File("service.txt"), 1, kStartMs);
+        ASSERT_EQ(runs.size(), 1u);
 
-    // Ctrl-C in the host's console, as an administrator would press it.
-    std::string press = "\"" + wintest::ProgramFolder() + "\\send_ctrl_c.exe\" " + std::to_string(info.dwProcessId);
-    PROCESS_INFORMATION pressed{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &press[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
-                               &startup, &pressed));
-    const UniqueHandle presser(pressed.hProcess), presserThread(pressed.hThread);
-    ASSERT_EQ(WaitForSingleObject(presser.get(), 20000), WAIT_OBJECT_0);
-    DWORD pressCode = 99;
-    GetExitCodeProcess(presser.get(), &pressCode);
-    EXPECT_EQ(pressCode, 0u);
-    ASSERT_EQ(WaitForSingleObject(host.get(), 60000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(host.get(), &code);
-    EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(ProcessGone(runs[0].pid));
-    EXPECT_FALSE(ReadRuns(File("service.txt"))[0].endReason.empty());
+        // Ctrl-C in the host's console, as an administrator would press it.
+        std::string press = "\"" + wintest::ProgramFolder() + "\\send_ctrl_c.exe\" " + std::to_string(info.dwProcessId);
+        PROCESS_INFORMATION pressed{};
+        ASSERT_TRUE(CreateProcessA(nullptr, &press[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                                   &startup, &pressed));
+        const UniqueHandle presser(pressed.hProcess), presserThread(pressed.hThread);
+        ASSERT_EQ(WaitForSingleObject(presser.get(), 20000), WAIT_OBJECT_0);
+        DWORD pressCode = 99;
+        GetExitCodeProcess(presser.get(), &pressCode);
+        EXPECT_EQ(pressCode, 0u);
+        ASSERT_EQ(WaitForSingleObject(host.get(), 60000), WAIT_OBJECT_0);
+        DWORD code = 99;
+        GetExitCodeProcess(host.get(), &code);
+        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(ProcessGone(runs[0].pid));
+        EXPECT_FALSE(ReadRuns(File("service.txt"))[0].endReason.empty());
+        EXPECT_EQ(wintest::ServiceExists(kName), installed);
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
+// -c never starts a second copy of a service's program, whether named or by its definition file.
+TEST_F(ServiceHost, ConsoleModeRefusesAServiceThatRuns)
+{
+    Install(Record("service.txt"), "<ConsoleApp>true</ConsoleApp>");
+    Start();
+    ASSERT_EQ(WaitForRuns(File("service.txt"), 1, kStartMs).size(), 1u);
+    for (const std::string& argument : {std::string("VLHOSTED"), dir_.Path().string() + "\\service.xml"}) {
+        SCOPED_TRACE(argument);
+        const wintest::CommandResult console = Host("-c " + argument);
+        EXPECT_EQ(console.exitCode, 11);
+        EXPECT_TRUE(wintest::Contains(console.output, "The service 'vlhosted' is running; stop it first.")) << console.output;
+    }
+    EXPECT_EQ(ReadRuns(File("service.txt")).size(), 1u) << "no second start";
 }
 
 TEST(HostMessages, EveryEventHasItsTextInTheHostProgram)

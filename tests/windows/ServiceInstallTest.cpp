@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <string>
@@ -271,7 +272,9 @@ TEST_F(ServiceInstallTest, FailuresBeforeAnythingIsRead)
 
 TEST_F(ServiceInstallTest, RemovingARunningServiceTwice)
 {
-    const std::string testService = wintest::ProgramFolder() + "\\velmora_test_service.exe";
+    // The test service under the host's name, so that its entry still counts as run by Velmora.
+    const std::string testService = dir_.Folder("host") + "\\Velmora.exe";
+    ASSERT_TRUE(CopyFileA((wintest::ProgramFolder() + "\\velmora_test_service.exe").c_str(), testService.c_str(), FALSE));
     ASSERT_EQ(Install(Definition("vlrun")), "");
     {
         // Point the entry at the test service so that it really runs.
@@ -337,8 +340,58 @@ void CollectValues(HKEY parent, const std::string& path, std::string& all)
     RegCloseKey(key);
 }
 
+std::string SidText(PSID sid)
+{
+    char* text = nullptr;
+    if (!ConvertSidToStringSidA(sid, &text)) return "?";
+    const std::string copy = text;
+    LocalFree(text);
+    return copy;
+}
+
+// Who may do what with the Parameters key: "protected" when nothing is inherited, then one
+// "SID=access" per entry.
+std::vector<std::string> ParametersAccess(const char* service)
+{
+    std::vector<std::string> entries;
+    HKEY key = nullptr;
+    const std::string path = std::string("SYSTEM\\CurrentControlSet\\Services\\") + service + "\\Parameters";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) return entries;
+    std::vector<BYTE> buffer(4096);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    const LONG read = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer.data(), &size);
+    RegCloseKey(key);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    ACL* dacl = nullptr;
+    if (read != ERROR_SUCCESS || !GetSecurityDescriptorControl(buffer.data(), &control, &revision) ||
+        !GetSecurityDescriptorDacl(buffer.data(), &present, &dacl, &defaulted) || !present || !dacl)
+        return entries;
+    if (control & SE_DACL_PROTECTED) entries.push_back("protected");
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace))) continue;
+        const bool allowed = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE;
+        entries.push_back((allowed ? "" : "not allowed ") + SidText(&ace->SidStart) + "=" +
+                          (ace->Mask == KEY_ALL_ACCESS ? "all" : ace->Mask == KEY_READ ? "read" : std::to_string(ace->Mask)));
+    }
+    return entries;
+}
+
+std::string AccountSid(const std::string& account)
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    char domain[256];
+    DWORD domainSize = sizeof domain;
+    SID_NAME_USE use{};
+    return LookupAccountNameA(nullptr, account.c_str(), sid, &size, domain, &domainSize, &use) ? SidText(sid) : "?";
+}
+
 // Each kind of account is registered under the name the service database takes; only a user
-// account is asked for a password, which reaches no registry value.
+// account is asked for a password, which reaches no registry value. The Parameters key is for
+// Administrators, SYSTEM and the service's own account alone.
 TEST_F(ServiceInstallTest, EachAccountIsRegisteredAndOnlyAUserIsAskedForAPassword)
 {
     char user[257] = {};
@@ -350,13 +403,16 @@ TEST_F(ServiceInstallTest, EachAccountIsRegisteredAndOnlyAUserIsAskedForAPasswor
         const char* name;
         std::string account;
         std::string registered;
+        std::string reader;  // the account's SID, "" when only SYSTEM and Administrators read
     } cases[] = {
-        {"vlacct0", "", "LocalSystem"},
-        {"vlacct1", "LocalService", "NT AUTHORITY\\LocalService"},
-        {"vlacct2", "NT AUTHORITY\\NetworkService", "NT AUTHORITY\\NetworkService"},
-        {"vlacct3", "NT SERVICE\\vlacct3", "NT SERVICE\\vlacct3"},
-        {"vlacct4", "CORP\\web01$", "CORP\\web01$"},
-        {"vlacct5", self, self},
+        {"vlacct0", "", "LocalSystem", ""},
+        {"vlacct1", "LocalService", "NT AUTHORITY\\LocalService", "S-1-5-19"},
+        {"vlacct2", "NT AUTHORITY\\NetworkService", "NT AUTHORITY\\NetworkService", "S-1-5-20"},
+        // S-1-5-80 and the SHA-1 of "VLACCT3" in UTF-16, as Windows names a service's own account.
+        {"vlacct3", "NT SERVICE\\vlacct3", "NT SERVICE\\vlacct3",
+         "S-1-5-80-2248040767-1317985355-1525247224-2165761115-1167497849"},
+        {"vlacct4", "CORP\\web01$", "CORP\\web01$", ""},  // no such domain here: left out, with a note
+        {"vlacct5", self, self, AccountSid(self)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -374,6 +430,10 @@ TEST_F(ServiceInstallTest, EachAccountIsRegisteredAndOnlyAUserIsAskedForAPasswor
         EXPECT_FALSE(wintest::Contains(stored, kPassword));
         EXPECT_FALSE(wintest::Contains(stored, std::string(reinterpret_cast<const char*>(L"Pw-7Qz!only-here"), 32)));
         EXPECT_TRUE(wintest::Contains(stored, c.account));
+        std::vector<std::string> access = {"protected", "S-1-5-18=all", "S-1-5-32-544=all"};
+        if (!c.reader.empty()) access.push_back(c.reader + "=read");
+        EXPECT_EQ(ParametersAccess(c.name), access);
+        EXPECT_EQ(asked.notices.size(), c.reader.empty() && !c.account.empty() ? 1u : 0u);
     }
 
     // Without a password nothing is installed; the old entry point cannot ask for one.

@@ -11,6 +11,7 @@ LoadXMLFile
 PrintQuillonVersion
 ServiceInstall
 ServiceInstallWith
+ServicePreviewUpdate
 ServiceUninstall
 ServiceUpdate
 ServiceUpdateWith
