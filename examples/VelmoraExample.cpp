@@ -2,7 +2,8 @@
 // and misbehaves on request, so the host's supervision can be seen and tested.
 //
 //   VelmoraExample [--record FILE] [--exit CODE] [--run MS] [--crash] [--child]
-//                  [--ignore-ctrl-c] [--window] [--quiet] [--listen PORT] [anything else]
+//                  [--ignore-ctrl-c] [--window] [--quiet] [--listen PORT] [--read-input]
+//                  [--end-on-file FILE] [anything else]
 //
 // --record FILE   append the run's process id, start time, arguments, working directory and
 //                 environment to FILE, and later what ended the run
@@ -15,16 +16,22 @@
 // --quiet         record to FILE only, not to standard output as well
 // --listen PORT   listen on 127.0.0.1:PORT, the child too holding the socket; a port in use
 //                 ends the run with exit code 3
+// --read-input    read standard input until it ends (exit code 4) or a read fails (exit code 5)
+// --end-on-file F once the file F exists, finish the work (2 s) and end with exit code 0
+// The start record says what standard input is: pipe, char (a device or console), file or none.
 // A run that goes on records "ready" once its child and window are there.
 // Without --exit, --run or --crash it runs until Ctrl-C, Ctrl-Break or WM_CLOSE.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <type_traits>
 
 #include "PathText.h"
@@ -35,7 +42,15 @@ std::string recordFile;
 bool ignoreCtrlC = false;
 bool quiet = false;
 HANDLE endEvent = nullptr;
-const char* endReason = "";
+// The first reason to end is kept: a Ctrl-C that comes while the run is ending does not change it.
+std::atomic<const char*> endReason{nullptr};
+
+void EndFor(const char* reason)
+{
+    const char* none = nullptr;
+    endReason.compare_exchange_strong(none, reason);
+    SetEvent(endEvent);
+}
 
 // System time in 100 ns units, comparable between processes.
 unsigned long long Now()
@@ -76,16 +91,14 @@ BOOL WINAPI OnControl(DWORD event)
     Record(Line("control pid=%lu event=%lu ignored=%d time=%llu", GetCurrentProcessId(), event, ignoreCtrlC ? 1 : 0,
                 Now()));
     if (ignoreCtrlC) return TRUE;
-    endReason = event == CTRL_C_EVENT ? "ctrl-c" : "ctrl-break";
-    SetEvent(endEvent);
+    EndFor(event == CTRL_C_EVENT ? "ctrl-c" : "ctrl-break");
     return TRUE;
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     if (message == WM_CLOSE) {
-        endReason = "wm-close";
-        SetEvent(endEvent);
+        EndFor("wm-close");
         return 0;
     }
     return DefWindowProcA(window, message, w, l);
@@ -96,6 +109,11 @@ void RecordStart(int argc, char** argv)
     std::string text = Line("run pid=%lu time=%llu", GetCurrentProcessId(), Now());
     for (int i = 1; i < argc; ++i) text += Line("arg=%s", argv[i]);
     text += "cwd=" + path_text::CurrentDirectory() + "\n";
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const DWORD type = input && input != INVALID_HANDLE_VALUE ? GetFileType(input) : FILE_TYPE_UNKNOWN;
+    text += std::string("stdin=") +
+            (type == FILE_TYPE_PIPE ? "pipe" : type == FILE_TYPE_CHAR ? "char" : type == FILE_TYPE_DISK ? "file" : "none") +
+            "\n";
     if (char* block = GetEnvironmentStringsA()) {
         for (const char* entry = block; *entry; entry += std::strlen(entry) + 1) text += Line("env=%s", entry);
         FreeEnvironmentStringsA(block);
@@ -157,6 +175,21 @@ void StartChild(bool inheritSocket)
     CloseHandle(info.hProcess);
 }
 
+// Reads and drops standard input until it ends (a pipe's writer closed it, or end of file) or a
+// read fails, as programs do that must not outlive whoever feeds them.
+void ReadInput()
+{
+    char buffer[4096];
+    DWORD got = 0;
+    BOOL read = FALSE;
+    while ((read = ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, nullptr)) && got) {
+    }
+    const DWORD error = read ? 0 : GetLastError();
+    const bool ended = error == 0 || error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF;
+    Record(Line("input pid=%lu ended=%d error=%lu time=%llu", GetCurrentProcessId(), ended ? 1 : 0, error, Now()));
+    EndFor(ended ? "input-ended" : "read-failed");
+}
+
 void CreateHiddenWindow()
 {
     WNDCLASSA windowClass{};
@@ -175,7 +208,8 @@ int main(int argc, char** argv)
     int exitCode = -1;
     long runMs = -1;
     int listenPort = 0;
-    bool crash = false, child = false, window = false;
+    bool crash = false, child = false, window = false, readInput = false;
+    std::string endFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--record" && i + 1 < argc) recordFile = argv[++i];
@@ -187,6 +221,8 @@ int main(int argc, char** argv)
         else if (arg == "--window") window = true;
         else if (arg == "--quiet") quiet = true;
         else if (arg == "--listen" && i + 1 < argc) listenPort = std::atoi(argv[++i]);
+        else if (arg == "--read-input") readInput = true;
+        else if (arg == "--end-on-file" && i + 1 < argc) endFile = argv[++i];
     }
     endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
@@ -204,6 +240,7 @@ int main(int argc, char** argv)
         *static_cast<volatile int*>(nullptr) = 1;
     }
     if (window) CreateHiddenWindow();
+    if (readInput) std::thread(ReadInput).detach();
     Record(Line("ready pid=%lu", GetCurrentProcessId()));
 
     const DWORD limit = runMs >= 0 ? static_cast<DWORD>(runMs) : INFINITE;
@@ -211,15 +248,24 @@ int main(int argc, char** argv)
     for (;;) {
         const ULONGLONG elapsed = GetTickCount64() - started;
         const DWORD left = limit == INFINITE ? INFINITE : elapsed >= limit ? 0 : static_cast<DWORD>(limit - elapsed);
-        const DWORD woke = MsgWaitForMultipleObjects(1, &endEvent, FALSE, left, QS_ALLINPUT);
+        // A file to end on is looked for every 20 ms.
+        const DWORD wait = endFile.empty() ? left : std::min<DWORD>(left, 20);
+        const DWORD woke = MsgWaitForMultipleObjects(1, &endEvent, FALSE, wait, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) break;
-        if (woke == WAIT_TIMEOUT) {
-            endReason = "timeout";
+        if (!endFile.empty() && GetFileAttributesA(endFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            EndFor("flag");
+            Sleep(2000);  // a Ctrl-C that comes meanwhile is recorded
+            break;
+        }
+        if (woke == WAIT_TIMEOUT && wait == left) {
+            EndFor("timeout");
             break;
         }
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     }
-    Record(Line("end pid=%lu reason=%s code=0 time=%llu", GetCurrentProcessId(), endReason, Now()));
-    return 0;
+    const std::string reason = endReason.load() ? endReason.load() : "";
+    const int code = reason == "input-ended" ? 4 : reason == "read-failed" ? 5 : 0;
+    Record(Line("end pid=%lu reason=%s code=%d time=%llu", GetCurrentProcessId(), reason.c_str(), code, Now()));
+    return code;
 }

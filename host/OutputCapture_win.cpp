@@ -341,6 +341,8 @@ bool OutputCapture::PrepareProgram(ProgramHandles& handles, DWORD* error)
     Reap();
     handles = ProgramHandles();
     if (output_ && !StartReader(output_, handles.output, error)) return false;
+    if (output_) handles.outputFile = output_->Path();
+    if (error_) handles.errorFile = error_->Path();
     if (error_ && error_ == output_) {
         handles.merged = true;  // one pipe keeps both streams in the order written
         return true;

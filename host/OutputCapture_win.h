@@ -73,6 +73,7 @@ struct ProgramHandles {
     UniqueHandle output;
     UniqueHandle error;
     bool merged = false;  // the error stream shares the output pipe
+    std::string outputFile, errorFile;  // where each kept stream is written
     HANDLE Output() const { return output.get(); }
     HANDLE Error() const { return merged ? output.get() : error.get(); }
     bool Any() const { return output || error; }

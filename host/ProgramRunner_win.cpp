@@ -90,6 +90,43 @@ bool SendCtrlC(DWORD processId)
     return sent;
 }
 
+// A handle of the host's made inheritable for one program; empty when the host has none.
+UniqueHandle InheritableCopy(HANDLE handle)
+{
+    HANDLE copy = nullptr;
+    if (!handle || handle == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
+        return UniqueHandle();
+    return UniqueHandle(copy);
+}
+
+// The program's end of its standard input, inheritable, and for a pipe the host's end, which
+// no program inherits: the input ends when the host closes it, whoever else holds the read end.
+bool OpenInput(StandardInput input, UniqueHandle& programEnd, UniqueHandle& hostEnd)
+{
+    if (input == StandardInput::NullDevice) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        const HANDLE device = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                          OPEN_EXISTING, 0, nullptr);
+        if (device == INVALID_HANDLE_VALUE) return false;
+        programEnd.reset(device);
+        return true;
+    }
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return false;
+    programEnd.reset(readEnd);
+    hostEnd.reset(writeEnd);
+    return SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) != FALSE;
+}
+
+// One kept or passed-on output stream, as the debug log names it.
+std::string StreamText(HANDLE kept, const std::string& file, bool ownConsole, HANDLE hosts)
+{
+    if (kept) return "\"" + file + "\"";
+    if (ownConsole) return "its console";
+    return hosts ? "the host's" : "none from the host";
+}
+
 }  // namespace
 
 Job Job::Create()
@@ -188,7 +225,7 @@ bool RunningProgram::WaitGone(DWORD ms)
 }
 
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
-                    JobType jobType, const Job& serviceJob, const ProgramHandles* handles)
+                    JobType jobType, const Job& serviceJob, StandardInput input, const ProgramHandles* handles)
 {
     LaunchResult result;
     std::string commandLine = CommandLineFor(invocation.Executable, invocation.Parameters);
@@ -218,20 +255,38 @@ LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const Launc
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = ShowMode(settings.showWindow);
     if (settings.interactWithDesktop) startup.lpDesktop = desktop;
-    // Only the pipes' write ends are inheritable among the host's handles, and they are made
-    // for this program alone.
-    const bool captured = handles && handles->Any();
-    if (captured) {
-        startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdOutput = handles->Output();
-        startup.hStdError = handles->Error();
+    // The only inheritable handles of the host are the ones made here and the output pipes' write
+    // ends, each for this program alone; the host's copies close once it has started. A program
+    // with a console of its own gets that console for a stream left null (Windows 8 and later).
+    UniqueHandle inputEnd, inputPipe;
+    if (!OpenInput(input, inputEnd, inputPipe)) {
+        result.error = GetLastError();
+        return result;
     }
+    const bool ownConsole = settings.consoleApp && !settings.sharedConsole;
+    const HANDLE keptOutput = handles ? handles->Output() : nullptr;
+    const HANDLE keptError = handles ? handles->Error() : nullptr;
+    const UniqueHandle hostOutput = keptOutput || ownConsole ? UniqueHandle()
+                                                             : InheritableCopy(GetStdHandle(STD_OUTPUT_HANDLE));
+    const UniqueHandle hostError = keptError || ownConsole ? UniqueHandle()
+                                                           : InheritableCopy(GetStdHandle(STD_ERROR_HANDLE));
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = inputEnd.get();
+    startup.hStdOutput = keptOutput ? keptOutput : hostOutput.get();
+    startup.hStdError = keptError ? keptError : hostError.get();
+    result.streams = std::string("standard input: ") +
+                     (input == StandardInput::HostPipe ? "a pipe the host holds open until the stop"
+                                                       : "the null device") +
+                     ", output: " + StreamText(keptOutput, handles ? handles->outputFile : "", ownConsole,
+                                               hostOutput.get()) +
+                     ", error: " + StreamText(keptError, handles ? handles->errorFile : "", ownConsole,
+                                              hostError.get());
 
     DWORD flags = CREATE_SUSPENDED | PriorityClass(settings.priority);
-    if (settings.consoleApp && !settings.sharedConsole) flags |= CREATE_NEW_CONSOLE;
+    if (ownConsole) flags |= CREATE_NEW_CONSOLE;
 
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, captured ? TRUE : FALSE, flags,
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags,
                         environment.empty() ? nullptr : environment.data(),
                         invocation.WorkingDir.empty() ? nullptr : invocation.WorkingDir.c_str(), &startup, &info)) {
         result.error = GetLastError();
@@ -255,7 +310,7 @@ LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const Launc
             SetProcessAffinityMask(process.get(), settings.affinityMask & systemMask);
     }
     ResumeThread(thread.get());
-    result.program = RunningProgram(std::move(process), info.dwProcessId, std::move(job));
+    result.program = RunningProgram(std::move(process), info.dwProcessId, std::move(job), std::move(inputPipe));
     return result;
 }
 

@@ -47,11 +47,18 @@ struct LaunchSettings {
     bool sharedConsole = false;
 };
 
+// What a program reads as its standard input.
+enum class StandardInput {
+    NullDevice,  // ends at once: a script that waits for a key or a line goes on
+    HostPipe,    // a pipe whose write end only the host holds: it ends when the host closes it
+};
+
 class RunningProgram {
 public:
     RunningProgram() = default;
-    RunningProgram(UniqueHandle process, DWORD id, Job job)
-        : process_(std::move(process)), id_(id), job_(std::move(job)), started_(GetTickCount64())
+    RunningProgram(UniqueHandle process, DWORD id, Job job, UniqueHandle input)
+        : process_(std::move(process)), id_(id), job_(std::move(job)), input_(std::move(input)),
+          started_(GetTickCount64())
     {
     }
 
@@ -62,6 +69,8 @@ public:
     bool HasEnded() const { return !process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
     DWORD ExitCode() const;
 
+    // Closes the host's end of the program's input pipe: the program reads the end of its input.
+    void CloseInput() { input_.reset(); }
     // Console programs get a Ctrl-C, windows a WM_CLOSE.
     void AskToEnd(bool sharedConsole) const;
     // Ends the program's own job, else the program alone.
@@ -73,6 +82,7 @@ private:
     UniqueHandle process_;
     DWORD id_ = 0;
     Job job_;  // the program's own job (Local Job), if any
+    UniqueHandle input_;  // the write end of its input pipe (StandardInput::HostPipe)
     std::uint64_t started_ = 0;
 };
 
@@ -81,12 +91,16 @@ struct LaunchResult {
     DWORD error = 0;
     // Why the program was not started when the system was never asked: what it could not carry.
     std::string refused;
+    // What its standard input, output and error are, for the debug log.
+    std::string streams;
 };
 
 // Starts one program suspended, puts it into the job its job type asks for (Global: `serviceJob`,
-// Local: a new job of its own), applies affinity, then lets it run. With `handles`, its standard
-// output and error go there (and it inherits them).
+// Local: a new job of its own), applies affinity, then lets it run. Its standard input is `input`;
+// with `handles`, its standard output and error go there. A stream not kept goes to its own
+// console, or else where the host's goes (nowhere for a service).
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,
-                    JobType jobType, const Job& serviceJob, const ProgramHandles* handles = nullptr);
+                    JobType jobType, const Job& serviceJob, StandardInput input,
+                    const ProgramHandles* handles = nullptr);
 
 }  // namespace host

@@ -30,10 +30,38 @@ constexpr std::uint32_t kEndedWaitMs = 5000;
 // A long wait in a pending state is reported in steps: each advances the checkpoint and hints
 // only at the time to the next report, never at more than the host really waits.
 constexpr std::uint32_t kProgressStepMs = 5000;
-// The longest a stop can be pending: the grace period, the post-service program's time, and
-// the waits for ended processes before and after it.
-constexpr std::uint32_t kMaxStopPendingMs =
-    kStopGraceMs + kEndedWaitMs + process_limits::kMaxProgramTimeMs + kEndedWaitMs + kWaitHintMarginMs;
+// Without a stop program, how much of the stop timeout (at most half of it) a program has to end
+// on the end of its standard input before it is asked with Ctrl-C or WM_CLOSE.
+constexpr std::uint32_t kInputEndGraceMs = 1000;
+
+// How a stop asks the program to end, each step waiting at most its time for the program's end.
+// Its standard input ends first. A stop program then asks, and the program has the whole stop
+// timeout to end on that request; only then come Ctrl-C or WM_CLOSE, with the timeout once more.
+// Without a stop program, Ctrl-C or WM_CLOSE follow the input's end within the one timeout.
+struct StopPlan {
+    std::uint32_t onInputEndMs;     // after its input ended, before the next step
+    std::uint32_t onStopProgramMs;  // after the stop program started (0: there is none)
+    std::uint32_t afterAskingMs;    // after Ctrl-C or WM_CLOSE, before its job is ended
+};
+
+constexpr StopPlan PlanStop(std::uint32_t stopTimeoutMs, bool stopProgram)
+{
+    if (stopProgram) return {0, stopTimeoutMs, stopTimeoutMs};
+    const std::uint32_t grace = stopTimeoutMs / 2 < kInputEndGraceMs ? stopTimeoutMs / 2 : kInputEndGraceMs;
+    return {grace, 0, stopTimeoutMs - grace};
+}
+
+// The longest a stop can be pending: the plan's waits, the wait for ended processes, and with a
+// post-service program its time and that wait once more.
+constexpr std::uint32_t StopPendingBoundMs(std::uint32_t stopTimeoutMs, bool stopProgram, bool postProgram)
+{
+    const StopPlan plan = PlanStop(stopTimeoutMs, stopProgram);
+    return plan.onInputEndMs + plan.onStopProgramMs + plan.afterAskingMs + kEndedWaitMs + kWaitHintMarginMs +
+           (postProgram ? process_limits::kMaxProgramTimeMs + kEndedWaitMs : 0);
+}
+
+// The longest a stop with the default stop timeout can be pending.
+constexpr std::uint32_t kMaxStopPendingMs = StopPendingBoundMs(kStopGraceMs, true, true);
 
 enum class ExitAction { None, Restart, Fail, Stop };
 

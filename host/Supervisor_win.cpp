@@ -143,7 +143,10 @@ private:
     }
 
     // `quiet`: a restart in a crash loop, whose successful start is summed up with the others.
-    RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role, bool quiet = false)
+    // Only the service program reads a pipe that lasts until the stop; the others read the null
+    // device, so a script that waits for a key or a line goes on at once.
+    RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role, bool quiet = false,
+                              StandardInput input = StandardInput::NullDevice)
     {
         ProgramHandles handles;
         const ProgramHandles* captured = nullptr;
@@ -156,13 +159,14 @@ private:
         }
         // The host's copies of the pipes' write ends close when `handles` goes, so the readers
         // see the end of the output when the program and whatever inherited them are gone.
-        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_, captured);
+        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_, input, captured);
         if (!started.program) {
             const std::string error = started.refused.empty() ? ErrorText(started.error) : started.refused;
             events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_START_FAILED, {d_.Name, invocation.Executable, error});
         } else if (!quiet) {
-            log_.Line("Started the %s program \"%s\" %s in \"%s\" as process %lu", role, invocation.Executable.c_str(),
-                      invocation.Parameters.c_str(), invocation.WorkingDir.c_str(), started.program.Id());
+            log_.Line("Started the %s program \"%s\" %s in \"%s\" as process %lu; %s", role,
+                      invocation.Executable.c_str(), invocation.Parameters.c_str(), invocation.WorkingDir.c_str(),
+                      started.program.Id(), started.streams.c_str());
         }
         return std::move(started.program);
     }
@@ -200,7 +204,7 @@ private:
     bool StartProgram(bool quiet = false)
     {
         program_ = RunningProgram();
-        program_ = StartAside(d_.Service, "service", quiet);
+        program_ = StartAside(d_.Service, "service", quiet, StandardInput::HostPipe);
         return static_cast<bool>(program_);
     }
 
@@ -315,29 +319,7 @@ private:
 
     void Shutdown()
     {
-        if (program_ && !program_.HasEnded()) {
-            const std::uint32_t timeout = process_limits::BoundedProgramTime(d_.StopTimeout);
-            const ULONGLONG deadline = GetTickCount64() + timeout;
-            const auto left = [deadline] {
-                const ULONGLONG now = GetTickCount64();
-                return now >= deadline ? DWORD(0) : static_cast<DWORD>(deadline - now);
-            };
-            // The stop program asks first; Ctrl-C or WM_CLOSE follow once it is done, if the
-            // program still runs, and the timeout bounds both.
-            if (!d_.StopService.Executable.empty()) {
-                stop_ = StartAside(d_.StopService, "stop");
-                if (stop_ && WaitStopping(left())) log_.Line("The service program ended on the stop program");
-            }
-            if (!program_.HasEnded()) {
-                log_.Line("Asking the service program (process %lu) to end", program_.Id());
-                program_.AskToEnd(launch_.sharedConsole);
-            }
-            if (!program_.HasEnded() && WaitPending(&program_, left(), false) == Woke::Timeout) {
-                events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
-            } else {
-                log_.Line("The service program ended with exit code %lu", program_.ExitCode());
-            }
-        }
+        if (program_ && !program_.HasEnded()) StopTheProgram();
         EndAll();
         if (!d_.PostService.Executable.empty()) {
             RunForItsTime(d_.PostService, "post-service", post_, false);
@@ -349,21 +331,55 @@ private:
         }
     }
 
-    // Waits, reporting progress, until the service program ends, the stop program ends or `ms`
-    // pass; true when the service program has ended.
+    // Each request comes only when the program has not ended on the one before: the end of its
+    // input, the stop program's, then Ctrl-C or WM_CLOSE. What is left then is ended with its job.
+    void StopTheProgram()
+    {
+        const std::uint32_t timeout = process_limits::BoundedProgramTime(d_.StopTimeout);
+        const bool stopProgram = !d_.StopService.Executable.empty();
+        const StopPlan plan = PlanStop(timeout, stopProgram);
+        program_.CloseInput();
+        log_.Line("Closed the standard input of the service program (process %lu)", program_.Id());
+        if (WaitStopping(plan.onInputEndMs)) {
+            log_.Line("The service program ended on the end of its input, with exit code %lu", program_.ExitCode());
+            return;
+        }
+        if (stopProgram) {
+            // A stop program that cannot be started asks nothing: no time is waited for it.
+            stop_ = StartAside(d_.StopService, "stop");
+            if (stop_ && WaitStopping(plan.onStopProgramMs)) {
+                log_.Line("The service program ended on the stop program, with exit code %lu", program_.ExitCode());
+                return;
+            }
+        }
+        log_.Line("Asking the service program (process %lu) to end", program_.Id());
+        status_.Stopping(kWaitHintMarginMs);
+        program_.AskToEnd(launch_.sharedConsole);
+        if (WaitStopping(plan.afterAskingMs))
+            log_.Line("The service program ended with exit code %lu", program_.ExitCode());
+        else
+            events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
+    }
+
+    // Waits, reporting progress, until the service program ends or `ms` pass; true when it has
+    // ended. The stop program's end is logged on the way: the program may still end after it.
     bool WaitStopping(DWORD ms)
     {
-        for (DWORD left = ms; !program_.HasEnded();) {
+        const ULONGLONG deadline = GetTickCount64() + ms;
+        while (!program_.HasEnded()) {
+            const ULONGLONG now = GetTickCount64();
+            const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
             const DWORD step = std::min<DWORD>(left, kProgressStepMs);
             status_.Stopping(step + kWaitHintMarginMs);
+            const bool stopRuns = stop_ && !stopLogged_;
             const HANDLE handles[] = {program_.Process(), stop_.Process()};
-            const DWORD woke = WaitForMultipleObjects(stop_.HasEnded() ? 1 : 2, handles, FALSE, step);
+            const DWORD woke = WaitForMultipleObjects(stopRuns ? 2 : 1, handles, FALSE, step);
             if (woke == WAIT_OBJECT_0 + 1) {
                 log_.Line("The stop program ended with exit code %lu", stop_.ExitCode());
-                break;
+                stopLogged_ = true;
+                continue;
             }
             if (woke != WAIT_TIMEOUT || step == left) break;
-            left -= step;
         }
         return program_.HasEnded();
     }
@@ -398,6 +414,7 @@ private:
     LaunchSettings launch_;
     Job serviceJob_;
     RunningProgram pre_, program_, stop_, post_;
+    bool stopLogged_ = false;  // the stop program's end is in the debug log
     RestartBackoff backoff_;
     RestartReports reports_;
     RestartLimit restartLimit_{d_.RestartLimit, d_.RestartPeriod};

@@ -154,6 +154,12 @@ TEST(SupervisionPolicy, ProgramTimesAreCutToTheLimitAndAStopEndsWithinItsBound)
     } cases[] = {{0, 0}, {3000, 3000}, {600000, 600000}, {600001, 600000}, {0xFFFFFFFFu, 600000}};
     for (const auto& c : cases) EXPECT_EQ(process_limits::BoundedProgramTime(c.configured), c.waited) << c.configured;
     EXPECT_LE(host::kMaxStopPendingMs, 11u * 60 * 1000) << "the bound the README gives";
+    // The README's figures: 12 s, a stop program 5 s more, a post-service program 10 min 5 s more,
+    // a longer stop timeout its excess twice with a stop program; a short one halved for the input.
+    EXPECT_EQ(host::StopPendingBoundMs(5000, false, false), 12000u);
+    EXPECT_EQ(host::StopPendingBoundMs(5000, true, true), 622000u);
+    EXPECT_EQ(host::StopPendingBoundMs(600000, true, true), 1812000u);
+    EXPECT_EQ(host::PlanStop(1000, false).onInputEndMs, 500u);
 }
 
 TEST(SupervisionPolicy, CommandLineQuotesTheProgramOnce)

@@ -36,7 +36,7 @@ struct ProgramRun {
     DWORD pid = 0;
     unsigned long long started = 0, ended = 0;
     std::vector<std::string> args, env;
-    std::string cwd, endReason;
+    std::string cwd, endReason, input;  // input: what its standard input was (pipe, char, file, none)
     DWORD childPid = 0;
     bool ready = false;
     bool ctrlC = false;  // it recorded a Ctrl-C reaching it
@@ -70,6 +70,8 @@ std::vector<ProgramRun> ReadRuns(const std::string& file)
             runs.back().env.push_back(line.substr(4));
         } else if (line.rfind("cwd=", 0) == 0) {
             runs.back().cwd = line.substr(4);
+        } else if (line.rfind("stdin=", 0) == 0) {
+            runs.back().input = line.substr(6);
         } else if (line.rfind("ready ", 0) == 0) {
             runs.back().ready = true;
         } else if (line.rfind("listening ", 0) == 0 || line.rfind("listen-failed ", 0) == 0) {
@@ -185,6 +187,10 @@ protected:
     std::string Example() const { return wintest::ProgramFolder() + "\\VelmoraExample.exe"; }
     std::string File(const std::string& name) const { return (dir_.Path() / name).string(); }
     std::string Record(const std::string& name) const { return "--record \"" + File(name) + "\""; }
+    std::string Debug() const
+    {
+        return "<Debug><DebugEnabled>true</DebugEnabled><DebugLocation>" + File("debug.log") + "</DebugLocation></Debug>";
+    }
 
     // The example program as the service's definition file.
     std::string Definition(const std::string& parameters, const std::string& program = "", const std::string& rest = "",
@@ -387,8 +393,8 @@ TEST_F(ServiceHost, AStartThatWouldNeverEndCanBeStoppedWithinTheStopBound)
         const char* value;
         bool preService;
     } cases[] = {{"ServiceDelay", false}, {"PreServiceDelay", true}};
-    // The bound the README gives for a stop without a post-service program.
-    const DWORD boundMs = host::kMaxStopPendingMs - process_limits::kMaxProgramTimeMs;
+    // The bound the README gives for a stop without a stop or post-service program.
+    const DWORD boundMs = host::StopPendingBoundMs(host::kStopGraceMs, false, false);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         const std::string record = File(c.preService ? "pre.txt" : "service.txt");
@@ -593,6 +599,85 @@ TEST_F(ServiceHost, AStopProgramEndsTheProgramAndVariablesExpandInPaths)
     EXPECT_LT(started, ended);
     EXPECT_FALSE(wintest::Contains(log, "Asking the service program")) << log;
     EXPECT_FALSE(wintest::Contains(log, "did not end within")) << log;
+}
+
+// A program that ends when its input ends runs in every way a definition can run it: its input
+// is a pipe that ends at the stop, and it ends on that before any Ctrl-C. The pre-service program
+// reads the null device and goes on at once, though it could take ten minutes.
+TEST_F(ServiceHost, AProgramThatReadsItsInputRunsUntilTheStopEndsIt)
+{
+    const std::string windowless = wintest::ProgramFolder() + "\\example_windowed.exe";
+    const struct {
+        const char* what;
+        std::string program, rest, executable;
+    } cases[] = {
+        {"output kept", "", "<Output><OutputLocation>" + File("out.log") + "</OutputLocation></Output>", ""},
+        {"no console", "", "", windowless},
+        {"a console of its own", "<ConsoleApp>true</ConsoleApp>", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* file : {"service.txt", "pre.txt", "debug.log"}) DeleteFileA(File(file).c_str());
+        Install(Record("service.txt") + " --read-input", c.program,
+                c.rest + "<PreService><PreWorkingDir>" + dir_.Folder("pre") + "</PreWorkingDir><PreExecutable>" +
+                    Example() + "</PreExecutable><PreParameters>" + Record("pre.txt") +
+                    " --read-input</PreParameters><PreDelay>600000</PreDelay></PreService>" + Debug(),
+                c.executable);
+        Start();
+        const std::vector<ProgramRun> pre = ReadRuns(File("pre.txt"));
+        ASSERT_EQ(pre.size(), 1u);
+        EXPECT_EQ(pre[0].endReason, "input-ended");
+        ASSERT_EQ(WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready).size(), 1u);
+        ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, kGraceMs + kStartMs));
+        const std::vector<ProgramRun> runs = ReadRuns(File("service.txt"));
+        ASSERT_EQ(runs.size(), 1u) << ReadText(File("service.txt"));
+        EXPECT_EQ(runs[0].input, "pipe");
+        EXPECT_EQ(runs[0].endReason, "input-ended") << "its input lasted until the stop";
+        EXPECT_FALSE(runs[0].ctrlC);
+        const std::string log = ReadText(File("debug.log"));
+        for (const char* said : {"standard input: the null device", "standard input: a pipe the host holds open",
+                                 "ended on the end of its input, with exit code 4"})
+            EXPECT_TRUE(wintest::Contains(log, said)) << said << " in\n" << log;
+        wintest::RemoveServiceQuietly(kName);
+    }
+}
+
+// A stop program that only asks gets its chance: the program ends on the request by itself,
+// never sent a Ctrl-C. Without the stop program the Ctrl-C comes as before.
+TEST_F(ServiceHost, AStopProgramsRequestIsAnsweredBeforeAnyCtrlC)
+{
+    const std::string stopProgram = "<StopService><StopWorkingDir>" + dir_.Folder("stop") +
+                                    "</StopWorkingDir><StopExecutable>" + wintest::ProgramFolder() +
+                                    "\\example_windowed.exe</StopExecutable><StopParameters>" +
+                                    Record("flag") + " --exit 0</StopParameters></StopService>";
+    const struct {
+        const char* what;
+        std::string stopService;
+        const char* endReason;
+        const char* logged;
+    } cases[] = {
+        {"with a stop program", stopProgram, "flag", "The service program ended on the stop program"},
+        {"without", "", "ctrl-c", "Asking the service program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* file : {"service.txt", "flag", "debug.log"}) DeleteFileA(File(file).c_str());
+        Install(Record("service.txt") + " --end-on-file \"" + File("flag") + "\"", "<ConsoleApp>true</ConsoleApp>",
+                c.stopService + "<Supervision><StopTimeout>20000</StopTimeout></Supervision>" + Debug());
+        Start();
+        ASSERT_EQ(WaitForRuns(File("service.txt"), 1, kStartMs, Until::Ready).size(), 1u);
+        ASSERT_EQ(wintest::StopNamedService(kName), static_cast<DWORD>(NO_ERROR));
+        ASSERT_TRUE(wintest::WaitForState(kName, SERVICE_STOPPED, 2 * kStartMs));
+        const std::vector<ProgramRun> runs = ReadRuns(File("service.txt"));
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].endReason, c.endReason) << ReadText(File("service.txt"));
+        EXPECT_EQ(runs[0].ctrlC, c.stopService.empty()) << ReadText(File("service.txt"));
+        const std::string log = ReadText(File("debug.log"));
+        EXPECT_TRUE(wintest::Contains(log, c.logged)) << log;
+        EXPECT_FALSE(wintest::Contains(log, "did not end within")) << log;
+        wintest::RemoveServiceQuietly(kName);
+    }
 }
 
 TEST_F(ServiceHost, SettingsWithoutAProgramFailTheStartWithTheirExitCode)
