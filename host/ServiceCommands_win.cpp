@@ -34,7 +34,7 @@ std::string ExitMeaning(const SERVICE_STATUS_PROCESS& status)
 {
     if (status.dwWin32ExitCode != ERROR_SERVICE_SPECIFIC_ERROR) {
         if (status.dwWin32ExitCode == NO_ERROR) return "0 (no error)";
-        return Text(status.dwWin32ExitCode) + " (" + platform::SystemErrorText(status.dwWin32ExitCode) + ")";
+        return ExitCodeText(status.dwWin32ExitCode) + " (" + platform::SystemErrorText(status.dwWin32ExitCode) + ")";
     }
     return "service-specific " + ServiceExitText(status.dwServiceSpecificExitCode);
 }
@@ -278,7 +278,7 @@ std::string ServiceExitText(DWORD code)
     case exit_code::kProgramEnded: meaning = "the program ended and the service was set to terminate"; break;
     case exit_code::kHostFailure: meaning = "a failure inside the service host"; break;
     }
-    return Text(code) + " (" + meaning + ")";
+    return ExitCodeText(code) + " (" + meaning + ")";
 }
 
 bool MayChangeServices(std::FILE* messages)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace host {
 
@@ -17,6 +18,14 @@ std::string UpperName(const std::string& entry)
 }
 
 }  // namespace
+
+std::string ExitCodeText(std::uint32_t code)
+{
+    if (code < 0x80000000u) return std::to_string(code);
+    char text[16] = {};
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
+}
 
 ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit)
 {

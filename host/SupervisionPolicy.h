@@ -20,6 +20,10 @@ constexpr std::uint32_t kProgramEnded = 3;        // the program ended and "Term
 constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure inside the host itself
 }  // namespace exit_code
 
+// An exit code as people read it: from 0x80000000 up (a crash status, an HRESULT) in hex, as
+// definitions and the editor write such codes ("0xC0000005"), below in decimal.
+std::string ExitCodeText(std::uint32_t code);
+
 // How long the program has to end after being asked to, before its job or process is ended.
 constexpr std::uint32_t kStopGraceMs = 5000;
 // Extra time in every wait hint the host reports, for its own work around a wait.

@@ -180,7 +180,7 @@ private:
         const std::uint32_t time = process_limits::BoundedProgramTime(invocation.Delay);
         switch (WaitPending(&slot, time, starting)) {
         case Woke::Ended:
-            log_.Line("The %s program ended with exit code %lu", role, slot.ExitCode());
+            log_.Line("The %s program ended with exit code %s", role, ExitCodeText(slot.ExitCode()).c_str());
             slot = RunningProgram();
             break;
         case Woke::Timeout:
@@ -253,11 +253,11 @@ private:
         switch (restart.report.kind) {
         case RestartReports::Kind::Each:
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTING,
-                           {d_.Name, Text(code), Text(ranMs), Text(restart.delay)});
+                           {d_.Name, ExitCodeText(code), Text(ranMs), Text(restart.delay)});
             break;
         case RestartReports::Kind::Summary:
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_RESTARTS_SUMMED_UP,
-                           {d_.Name, Text(restart.report.restarts), Text(code),
+                           {d_.Name, Text(restart.report.restarts), ExitCodeText(code),
                             Text(RestartReports::kSummaryIntervalMs / 60000)});
             break;
         case RestartReports::Kind::Quiet:
@@ -286,18 +286,18 @@ private:
             Restart restart{0, {RestartReports::Kind::Each, 1}};
             if (action == ExitAction::Restart) restart = PlanRestart(ranMs);
             if (restart.report.kind != RestartReports::Kind::Quiet)
-                log_.Line("The service program (process %lu) ended with exit code %lu after %" PRIu64 " ms", id,
-                          code, ranMs);
+                log_.Line("The service program (process %lu) ended with exit code %s after %" PRIu64 " ms", id,
+                          ExitCodeText(code).c_str(), ranMs);
 
             switch (action) {
             case ExitAction::None:
-                events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_ENDED, {d_.Name, Text(code)});
+                events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_ENDED, {d_.Name, ExitCodeText(code)});
                 continue;
             case ExitAction::Fail:
-                events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_ENDED_SERVICE_FAILS, {d_.Name, Text(code)});
+                events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_ENDED_SERVICE_FAILS, {d_.Name, ExitCodeText(code)});
                 return exit_code::kProgramEnded;
             case ExitAction::Stop:
-                events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_ENDED_SERVICE_STOPS, {d_.Name, Text(code)});
+                events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_ENDED_SERVICE_STOPS, {d_.Name, ExitCodeText(code)});
                 return 0;
             case ExitAction::Restart:
                 break;
@@ -305,7 +305,7 @@ private:
             for (;;) {
                 if (!restartLimit_.Allow(GetTickCount64())) {
                     events_.Report(EVENTLOG_ERROR_TYPE, MSG_RESTART_LIMIT_REACHED,
-                                   {d_.Name, Text(code), Text(d_.RestartLimit), Text(d_.RestartPeriod)});
+                                   {d_.Name, ExitCodeText(code), Text(d_.RestartLimit), Text(d_.RestartPeriod)});
                     return exit_code::kProgramEnded;
                 }
                 ReportRestart(restart, code, ranMs);
@@ -341,14 +341,16 @@ private:
         program_.CloseInput();
         log_.Line("Closed the standard input of the service program (process %lu)", program_.Id());
         if (WaitStopping(plan.onInputEndMs)) {
-            log_.Line("The service program ended on the end of its input, with exit code %lu", program_.ExitCode());
+            log_.Line("The service program ended on the end of its input, with exit code %s",
+                      ExitCodeText(program_.ExitCode()).c_str());
             return;
         }
         if (stopProgram) {
             // A stop program that cannot be started asks nothing: no time is waited for it.
             stop_ = StartAside(d_.StopService, "stop");
             if (stop_ && WaitStopping(plan.onStopProgramMs)) {
-                log_.Line("The service program ended on the stop program, with exit code %lu", program_.ExitCode());
+                log_.Line("The service program ended on the stop program, with exit code %s",
+                          ExitCodeText(program_.ExitCode()).c_str());
                 return;
             }
         }
@@ -356,7 +358,7 @@ private:
         status_.Stopping(kWaitHintMarginMs);
         program_.AskToEnd(launch_.sharedConsole);
         if (WaitStopping(plan.afterAskingMs))
-            log_.Line("The service program ended with exit code %lu", program_.ExitCode());
+            log_.Line("The service program ended with exit code %s", ExitCodeText(program_.ExitCode()).c_str());
         else
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
     }
@@ -375,7 +377,7 @@ private:
             const HANDLE handles[] = {program_.Process(), stop_.Process()};
             const DWORD woke = WaitForMultipleObjects(stopRuns ? 2 : 1, handles, FALSE, step);
             if (woke == WAIT_OBJECT_0 + 1) {
-                log_.Line("The stop program ended with exit code %lu", stop_.ExitCode());
+                log_.Line("The stop program ended with exit code %s", ExitCodeText(stop_.ExitCode()).c_str());
                 stopLogged_ = true;
                 continue;
             }
@@ -472,7 +474,7 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
     for (const std::string& name : undefined)
         log.Line("The variable %%%s%% is not defined; it is left as written", name.c_str());
     const std::uint32_t code = Supervisor(definition, status, log, events, stopEvent, consoleMode).Run();
-    events.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {name, Text(code)});
+    events.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {name, ExitCodeText(code)});
     return code;
 }
 

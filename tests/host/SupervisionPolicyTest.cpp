@@ -22,6 +22,16 @@ TEST(SupervisionPolicy, ExitActionFollowsUponExitOnlyWhileMonitoring)
         EXPECT_EQ(host::ActionOnExit(c.smfEnabled, c.uponExit), c.action) << c.smfEnabled << "/" << c.uponExit;
 }
 
+TEST(SupervisionPolicy, ExitCodesFromTheTopBitUpReadInHex)
+{
+    const struct {
+        std::uint32_t code;
+        const char* text;
+    } cases[] = {{0, "0"}, {1, "1"}, {0x7FFFFFFF, "2147483647"}, {0x80000000, "0x80000000"},
+                 {0xC0000005, "0xC0000005"}, {0xFFFFFFFF, "0xFFFFFFFF"}};
+    for (const auto& c : cases) EXPECT_EQ(host::ExitCodeText(c.code), c.text);
+}
+
 // The list decides for the codes it names, its entry without a code for the rest, and UponExit
 // (here 1, Restart) for what it leaves out; monitoring off still acts on nothing.
 TEST(SupervisionPolicy, ExitCodesFindTheirActionInTheListBeforeUponExit)
