@@ -166,17 +166,11 @@ int Console(const std::string& argument)
         }
         name = definition.Name;
     }
+    // A definition is tried before it is installed: no service of its name is no failure.
     DWORD state = SERVICE_STOPPED;
-    if (!fromFile) {
-        const int found = host::FindService(argument, name, state);
-        if (found != kDone) return found;
-    } else {
-        // A definition is tried before it is installed: no service of its name is no failure.
-        const UniqueScHandle database(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        const UniqueScHandle service(OpenServiceA(database.get(), name.c_str(), SERVICE_QUERY_STATUS));
-        SERVICE_STATUS_PROCESS status{};
-        if (service && service_control::QueryStatus(service.get(), status)) state = status.dwCurrentState;
-    }
+    const std::string given = name;
+    const int found = host::FindService(given, name, state, fromFile);
+    if (found != kDone && !(fromFile && found == kNotInstalled)) return found;
     if (state != SERVICE_STOPPED) {
         std::printf("The service '%s' is running; stop it first.\n", name.c_str());
         return kServiceRunning;
