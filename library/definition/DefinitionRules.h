@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "HealthCheck.h"
 #include "Quillon.h"
 #include "ServiceAccount.h"
 
@@ -43,6 +44,33 @@ inline bool RecoveryRunsNoProgram(const ServiceDefinition& d)
     for (const ServiceDefinition::RecoveryStep& step : d.RecoverySteps)
         runsProgram = runsProgram || step.Action == ServiceDefinition::kRecoveryRunProgram;
     return runsProgram && d.RecoveryProgram.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// Why the health settings cannot work, and the setting to mend; an empty text when they can.
+struct HealthIssue {
+    enum class Field { ReadyCheck, LiveCheck, LiveTimeout } field = Field::ReadyCheck;
+    std::string text;
+};
+inline HealthIssue HealthProblem(const ServiceDefinition& d)
+{
+    using health_check::Scheme;
+    using Field = HealthIssue::Field;
+    const struct {
+        const std::string& text;
+        const char* name;
+        Field field;
+    } checks[] = {{d.ReadyCheck, "ReadyCheck", Field::ReadyCheck}, {d.LiveCheck, "LiveCheck", Field::LiveCheck}};
+    for (const auto& c : checks) {
+        if (c.text.empty()) continue;
+        const health_check::Check check = health_check::Parse(c.text);
+        if (!check.problem.empty()) return {c.field, std::string(c.name) + " \"" + c.text + "\" is no check: " + check.problem};
+        if (check.scheme == Scheme::Line && c.field == Field::LiveCheck)
+            return {c.field, "LiveCheck \"" + c.text + "\" is a line: check, which only a ReadyCheck can be"};
+    }
+    if (d.LiveTimeout >= d.LiveInterval)
+        return {Field::LiveTimeout, "LiveTimeout (" + std::to_string(d.LiveTimeout) +
+                                        " ms) must be below LiveInterval (" + std::to_string(d.LiveInterval) + " ms)"};
+    return {};
 }
 
 }  // namespace definition_rules

@@ -52,6 +52,7 @@ constexpr Setting Within(Kind kind, const char* element, const char* container, 
 constexpr Page kOut = Page::Output;
 constexpr Page kSup = Page::Supervision;
 constexpr Page kLog = Page::LogOn;
+constexpr Page kHea = Page::Health;
 constexpr Kind kNum = Kind::Bounded;
 constexpr Kind kAttr = Kind::Attribute;
 
@@ -100,14 +101,34 @@ constexpr Setting kRows[] = {
     Text("RecoveryProgram", "Recovery", &D::RecoveryProgram, "RecoveryProgram", Edit(kLog, IDC_RECOVERY_PROGRAM)),
     Text("RecoveryParameters", "Recovery", &D::RecoveryParameters, "RecoveryParameters",
          Edit(kLog, IDC_RECOVERY_PARAMETERS)),
+    Text("ReadyCheck", "Health", &D::ReadyCheck, "ReadyCheck", Edit(kHea, IDC_READY_CHECK, MSG_HEALTH_CHECK_BLANK)),
+    Within(kNum, "ReadyTimeout", "Health", 1, process_limits::kMaxProgramTimeMs, 60000, &D::ReadyTimeout,
+           "ReadyTimeout", Edit(kHea, IDC_READY_TIMEOUT, MSG_READY_TIMEOUT_OUT_OF_RANGE)),
+    Text("LiveCheck", "Health", &D::LiveCheck, "LiveCheck", Edit(kHea, IDC_LIVE_CHECK, MSG_HEALTH_CHECK_BLANK)),
+    Within(kNum, "LiveInterval", "Health", 1000, kDay, 10000, &D::LiveInterval, "LiveInterval",
+           Edit(kHea, IDC_LIVE_INTERVAL, MSG_LIVE_INTERVAL_OUT_OF_RANGE)),
+    Within(kNum, "LiveTimeout", "Health", 100, process_limits::kMaxProgramTimeMs, 5000, &D::LiveTimeout,
+           "LiveTimeout", Edit(kHea, IDC_LIVE_TIMEOUT, MSG_LIVE_TIMEOUT_OUT_OF_RANGE)),
+    Within(kNum, "LiveFailures", "Health", 1, 100, 3, &D::LiveFailures, "LiveFailures",
+           Edit(kHea, IDC_LIVE_FAILURES, MSG_LIVE_FAILURES_OUT_OF_RANGE)),
+    Within(kNum, "LiveGrace", "Health", 0, kDay, 0, &D::LiveGrace, "LiveGrace",
+           Edit(kHea, IDC_LIVE_GRACE, MSG_LIVE_GRACE_OUT_OF_RANGE)),
+    Within(kNum, "LiveAction", "Health", 0, 3, 1, &D::LiveAction, "LiveAction",
+           Combo(kHea, IDC_LIVE_ACTION, MSG_LIVE_ACTION_INVALID)),
+    Within(kNum, "HungWindow", "Health", 0, kDay, 0, &D::HungWindow, "HungWindow",
+           Edit(kHea, IDC_HUNG_WINDOW, MSG_HUNG_WINDOW_OUT_OF_RANGE)),
+    Flag("HealthInsecure", "Health", &D::HealthInsecure, "HealthInsecure", Check(kHea, IDC_HEALTH_INSECURE)),
 };
 
 bool Same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 }  // namespace
 
-const Container kContainers[4] = {
-    {"Output", nullptr}, {"Supervision", nullptr}, {"StopService", "StopExecutable"}, {"Recovery", nullptr}};
+const Container kContainers[5] = {{"Output", nullptr},
+                                  {"Supervision", nullptr},
+                                  {"StopService", "StopExecutable"},
+                                  {"Recovery", nullptr},
+                                  {"Health", nullptr}};
 
 const Setting* Table::begin() const { return kRows; }
 const Setting* Table::end() const { return kRows + sizeof kRows / sizeof kRows[0]; }

@@ -53,7 +53,7 @@ enum class Kind {
 };
 
 // The editor's pages, in the order of their tabs.
-enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn };
+enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn, Health };
 
 enum class Control { None, Edit, Check, Combo };
 
@@ -91,7 +91,7 @@ struct Container {
     const char* name;
     const char* writtenWith;
 };
-extern const Container kContainers[4];
+extern const Container kContainers[5];
 
 // Every setting, in the order of the registry values; within a container, the order of the file.
 class Table {

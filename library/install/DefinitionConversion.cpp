@@ -264,6 +264,8 @@ void CheckLogOnAndRecovery(const ServiceDefinition& definition, bool interactWri
                                          "; set StartUpMode to 1 or leave DelayedStart out"));
     if (definition_rules::RecoveryRunsNoProgram(definition))
         failure::Throw("A recovery action runs a program, but RecoveryProgram is not set");
+    if (const definition_rules::HealthIssue health = definition_rules::HealthProblem(definition); !health.text.empty())
+        failure::Throw(failure::Hold(failure::Slot::Setting, health.text));
     if (!definition.RecoveryProgram.empty()) {
         ServiceDefinition::Invocation program;
         program.Executable = definition.RecoveryProgram;

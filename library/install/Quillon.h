@@ -143,6 +143,21 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t RecoveryResetPeriod = 86400;  // s, a day
     std::string RecoveryProgram;
     std::string RecoveryParameters;
+
+    // Health: a check the program must pass before the service reports running, and one it
+    // must keep passing while it runs (health_check::Parse reads both), with their times in ms.
+    // After LiveFailures failures in a row the host acts as LiveAction says (as UponExit).
+    // HungWindow: ms a top-level window of the program may leave messages unanswered; 0: off.
+    std::string ReadyCheck;
+    std::uint32_t ReadyTimeout = 60000;
+    std::string LiveCheck;
+    std::uint32_t LiveInterval = 10000;
+    std::uint32_t LiveTimeout = 5000;
+    std::uint32_t LiveFailures = 3;
+    std::uint32_t LiveGrace = 0;  // after each start, failures are not counted
+    std::uint32_t LiveAction = 1;
+    std::uint32_t HungWindow = 0;
+    std::uint32_t HealthInsecure = 0;  // https: a certificate that does not verify still passes
 };
 
 // The exports keep plain, undecorated names.

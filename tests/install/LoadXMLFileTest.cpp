@@ -177,14 +177,15 @@ TEST(LoadXMLFile, ChecksFailInTheirOrder)
     }
 }
 
-// The log-on and recovery settings Windows would refuse or ignore are refused at install, each
-// naming the settings involved.
-TEST(LoadXMLFile, LogOnAndRecoveryChecks)
+// The log-on, recovery and health settings Windows would refuse or ignore, or that could never
+// work, are refused at install, each naming the settings involved.
+TEST(LoadXMLFile, LogOnRecoveryAndHealthChecks)
 {
     DefinitionDir dir;
     const std::string required = DefinitionDir::Required("Web1", dir.Program(), dir.Folder("work"));
     const auto options = [](const std::string& inner) { return "<Options>" + inner + "</Options>"; };
     const std::string quiet = "<InteractWithDesktop>false</InteractWithDesktop>";
+    const auto health = [](const std::string& inner) { return "<Health>" + inner + "</Health>"; };
     const struct {
         const char* what;
         std::string rest;
@@ -216,6 +217,20 @@ TEST(LoadXMLFile, LogOnAndRecoveryChecks)
          "<Recovery><RecoveryProgram>n.cmd</RecoveryProgram><RecoveryParameters>" + std::string(32760, 'p') +
              "</RecoveryParameters></Recovery>",
          "command line of the recovery program is too long: 32768 characters, the system takes at most 32766"},
+        {"every kind of check", health("<ReadyCheck>line:Listening on</ReadyCheck><LiveCheck>HTTPS://[::1]/up</LiveCheck>"), ""},
+        {"a tcp check", health("<ReadyCheck>tcp://localhost:8080</ReadyCheck><LiveCheck>program:probe.exe -q</LiveCheck>"), ""},
+        {"an unknown scheme", health("<LiveCheck>ftp://host/</LiveCheck>"),
+         "LiveCheck \"ftp://host/\" is no check: it does not begin with tcp://, http://, https://, program: or line:"},
+        {"a tcp check without a port", health("<ReadyCheck>tcp://127.0.0.1</ReadyCheck>"),
+         "ReadyCheck \"tcp://127.0.0.1\" is no check: the port is missing"},
+        {"a port out of range", health("<LiveCheck>http://h:65536/</LiveCheck>"),
+         "LiveCheck \"http://h:65536/\" is no check: the port 65536 is not from 1 to 65535"},
+        {"an empty host", health("<LiveCheck>http://:80/</LiveCheck>"), "LiveCheck \"http://:80/\" is no check: the host is empty"},
+        {"an empty program", health("<LiveCheck>program: </LiveCheck>"), "LiveCheck \"program: \" is no check: no program is named"},
+        {"a line check for liveness", health("<LiveCheck>line:ok</LiveCheck>"),
+         "LiveCheck \"line:ok\" is a line: check, which only a ReadyCheck can be"},
+        {"a check that outlasts its interval", health("<LiveInterval>5000</LiveInterval>"),
+         "LiveTimeout (5000 ms) must be below LiveInterval (5000 ms)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -55,5 +55,15 @@ inline ServiceDefinition EveryFieldSet()
     d.RecoveryResetPeriod = 0;
     d.RecoveryProgram = "C:\\tools\\notify.cmd";
     d.RecoveryParameters = "/fail";
+    d.ReadyCheck = "http://127.0.0.1:8080/ready";
+    d.ReadyTimeout = 1;
+    d.LiveCheck = "program:\"C:\\tools\\probe.exe\" --quick";
+    d.LiveInterval = 86400000;
+    d.LiveTimeout = 600000;
+    d.LiveFailures = 100;
+    d.LiveGrace = 30000;
+    d.LiveAction = 0;
+    d.HungWindow = 15000;
+    d.HealthInsecure = 1;
     return d;
 }
