@@ -3,7 +3,7 @@
 //
 //   VelmoraExample [--record FILE] [--exit CODE] [--run MS] [--crash] [--child]
 //                  [--ignore-ctrl-c] [--window] [--quiet] [--listen PORT] [--read-input]
-//                  [--end-on-file FILE] [anything else]
+//                  [--end-on-file FILE] [--ready-after MS] [--hang-on-file FILE] [anything else]
 //
 // --record FILE   append the run's process id, start time, arguments, working directory and
 //                 environment to FILE, and later what ended the run
@@ -18,6 +18,9 @@
 //                 ends the run with exit code 3
 // --read-input    read standard input until it ends (exit code 4) or a read fails (exit code 5)
 // --end-on-file F once the file F exists, finish the work (2 s) and end with exit code 0
+// --ready-after MS wait MS milliseconds before listening and recording "ready"
+// --hang-on-file F once the file F exists, stop taking messages (its window, if any, no longer
+//                 answers) and never end by itself
 // The start record says what standard input is: pipe, char (a device or console), file or none.
 // A run that goes on records "ready" once its child and window are there.
 // Without --exit, --run or --crash it runs until Ctrl-C, Ctrl-Break or WM_CLOSE.
@@ -209,7 +212,8 @@ int main(int argc, char** argv)
     long runMs = -1;
     int listenPort = 0;
     bool crash = false, child = false, window = false, readInput = false;
-    std::string endFile;
+    std::string endFile, hangFile;
+    long readyAfterMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--record" && i + 1 < argc) recordFile = argv[++i];
@@ -223,10 +227,13 @@ int main(int argc, char** argv)
         else if (arg == "--listen" && i + 1 < argc) listenPort = std::atoi(argv[++i]);
         else if (arg == "--read-input") readInput = true;
         else if (arg == "--end-on-file" && i + 1 < argc) endFile = argv[++i];
+        else if (arg == "--ready-after" && i + 1 < argc) readyAfterMs = std::atol(argv[++i]);
+        else if (arg == "--hang-on-file" && i + 1 < argc) hangFile = argv[++i];
     }
     endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
     RecordStart(argc, argv);
+    if (readyAfterMs > 0) Sleep(static_cast<DWORD>(readyAfterMs));
     if (listenPort && !Listen(listenPort)) return 3;
     if (child) StartChild(listenPort != 0);
     if (exitCode >= 0) {
@@ -249,13 +256,17 @@ int main(int argc, char** argv)
         const ULONGLONG elapsed = GetTickCount64() - started;
         const DWORD left = limit == INFINITE ? INFINITE : elapsed >= limit ? 0 : static_cast<DWORD>(limit - elapsed);
         // A file to end on is looked for every 20 ms.
-        const DWORD wait = endFile.empty() ? left : std::min<DWORD>(left, 20);
+        const DWORD wait = endFile.empty() && hangFile.empty() ? left : std::min<DWORD>(left, 20);
         const DWORD woke = MsgWaitForMultipleObjects(1, &endEvent, FALSE, wait, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) break;
         if (!endFile.empty() && GetFileAttributesA(endFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
             EndFor("flag");
             Sleep(2000);  // a Ctrl-C that comes meanwhile is recorded
             break;
+        }
+        if (!hangFile.empty() && GetFileAttributesA(hangFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            Record(Line("hang pid=%lu time=%llu", GetCurrentProcessId(), Now()));
+            Sleep(600000);  // ended from outside long before this
         }
         if (woke == WAIT_TIMEOUT && wait == left) {
             EndFor("timeout");

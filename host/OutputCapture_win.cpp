@@ -226,6 +226,7 @@ struct OutputCapture::Reader {
     std::thread thread;
     bool stamped = false;
     HANDLE quit = nullptr;
+    LineWatch watch;  // no text: none
 
     ~Reader()
     {
@@ -241,7 +242,11 @@ struct OutputCapture::Reader {
         std::string lines;
         UniqueHandle readDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         const auto write = [&] {
-            if (!lines.empty()) file->Write(lines.data(), lines.size());
+            if (!watch.text.empty() && lines.find(watch.text) != std::string::npos) {
+                SetEvent(watch.found);
+                watch.text.clear();  // found once is enough
+            }
+            if (!lines.empty() && file) file->Write(lines.data(), lines.size());
             lines.clear();
         };
         for (bool open = static_cast<bool>(readDone); open;) {
@@ -296,7 +301,8 @@ OutputCapture::OutputCapture(const std::string& outputPath, const std::string& e
 
 OutputCapture::~OutputCapture() { Finish(0); }
 
-bool OutputCapture::StartReader(const std::shared_ptr<LogFile>& file, UniqueHandle& writeEnd, DWORD* error)
+bool OutputCapture::StartReader(const std::shared_ptr<LogFile>& file, UniqueHandle& writeEnd, DWORD* error,
+                                const LineWatch* watch)
 {
     char name[96];
     std::snprintf(name, sizeof name, "\\\\.\\pipe\\velmora-output-%lu-%u", GetCurrentProcessId(), ++pipeCount);
@@ -318,6 +324,7 @@ bool OutputCapture::StartReader(const std::shared_ptr<LogFile>& file, UniqueHand
     }
     writeEnd.reset(writing);
     reader->file = file;
+    if (watch) reader->watch = *watch;
     reader->stamped = stamped_;
     reader->quit = quit_.get();
     Reader* running = reader.get();
@@ -336,14 +343,14 @@ void OutputCapture::Reap()
     }
 }
 
-bool OutputCapture::PrepareProgram(ProgramHandles& handles, DWORD* error)
+bool OutputCapture::PrepareProgram(ProgramHandles& handles, DWORD* error, const LineWatch* watch)
 {
     Reap();
     handles = ProgramHandles();
-    if (output_ && !StartReader(output_, handles.output, error)) return false;
+    if ((output_ || watch) && !StartReader(output_, handles.output, error, watch)) return false;
     if (output_) handles.outputFile = output_->Path();
     if (error_) handles.errorFile = error_->Path();
-    if (error_ && error_ == output_) {
+    if ((error_ && error_ == output_) || (watch && !error_)) {
         handles.merged = true;  // one pipe keeps both streams in the order written
         return true;
     }

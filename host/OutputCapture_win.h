@@ -79,6 +79,12 @@ struct ProgramHandles {
     bool Any() const { return output || error; }
 };
 
+// A text looked for in a program's standard output: `found` is set once a line holds it.
+struct LineWatch {
+    std::string text;
+    HANDLE found = nullptr;
+};
+
 // The output capture of one service. Each program started gets its own pipes; a reader thread
 // per pipe drains it until every process holding its write end (grandchildren too) has closed
 // it, so output is never lost to a program's end.
@@ -93,14 +99,17 @@ public:
     bool Active() const { return output_ || error_; }
     // Pipes for a program about to start; empty handles for a stream that is not kept. False,
     // with the system's error, when the pipes cannot be made (the program then runs without).
-    bool PrepareProgram(ProgramHandles& handles, DWORD* error);
+    // With `watch`, its standard output is read for the text even when it is not kept, and
+    // its errors then go with it.
+    bool PrepareProgram(ProgramHandles& handles, DWORD* error, const LineWatch* watch = nullptr);
     // Waits at most `ms` for the readers to reach the end of their pipes, then stops them, each
     // writing what it holds first.
     void Finish(DWORD ms);
 
 private:
     struct Reader;
-    bool StartReader(const std::shared_ptr<LogFile>& file, UniqueHandle& writeEnd, DWORD* error);
+    bool StartReader(const std::shared_ptr<LogFile>& file, UniqueHandle& writeEnd, DWORD* error,
+                     const LineWatch* watch = nullptr);
     void Reap();
 
     std::shared_ptr<LogFile> output_, error_;

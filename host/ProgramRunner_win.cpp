@@ -122,7 +122,7 @@ bool OpenInput(StandardInput input, UniqueHandle& programEnd, UniqueHandle& host
 // One kept or passed-on output stream, as the debug log names it.
 std::string StreamText(HANDLE kept, const std::string& file, bool ownConsole, HANDLE hosts)
 {
-    if (kept) return "\"" + file + "\"";
+    if (kept) return file.empty() ? std::string("a pipe the host reads and drops") : "\"" + file + "\"";
     if (ownConsole) return "its console";
     return hosts ? "the host's" : "none from the host";
 }
@@ -222,6 +222,12 @@ bool RunningProgram::WaitGone(DWORD ms)
     if (process_ && WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) return false;
     const ULONGLONG now = GetTickCount64();
     return job_.WaitEmpty(now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
+}
+
+std::mutex& LaunchLock()
+{
+    static std::mutex lock;
+    return lock;
 }
 
 LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const LaunchSettings& settings,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "OutputCapture_win.h"
@@ -94,6 +95,10 @@ struct LaunchResult {
     // What its standard input, output and error are, for the debug log.
     std::string streams;
 };
+
+// Held from making a program's inheritable handles until the host's copies are closed, so that
+// a program started at the same time on another thread (a health check's) inherits none of them.
+std::mutex& LaunchLock();
 
 // Starts one program suspended, puts it into the job its job type asks for (Global: `serviceJob`,
 // Local: a new job of its own), applies affinity, then lets it run. Its standard input is `input`;

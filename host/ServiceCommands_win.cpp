@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DefinitionWriter.h"
+#include "HostStatus_win.h"
 #include "JsonText.h"
 #include "ParameterReader.h"
 #include "RegistryData.h"
@@ -277,6 +278,8 @@ std::string ServiceExitText(DWORD code)
     case exit_code::kProgramDidNotStart: meaning = "the program could not be started"; break;
     case exit_code::kProgramEnded: meaning = "the program ended and the service was set to terminate"; break;
     case exit_code::kHostFailure: meaning = "a failure inside the service host"; break;
+    case exit_code::kNotReady: meaning = "the program did not pass its readiness check"; break;
+    case exit_code::kUnhealthy: meaning = "the program failed its liveness checks and the service was set to terminate"; break;
     }
     return ExitCodeText(code) + " (" + meaning + ")";
 }
@@ -348,8 +351,18 @@ int ShowStatus(const std::string& given, bool json)
     const service_control::Configuration config = service_control::QueryConfiguration(service.get());
     if (!QueryStatus(service.get(), status) || !config)
         return PrintFailure("Cannot query the service '" + name + "'", GetLastError());
+    // What the host publishes: readiness, and the last liveness check's result.
+    const PublishedStatus published = ReadPublishedStatus(name);
+    const bool runs = status.dwCurrentState != SERVICE_STOPPED;
+    const bool ready = runs && published.ready.value_or(false);
+    const std::string health = runs ? published.health : std::string();
+    const std::string detail = health.empty() ? std::string() : published.healthDetail + ", " + AgoText(published.healthAt);
     if (json) {
-        std::printf("%s\n", StatusObject(name, service.get(), *config.get(), status).Str().c_str());
+        json::Object o = StatusObject(name, service.get(), *config.get(), status);
+        if (published.ready) o.Boolean("ready", ready); else o.Null("ready");
+        if (health.empty()) o.Null("health").Null("healthDetail");
+        else o.Text("health", health).Text("healthDetail", detail);
+        std::printf("%s\n", o.Str().c_str());
     } else {
         std::printf("Service:      %s\n", name.c_str());
         std::printf("Display name: %s\n", config->lpDisplayName ? config->lpDisplayName : "");
@@ -359,6 +372,8 @@ int ShowStatus(const std::string& given, bool json)
         std::printf("Last exit:    %s\n", ExitMeaning(status).c_str());
         if (status.dwCurrentState == SERVICE_STOPPED)
             std::printf("Stopped:      %s\n", StoppedAfterFailure(status) ? "after a failure" : "on request");
+        if (runs && published.ready) std::printf("Ready:        %s\n", ready ? "yes" : "not yet");
+        if (!health.empty()) std::printf("Health:       %s\n", detail.c_str());
     }
     switch (status.dwCurrentState) {
     case SERVICE_RUNNING: return command_exit::kDone;

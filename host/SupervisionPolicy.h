@@ -18,6 +18,8 @@ constexpr std::uint32_t kSettingsUnreadable = 1;  // no Parameters key, or it na
 constexpr std::uint32_t kProgramDidNotStart = 2;  // the service program could not be started
 constexpr std::uint32_t kProgramEnded = 3;        // the program ended and "Terminate Velmora" was chosen
 constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure inside the host itself
+constexpr std::uint32_t kNotReady = 5;            // the program did not pass its readiness check
+constexpr std::uint32_t kUnhealthy = 6;           // it failed its liveness checks, set to terminate
 }  // namespace exit_code
 
 // An exit code as people read it: from 0x80000000 up (a crash status, an HRESULT) in hex, as

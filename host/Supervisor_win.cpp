@@ -6,8 +6,10 @@
 
 #include "DebugLog_win.h"
 #include "EventReporter_win.h"
+#include "HealthMonitor_win.h"
 #include "HostEvents_win.h"
 #include "HostMessages.h"
+#include "HostStatus_win.h"
 #include "OutputCapture_win.h"
 #include "ParameterReader.h"
 #include "PathText.h"
@@ -41,7 +43,7 @@ public:
     Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, const HostEvents& events,
                HANDLE stopEvent, bool consoleMode)
         : d_(definition), jobType_(JobTypeOf(definition.JobType)), status_(status), log_(log), events_(events),
-          stopEvent_(stopEvent)
+          stopEvent_(stopEvent), ready_(health_check::Parse(definition.ReadyCheck)), board_(definition.Name, !consoleMode)
     {
         launch_.consoleApp = d_.ConsoleApp;
         launch_.showWindow = d_.ShowWindow;
@@ -50,7 +52,12 @@ public:
         launch_.interactWithDesktop = d_.InteractWithDesktop;
         launch_.environment = d_.Environment;
         launch_.sharedConsole = consoleMode;
-        if (!d_.OutputFile.empty() || !d_.ErrorFile.empty()) {
+        if (ready_.scheme == health_check::Scheme::Line) {
+            lineWatch_.text = ready_.command;
+            lineFound_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+            lineWatch_.found = lineFound_.get();
+        }
+        if (!d_.OutputFile.empty() || !d_.ErrorFile.empty() || lineWatch_.found) {
             const RotationRule rule{d_.RotateSize, d_.RotateDaily != 0, d_.RotateKeep};
             capture_ = std::make_unique<OutputCapture>(d_.OutputFile, d_.ErrorFile, rule, d_.OutputTimeStamp != 0,
                                                        [this](const std::string& path, std::uint64_t dropped,
@@ -58,6 +65,7 @@ public:
                                                            ReportLoss(path, dropped, error, resumed);
                                                        });
         }
+        health_ = std::make_unique<HealthMonitor>(d_, launch_, log_, events_, board_);
     }
 
     std::uint32_t Run()
@@ -73,35 +81,46 @@ public:
         PrepareOutputFolders();
         std::uint32_t exitCode = 0;
         if (RunBefore()) {
-            if (!StartProgram()) {
+            if (!StartProgram(false, lineWatch_.found ? &lineWatch_ : nullptr)) {
                 exitCode = exit_code::kProgramDidNotStart;
-            } else {
-                if (WaitPending(&program_, process_limits::BoundedProgramTime(d_.Service.Delay), true) != Woke::Stop) {
+            } else if (WaitPending(&program_, process_limits::BoundedProgramTime(d_.Service.Delay), true) != Woke::Stop) {
+                const Woke ready = d_.ReadyCheck.empty() ? Woke::Timeout : WaitReady();
+                if (ready == Woke::Timeout) {
                     status_.Running();
+                    board_.Ready(true);
                     events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED,
                                    {d_.Name, d_.Service.Executable, Text(program_.Id())});
+                    health_->Watch(program_.Id(), GetTickCount64() - program_.RunningMs());
                     exitCode = Supervise();
+                } else if (ready != Woke::Stop) {
+                    exitCode = exit_code::kNotReady;
                 }
             }
         }
+        health_->Pause();
+        board_.Ready(false);
         Shutdown();
         return exitCode;
     }
 
 private:
-    enum class Woke { Stop, Ended, Timeout };
+    // Signal: the liveness checks failed (WaitWhileRunning), or the readiness line was seen.
+    enum class Woke { Stop, Ended, Timeout, Signal };
 
-    // Waits for the stop request (unless `watchStop` is off), the program's end, or the time.
-    Woke Wait(const RunningProgram* program, DWORD ms, bool watchStop = true) const
+    // Waits for the stop request (unless `watchStop` is off), the program's end, `signal` (when
+    // given), or the time.
+    Woke Wait(const RunningProgram* program, DWORD ms, bool watchStop = true, HANDLE signal = nullptr) const
     {
-        HANDLE handles[2];
+        HANDLE handles[3];
         DWORD count = 0;
         if (watchStop) handles[count++] = stopEvent_;
+        if (signal) handles[count++] = signal;
         if (program && *program) handles[count++] = program->Process();
         if (count == 0) return Woke::Ended;  // nothing left to wait for
         const DWORD woke = WaitForMultipleObjects(count, handles, FALSE, ms);
         if (woke == WAIT_TIMEOUT) return Woke::Timeout;
         if (woke == WAIT_OBJECT_0 && watchStop) return Woke::Stop;
+        if (signal && woke == WAIT_OBJECT_0 + (watchStop ? 1 : 0)) return Woke::Signal;
         if (woke < WAIT_OBJECT_0 + count) return Woke::Ended;
         // The wait itself failed: treat it like a stop rather than spin.
         log_.Line("Waiting failed: %s", ErrorText(GetLastError()).c_str());
@@ -121,6 +140,56 @@ private:
             const Woke woke = Wait(program, step, starting);
             if (woke != Woke::Timeout || step == left) return woke;
             left -= step;
+        }
+    }
+
+    // With a ReadyCheck the service stays pending until the check first passes, tried every
+    // kReadyRetryMs (each try bounded by LiveTimeout), or the readiness line is seen. Timeout
+    // means ready here; Stop, a stop request; Ended, the program ended or was not ready in time,
+    // each reported.
+    Woke WaitReady()
+    {
+        constexpr DWORD kReadyRetryMs = 250;
+        const ULONGLONG started = GetTickCount64();
+        const ULONGLONG deadline = started + d_.ReadyTimeout;
+        const Probe probe(ready_, d_.HealthInsecure != 0, launch_, d_.Service.WorkingDir);
+        std::string last = "no try finished";
+        for (;;) {
+            const ULONGLONG now = GetTickCount64();
+            const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+            Woke woke = Woke::Timeout;
+            if (ready_.scheme == health_check::Scheme::Line) {
+                const DWORD step = std::min<DWORD>(left, kProgressStepMs);
+                status_.Starting(step + kWaitHintMarginMs);
+                woke = Wait(&program_, step, true, lineFound_.get());
+                last = "no line held \"" + ready_.command + "\"";
+                if (woke == Woke::Timeout && step < left) continue;
+            } else if (left > 0) {
+                const DWORD tryMs = std::min<DWORD>(left, d_.LiveTimeout);
+                status_.Starting(tryMs + kReadyRetryMs + kWaitHintMarginMs);
+                std::string output;
+                const ProbeResult result = probe.Run(tryMs, stopEvent_, &output);
+                if (!output.empty()) log_.Line("The check program wrote: %s", output.c_str());
+                if (result.passed) woke = Woke::Signal;
+                else last = result.detail;
+                if (woke != Woke::Signal) woke = Wait(&program_, std::min<DWORD>(kReadyRetryMs, left), true);
+                if (woke == Woke::Timeout && GetTickCount64() < deadline) continue;
+            }
+            switch (woke) {
+            case Woke::Signal:
+                log_.Line("The program passed its readiness check %s after %" PRIu64 " ms", d_.ReadyCheck.c_str(),
+                          GetTickCount64() - started);
+                return Woke::Timeout;
+            case Woke::Stop: return Woke::Stop;
+            case Woke::Ended:
+                events_.Report(EVENTLOG_ERROR_TYPE, MSG_ENDED_BEFORE_READY,
+                               {d_.Name, ExitCodeText(program_.ExitCode()), d_.ReadyCheck});
+                return Woke::Ended;
+            case Woke::Timeout:
+                events_.Report(EVENTLOG_ERROR_TYPE, MSG_NOT_READY,
+                               {d_.Name, d_.ReadyCheck, Text(d_.ReadyTimeout), last});
+                return Woke::Ended;
+            }
         }
     }
 
@@ -146,20 +215,24 @@ private:
     // Only the service program reads a pipe that lasts until the stop; the others read the null
     // device, so a script that waits for a key or a line goes on at once.
     RunningProgram StartAside(const ServiceDefinition::Invocation& invocation, const char* role, bool quiet = false,
-                              StandardInput input = StandardInput::NullDevice)
+                              StandardInput input = StandardInput::NullDevice, const LineWatch* watch = nullptr)
     {
-        ProgramHandles handles;
-        const ProgramHandles* captured = nullptr;
-        DWORD error = 0;
-        if (capture_ && capture_->PrepareProgram(handles, &error)) {
-            captured = &handles;
-        } else if (capture_) {
-            events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_NOT_CAPTURED,
-                           {d_.Name, invocation.Executable, ErrorText(error)});
+        LaunchResult started;
+        {
+            const std::lock_guard<std::mutex> hold(LaunchLock());
+            ProgramHandles handles;
+            const ProgramHandles* captured = nullptr;
+            DWORD error = 0;
+            if (capture_ && capture_->PrepareProgram(handles, &error, watch)) {
+                captured = &handles;
+            } else if (capture_) {
+                events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_NOT_CAPTURED,
+                               {d_.Name, invocation.Executable, ErrorText(error)});
+            }
+            // The host's copies of the pipes' write ends close when `handles` goes, so the readers
+            // see the end of the output when the program and whatever inherited them are gone.
+            started = Launch(invocation, launch_, jobType_, serviceJob_, input, captured);
         }
-        // The host's copies of the pipes' write ends close when `handles` goes, so the readers
-        // see the end of the output when the program and whatever inherited them are gone.
-        LaunchResult started = Launch(invocation, launch_, jobType_, serviceJob_, input, captured);
         if (!started.program) {
             const std::string error = started.refused.empty() ? ErrorText(started.error) : started.refused;
             events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_START_FAILED, {d_.Name, invocation.Executable, error});
@@ -188,6 +261,7 @@ private:
                       time);
             break;
         case Woke::Stop:
+        case Woke::Signal:  // not waited for here
             log_.Line("Stop requested while the %s program runs", role);
             break;
         }
@@ -201,10 +275,10 @@ private:
         return WaitForSingleObject(stopEvent_, 0) != WAIT_OBJECT_0;
     }
 
-    bool StartProgram(bool quiet = false)
+    bool StartProgram(bool quiet = false, const LineWatch* watch = nullptr)
     {
         program_ = RunningProgram();
-        program_ = StartAside(d_.Service, "service", quiet, StandardInput::HostPipe);
+        program_ = StartAside(d_.Service, "service", quiet, StandardInput::HostPipe, watch);
         return static_cast<bool>(program_);
     }
 
@@ -219,10 +293,11 @@ private:
                 ReportRecovery(reports_.Stable());
                 break;
             }
-            const Woke woke = Wait(&program_, static_cast<DWORD>(RestartBackoff::kStableRunMs - ranMs));
+            const Woke woke =
+                Wait(&program_, static_cast<DWORD>(RestartBackoff::kStableRunMs - ranMs), true, health_->Failed());
             if (woke != Woke::Timeout) return woke;
         }
-        return Wait(&program_, INFINITE);
+        return Wait(&program_, INFINITE, true, health_->Failed());
     }
 
     void ReportRecovery(const RestartReports::Report& report)
@@ -269,7 +344,16 @@ private:
     std::uint32_t Supervise()
     {
         for (;;) {
-            if (WaitWhileRunning() == Woke::Stop) return 0;
+            const Woke woke = WaitWhileRunning();
+            if (woke == Woke::Stop) return 0;
+            health_->Pause();
+            // Failed liveness checks end the program as a stop does; the rest follows LiveAction.
+            const bool unhealthy = woke == Woke::Signal;
+            if (unhealthy) {
+                StopTheProgram(false);
+                program_.End();
+                program_.WaitGone(kEndedWaitMs);
+            }
             const DWORD code = program_.ExitCode();
             const DWORD id = program_.Id();
             std::uint64_t ranMs = program_.RunningMs();
@@ -282,7 +366,8 @@ private:
             program_ = RunningProgram();
             if (ranMs >= RestartBackoff::kStableRunMs) ReportRecovery(reports_.Stable());
 
-            const ExitAction action = ActionOnExit(d_.SMFEnabled, d_.UponExit, d_.ExitActions, code);
+            const ExitAction action =
+                unhealthy ? ActionOnExit(1, d_.LiveAction) : ActionOnExit(d_.SMFEnabled, d_.UponExit, d_.ExitActions, code);
             Restart restart{0, {RestartReports::Kind::Each, 1}};
             if (action == ExitAction::Restart) restart = PlanRestart(ranMs);
             if (restart.report.kind != RestartReports::Kind::Quiet)
@@ -294,10 +379,13 @@ private:
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_ENDED, {d_.Name, ExitCodeText(code)});
                 continue;
             case ExitAction::Fail:
+                if (unhealthy) return exit_code::kUnhealthy;  // the health report said so
                 events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_ENDED_SERVICE_FAILS, {d_.Name, ExitCodeText(code)});
                 return exit_code::kProgramEnded;
             case ExitAction::Stop:
-                events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_ENDED_SERVICE_STOPS, {d_.Name, ExitCodeText(code)});
+                if (!unhealthy)
+                    events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_ENDED_SERVICE_STOPS,
+                                   {d_.Name, ExitCodeText(code)});
                 return 0;
             case ExitAction::Restart:
                 break;
@@ -310,7 +398,10 @@ private:
                 }
                 ReportRestart(restart, code, ranMs);
                 if (Wait(nullptr, restart.delay) == Woke::Stop) return 0;
-                if (StartProgram(restart.report.kind == RestartReports::Kind::Quiet)) break;
+                if (StartProgram(restart.report.kind == RestartReports::Kind::Quiet)) {
+                    health_->Watch(program_.Id(), GetTickCount64());
+                    break;
+                }
                 ranMs = 0;
                 restart = PlanRestart(ranMs);
             }
@@ -319,7 +410,7 @@ private:
 
     void Shutdown()
     {
-        if (program_ && !program_.HasEnded()) StopTheProgram();
+        if (program_ && !program_.HasEnded()) StopTheProgram(true);
         EndAll();
         if (!d_.PostService.Executable.empty()) {
             RunForItsTime(d_.PostService, "post-service", post_, false);
@@ -333,14 +424,17 @@ private:
 
     // Each request comes only when the program has not ended on the one before: the end of its
     // input, the stop program's, then Ctrl-C or WM_CLOSE. What is left then is ended with its job.
-    void StopTheProgram()
+    // `serviceStops`: the service is stopping, and says so; else the program alone is stopped
+    // (to be started again) and the service stays running.
+    void StopTheProgram(bool serviceStops)
     {
         const std::uint32_t timeout = process_limits::BoundedProgramTime(d_.StopTimeout);
         const bool stopProgram = !d_.StopService.Executable.empty();
         const StopPlan plan = PlanStop(timeout, stopProgram);
+        stopLogged_ = false;
         program_.CloseInput();
         log_.Line("Closed the standard input of the service program (process %lu)", program_.Id());
-        if (WaitStopping(plan.onInputEndMs)) {
+        if (WaitStopping(plan.onInputEndMs, serviceStops)) {
             log_.Line("The service program ended on the end of its input, with exit code %s",
                       ExitCodeText(program_.ExitCode()).c_str());
             return;
@@ -348,16 +442,16 @@ private:
         if (stopProgram) {
             // A stop program that cannot be started asks nothing: no time is waited for it.
             stop_ = StartAside(d_.StopService, "stop");
-            if (stop_ && WaitStopping(plan.onStopProgramMs)) {
+            if (stop_ && WaitStopping(plan.onStopProgramMs, serviceStops)) {
                 log_.Line("The service program ended on the stop program, with exit code %s",
                           ExitCodeText(program_.ExitCode()).c_str());
                 return;
             }
         }
         log_.Line("Asking the service program (process %lu) to end", program_.Id());
-        status_.Stopping(kWaitHintMarginMs);
+        if (serviceStops) status_.Stopping(kWaitHintMarginMs);
         program_.AskToEnd(launch_.sharedConsole);
-        if (WaitStopping(plan.afterAskingMs))
+        if (WaitStopping(plan.afterAskingMs, serviceStops))
             log_.Line("The service program ended with exit code %s", ExitCodeText(program_.ExitCode()).c_str());
         else
             events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FORCED_TO_END, {d_.Name, Text(timeout)});
@@ -365,14 +459,14 @@ private:
 
     // Waits, reporting progress, until the service program ends or `ms` pass; true when it has
     // ended. The stop program's end is logged on the way: the program may still end after it.
-    bool WaitStopping(DWORD ms)
+    bool WaitStopping(DWORD ms, bool serviceStops)
     {
         const ULONGLONG deadline = GetTickCount64() + ms;
         while (!program_.HasEnded()) {
             const ULONGLONG now = GetTickCount64();
             const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
             const DWORD step = std::min<DWORD>(left, kProgressStepMs);
-            status_.Stopping(step + kWaitHintMarginMs);
+            if (serviceStops) status_.Stopping(step + kWaitHintMarginMs);
             const bool stopRuns = stop_ && !stopLogged_;
             const HANDLE handles[] = {program_.Process(), stop_.Process()};
             const DWORD woke = WaitForMultipleObjects(stopRuns ? 2 : 1, handles, FALSE, step);
@@ -420,7 +514,12 @@ private:
     RestartBackoff backoff_;
     RestartReports reports_;
     RestartLimit restartLimit_{d_.RestartLimit, d_.RestartPeriod};
-    std::unique_ptr<OutputCapture> capture_;  // last: its readers report through the members above
+    const health_check::Check ready_;
+    LineWatch lineWatch_;  // with a line: readiness check, for the first start of the program
+    UniqueHandle lineFound_;
+    StatusBoard board_;
+    std::unique_ptr<OutputCapture> capture_;  // its readers report through the members above
+    std::unique_ptr<HealthMonitor> health_;  // last: its thread reports through all the others
 };
 
 }  // namespace

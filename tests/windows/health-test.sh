@@ -1,0 +1,294 @@
+#!/usr/bin/env bash
+# Readiness and liveness checks end to end: real services under Wine's service control manager,
+# checked against an HTTP endpoint of the test's own on 127.0.0.1 that answers 200 or 503, or
+# hangs, as each step asks. Every wait waits for a state, bounded; nothing asserts a time.
+# Usage: health-test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+. "$(dirname "$0")/../wine/wine-env.sh" "$build"
+work=$(mktemp -d)
+[ -n "${HEALTH_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
+cp "$build/bin/Velmora.dtd" "$work/"
+exec python3 - "$VELMORA_WINE" "$build/bin" "$work" <<'PY'
+import http.server, json, os, socket, subprocess, sys, threading, time
+
+wine, bin_dir, work = sys.argv[1:4]
+example = f"Z:{bin_dir}/VelmoraExample.exe"
+
+
+class Endpoint(http.server.ThreadingHTTPServer):
+    """Each path answers as its mode says: "ok" 200, "fail" 503, "hang" holds the request until
+    released (at most 30 s). fail_next/hang_next: that many requests so, then "ok"."""
+    daemon_threads = True
+
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.lock = threading.Lock()
+        self.modes, self.next = {}, {}
+        self.served = []  # (path, status) in the order answered
+        self.hanging = {}  # path: requests held now
+        self.release = threading.Event()
+
+    def set(self, path, mode, count=0):
+        with self.lock:
+            if count:
+                self.next[path] = (mode, count)
+            else:
+                self.modes[path] = mode
+                self.next.pop(path, None)
+
+    def answered(self, path, status=None):
+        with self.lock:
+            return sum(1 for p, s in self.served if p == path and (status is None or s == status))
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        e = self.server
+        with e.lock:
+            mode = e.modes.get(self.path, "ok")
+            if self.path in e.next:
+                mode, count = e.next[self.path]
+                e.next[self.path] = (mode, count - 1)
+                if count == 1:
+                    del e.next[self.path]
+            if mode == "hang":
+                e.hanging[self.path] = e.hanging.get(self.path, 0) + 1
+        if mode == "hang":
+            e.release.wait(30)
+            with e.lock:
+                e.hanging[self.path] -= 1
+                e.served.append((self.path, 0))
+            return
+        status = 200 if mode == "ok" else 503
+        self.send_response(status)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+        with e.lock:
+            e.served.append((self.path, status))
+
+
+endpoint = Endpoint()
+threading.Thread(target=endpoint.serve_forever, daemon=True).start()
+port = endpoint.server_address[1]
+url = f"http://127.0.0.1:{port}"
+
+
+def velmora(*args, check=True):
+    run = subprocess.run([wine, "Velmora.exe", *args], cwd=bin_dir, capture_output=True, text=True, timeout=180)
+    if check and run.returncode != 0:
+        raise AssertionError(f"Velmora {' '.join(args)}: {run.returncode}\n{run.stdout}{run.stderr}")
+    return run
+
+
+def status(name):
+    return json.loads(velmora("-status", name, "-json", check=False).stdout)
+
+
+def wait_for(what, condition, seconds=90):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.2)
+    raise AssertionError("never happened: " + what)
+
+
+def record(name):
+    try:
+        return open(os.path.join(work, name + ".rec"), encoding="utf-8", errors="replace").read()
+    except FileNotFoundError:
+        return ""
+
+
+def runs(name):
+    return record(name).count("run pid=")
+
+
+def install(name, health, program="", supervision="", output=""):
+    xml = f"""<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
+<!DOCTYPE Service SYSTEM "Velmora.dtd">
+<Service>
+ <Program><Name>{name}</Name><DisplayName>{name}</DisplayName><WorkingDir>Z:{work}</WorkingDir><Executable>{example}</Executable>
+  <Parameters>--record Z:{work}/{name}.rec {program}</Parameters><Delay>0</Delay></Program>
+ <Options><StartUpMode>0</StartUpMode><UponExit>1</UponExit></Options>
+ <Debug><DebugEnabled>true</DebugEnabled><DebugLocation>Z:{work}/{name}.log</DebugLocation></Debug>
+ <SMF><SMFFrequency>200</SMFFrequency></SMF>
+ <Supervision><StopTimeout>1000</StopTimeout>{supervision}</Supervision>{output}
+ <Health>{health}</Health>
+</Service>
+"""
+    path = os.path.join(work, name + ".xml")
+    open(path, "w", encoding="utf-8").write(xml)
+    velmora("-i", "Z:" + path)
+    installed.append(name)
+
+
+def start(name):
+    return subprocess.Popen([wine, "Velmora.exe", "-start", name], cwd=bin_dir, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def finish(name, starter=None):
+    velmora("-stop", name, check=False)
+    if starter:
+        starter.wait(timeout=120)
+    velmora("-u", name)
+    installed.remove(name)
+
+
+def log(name):
+    try:
+        return open(os.path.join(work, name + ".log"), encoding="utf-8", errors="replace").read()
+    except FileNotFoundError:
+        return ""
+
+
+failures = []
+installed = []  # removed at the end when a failed step left them
+
+
+def step(title, body):
+    try:
+        body()
+        print("ok:", title)
+    except AssertionError as error:
+        failures.append(title)
+        print("FAILED:", title, "-", error)
+
+
+def http_ready_and_live():
+    # Readiness: the service stays pending while the endpoint answers 503, runs once it answers 200.
+    endpoint.set("/ready", "fail")
+    install("vlhttp", f"<ReadyCheck>{url}/ready</ReadyCheck><LiveCheck>{url}/live</LiveCheck>"
+                      "<LiveInterval>1000</LiveInterval><LiveTimeout>500</LiveTimeout>",
+            supervision="<RestartLimit>2</RestartLimit><RestartPeriod>600000</RestartPeriod>")
+    starter = start("vlhttp")
+    wait_for("two readiness tries answered 503", lambda: endpoint.answered("/ready", 503) >= 2)
+    assert status("vlhttp")["state"] == "Start-pending"
+    endpoint.set("/ready", "ok")
+    wait_for("the service runs", lambda: status("vlhttp")["state"] == "Running")
+    assert endpoint.answered("/ready", 200) >= 1
+    s = status("vlhttp")
+    assert s["ready"] is True, s
+    wait_for("a passing liveness check", lambda: status("vlhttp")["health"] == "passing")
+
+    # Three 503 in a row restart the program, once.
+    endpoint.set("/live", "fail", 3)
+    wait_for("a restart after three failures", lambda: runs("vlhttp") == 2)
+    passed = endpoint.answered("/live", 200)
+    wait_for("three passing checks after the restart", lambda: endpoint.answered("/live", 200) >= passed + 3)
+    assert runs("vlhttp") == 2, record("vlhttp")
+    assert status("vlhttp")["state"] == "Running"  # the restart is the program's, not the service's
+
+    # Two failures, then passing again: no restart.
+    endpoint.set("/live", "fail", 2)
+    wait_for("two failures served", lambda: endpoint.answered("/live", 503) >= 5)
+    passed = endpoint.answered("/live", 200)
+    wait_for("three passing checks after them", lambda: endpoint.answered("/live", 200) >= passed + 3)
+    assert runs("vlhttp") == 2, record("vlhttp")
+
+    # A check that hangs counts as failed: the program is restarted.
+    endpoint.set("/live", "hang", 3)
+    wait_for("a restart after three hung checks", lambda: runs("vlhttp") == 3)
+    assert "timed out after 500 ms" in log("vlhttp"), log("vlhttp")
+
+    # Beyond its RestartLimit the service ends, as Terminate Velmora.
+    endpoint.set("/live", "fail")
+    wait_for("the service stops at its restart limit", lambda: status("vlhttp")["state"] == "Stopped")
+    s = status("vlhttp")
+    assert s["serviceExitCode"] == 3 and runs("vlhttp") == 3, s
+    finish("vlhttp", starter)
+
+
+def failing_is_shown_and_passes_again():
+    endpoint.set("/shown", "fail")
+    install("vlshown", f"<LiveCheck>{url}/shown</LiveCheck><LiveInterval>1000</LiveInterval>"
+                       "<LiveTimeout>500</LiveTimeout><LiveAction>0</LiveAction>")
+    velmora("-start", "vlshown")
+    s = wait_for("the failures shown", lambda: (lambda s: s if s["health"] == "failing" and "3 of 3" in s["healthDetail"] else None)(status("vlshown")))
+    assert "HTTP 503" in s["healthDetail"] and s["healthDetail"].endswith(" s ago"), s
+    endpoint.set("/shown", "ok")
+    wait_for("passing again", lambda: status("vlshown")["health"] == "passing")
+    assert runs("vlshown") == 1 and "Health:       passing" in velmora("-status", "vlshown").stdout
+    finish("vlshown")
+
+
+def stop_while_a_check_hangs():
+    endpoint.release.clear()
+    endpoint.set("/slow", "hang")
+    install("vlslow", f"<ReadyCheck>{url}/slow</ReadyCheck><LiveInterval>30000</LiveInterval>"
+                      "<LiveTimeout>25000</LiveTimeout>")
+    starter = start("vlslow")
+    wait_for("the readiness check hanging", lambda: endpoint.hanging.get("/slow", 0) >= 1)
+    velmora("-stop", "vlslow", check=False)
+    # Stopped while the endpoint still holds the check: the stop did not wait for it.
+    s = status("vlslow")
+    assert s["state"] == "Stopped" and endpoint.hanging["/slow"] >= 1, (s, endpoint.hanging, log("vlslow"))
+    endpoint.release.set()
+    starter.wait(timeout=120)
+    finish("vlslow")
+
+
+def never_ready():
+    closed = socket.socket()
+    closed.bind(("127.0.0.1", 0))
+    port = closed.getsockname()[1]  # bound, never listening: refused
+    install("vlnever", f"<ReadyCheck>tcp://127.0.0.1:{port}</ReadyCheck><ReadyTimeout>2000</ReadyTimeout>")
+    velmora("-start", "vlnever", check=False)
+    s = wait_for("the start failed", lambda: (lambda s: s if s["state"] == "Stopped" else None)(status("vlnever")))
+    closed.close()
+    assert s["serviceExitCode"] == 5, s
+    assert "end pid=" in record("vlnever") and "connection refused" in log("vlnever"), record("vlnever") + log("vlnever")
+    finish("vlnever")
+
+
+def ready_by_tcp_and_by_line():
+    with socket.socket() as free:
+        free.bind(("127.0.0.1", 0))
+        tcp = free.getsockname()[1]
+    cases = [
+        ("vltcp", f"--listen {tcp} --ready-after 1500", f"<ReadyCheck>tcp://127.0.0.1:{tcp}</ReadyCheck>", "listening pid="),
+        ("vlline", "--ready-after 1500", "<ReadyCheck>line:ready pid=</ReadyCheck>", "ready pid="),
+    ]
+    for name, program, health, moment in cases:
+        install(name, health, program=program)
+        starter = start(name)
+        wait_for(name + " running", lambda: status(name)["state"] == "Running")
+        # The program's own record of being ready is there when the service first shows Running.
+        assert moment in record(name), record(name)
+        finish(name, starter)
+
+
+def hung_window():
+    flag = os.path.join(work, "hang.flag")
+    install("vlwin", "<HungWindow>1500</HungWindow><LiveInterval>1000</LiveInterval><LiveTimeout>500</LiveTimeout>"
+                     "<LiveFailures>1</LiveFailures>", program=f"--window --hang-on-file Z:{flag}")
+    velmora("-start", "vlwin")
+    open(flag, "w").close()
+    wait_for("the program hangs", lambda: "hang pid=" in record("vlwin"))
+    os.remove(flag)
+    wait_for("a restart of the hung program", lambda: runs("vlwin") == 2)
+    assert "window not responding" in log("vlwin"), log("vlwin")
+    finish("vlwin")
+
+
+for title, body in [("readiness and liveness over HTTP", http_ready_and_live),
+                    ("a failing check is shown and passes again", failing_is_shown_and_passes_again),
+                    ("a stop while a check hangs", stop_while_a_check_hangs),
+                    ("a program that is never ready", never_ready),
+                    ("readiness by TCP and by a line of output", ready_by_tcp_and_by_line),
+                    ("a window that stops answering", hung_window)]:
+    if os.environ.get("HEALTH_ONLY", title) in title:
+        step(title, body)
+endpoint.release.set()
+for name in installed:
+    velmora("-stop", name, check=False)
+    velmora("-u", name, check=False)
+endpoint.shutdown()
+sys.exit(1 if failures else 0)
+PY
