@@ -13,7 +13,7 @@ public:
 
     void FromRecord(const ServiceDefinition& record) override { fields_ = FieldsFromRecord(Page::Health, record); }
     void ToRecord(ServiceDefinition& record) const override { FieldsToRecord(fields_, record); }
-    ValidationFailure ValidateTexts() const override { return ValidateFields(fields_); }
+    ValidationFailure ValidateTexts() const override { return ValidateHealth(fields_); }
 
 protected:
     BOOL OnInitDialog() override;
