@@ -91,6 +91,18 @@ ValidationFailure ValidateAccountAndRecovery(const ServiceDefinition& d)
     return {};
 }
 
+// The health settings' rule, as the install checks make it, on the field it names.
+ValidationFailure CheckHealth(const ServiceDefinition& d)
+{
+    using Field = definition_rules::HealthIssue::Field;
+    const definition_rules::HealthIssue issue = definition_rules::HealthProblem(d);
+    if (issue.text.empty()) return {};
+    const int control = issue.field == Field::ReadyCheck  ? IDC_READY_CHECK
+                        : issue.field == Field::LiveCheck ? IDC_LIVE_CHECK
+                                                          : IDC_LIVE_TIMEOUT;
+    return {MSG_HEALTH_CHECK_INVALID, Page::Health, control, issue.text};
+}
+
 // A number field's text against its setting's range, with the setting's message.
 ValidationFailure CheckNumber(Page page, int control, const std::string& text)
 {
@@ -134,7 +146,8 @@ ValidationFailure Validate(const ServiceDefinition& d)
     if (failure.messageId != 0) return failure;
     if (d.SMFEnabled != 0 && d.SMFFrequency < 50)
         return {MSG_MONITOR_FREQUENCY_NEGATIVE, Page::Settings, IDC_MONITOR_INTERVAL};
-    return ValidateAccountAndRecovery(d);
+    failure = ValidateAccountAndRecovery(d);
+    return failure.messageId != 0 ? failure : CheckHealth(d);
 }
 
 ValidationFailure ValidateFields(const TableFields& fields)
@@ -176,6 +189,16 @@ ValidationFailure ValidateLogOn(const LogOnValues& v)
             return {MSG_MANAGED_ACCOUNT_NO_DOLLAR, Page::LogOn, IDC_ACCOUNT_NAME};
     }
     return ValidateFields(v.fields);
+}
+
+ValidationFailure ValidateHealth(const TableFields& fields)
+{
+    const ValidationFailure failure = ValidateFields(fields);
+    if (failure.messageId != 0) return failure;
+    // Every value the rule reads is one of the page's fields.
+    ServiceDefinition d;
+    FieldsToRecord(fields, d);
+    return CheckHealth(d);
 }
 
 ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,

@@ -37,6 +37,9 @@ ValidationFailure Validate(const ServiceDefinition& definition);
 ValidationFailure ValidateFields(const TableFields& fields);
 // The Log On / Recovery page's rules: the account typed, then its fields.
 ValidationFailure ValidateLogOn(const LogOnValues& values);
+// The Health page's rules: its fields, then whether the checks can work (a file whose checks
+// cannot work does not load again).
+ValidationFailure ValidateHealth(const TableFields& fields);
 // The exit action dialog's rules for an entry typed as `codeText` (unless it is for every other
 // code) that is to join `actions` in place of the one at `replacing` (kNoExitAction: added).
 // When it passes, `entry` holds the code and the flag.

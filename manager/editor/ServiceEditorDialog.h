@@ -13,6 +13,7 @@
 #include "Quillon.h"
 #include "ServiceDepsPage.h"
 #include "ServiceEnvPage.h"
+#include "ServiceHealthPage.h"
 #include "ServiceLogOnPage.h"
 #include "ServiceOptionsPage.h"
 #include "ServiceOutputPage.h"
@@ -23,7 +24,7 @@
 
 namespace editor {
 
-// The service definition editor: one record shown on eight pages, saved as a definition file,
+// The service definition editor: one record shown on nine pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
 // record and its own temporary file, which goes when the editor closes.
 class ServiceEditorDialog : public ui::Dialog {
@@ -77,8 +78,8 @@ private:
     bool WriteReporting(const std::string& path, const char* what);
     // Shows a failed rule's message and focuses its control; false when nothing failed.
     bool Refuse(const ValidationFailure& failure);
-    // Pages to record before a write: false, after saying why, when an output, supervision or
-    // log on setting cannot be stored.
+    // Pages to record before a write: false, after saying why, when an output, supervision, log
+    // on or health setting cannot be stored.
     bool GatherStorable();
     void DeleteTemporaryFile();
     // The rules of the page texts that must hold before anything is written.
@@ -99,11 +100,12 @@ private:
     ServiceOutputPage output_;
     ServiceSupervisionPage supervision_;
     ServiceLogOnPage logOn_;
+    ServiceHealthPage health_;
     // In sheet order, which every walk follows: the Log On page's record after the Program
     // page's (the virtual account is named after the service), its rules after those of Output
     // and Supervision.
-    const std::array<EditorPage*, 8> pages_{&program_, &options_, &dependencies_, &environment_,
-                                            &prePost_, &output_,  &supervision_,  &logOn_};
+    const std::array<EditorPage*, 9> pages_{&program_, &options_,     &dependencies_, &environment_, &prePost_,
+                                            &output_,  &supervision_, &logOn_,        &health_};
     ui::PropertySheetWindow sheet_;
 };
 

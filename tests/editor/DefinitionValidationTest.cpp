@@ -134,6 +134,12 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
          Page::LogOn, IDC_RECOVERY_PROGRAM},
         {"a recovery program to run",
          [](ServiceDefinition& d) { d.RecoverySteps[0].Action = 3; d.RecoveryProgram = "C:\\alert.exe"; }, 0, Page::None, 0},
+        {"a check of no known scheme", [](ServiceDefinition& d) { d.ReadyCheck = "ftp://host/"; },
+         MSG_HEALTH_CHECK_INVALID, Page::Health, IDC_READY_CHECK},
+        {"a line: live check", [](ServiceDefinition& d) { d.LiveCheck = "line:up"; }, MSG_HEALTH_CHECK_INVALID,
+         Page::Health, IDC_LIVE_CHECK},
+        {"a check timeout as long as the interval", [](ServiceDefinition& d) { d.LiveTimeout = d.LiveInterval; },
+         MSG_HEALTH_CHECK_INVALID, Page::Health, IDC_LIVE_TIMEOUT},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -143,6 +149,7 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.page);
         EXPECT_EQ(f.control, c.control);
+        EXPECT_EQ(f.detail.empty(), c.id != MSG_ACCOUNT_INVALID && c.id != MSG_HEALTH_CHECK_INVALID);
     }
 }
 

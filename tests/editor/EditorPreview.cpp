@@ -1,5 +1,5 @@
 // Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
-// READY [variable|exitaction|password]. TAB is the page to show (0 to 7); READY is a file created
+// READY [variable|exitaction|password]. TAB is the page to show (0 to 8); READY is a file created
 // once the window is drawn; "variable" also opens the variable dialog of the environment's second
 // row, "exitaction" the exit action dialog of the supervision page's second row, "password" the
 // password that Install asks for. The programs the definition names are created first, because
@@ -101,6 +101,11 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <StopExecutable>C:\Program Files\Mail Relay\relayctl.exe</StopExecutable>
   <StopParameters>drain --wait 10</StopParameters>
  </StopService>
+ <Health>
+  <ReadyCheck>tcp://127.0.0.1:2525</ReadyCheck>
+  <LiveCheck>http://127.0.0.1:8025/health</LiveCheck>
+  <LiveGrace>60000</LiveGrace>
+ </Health>
 </Service>
 )";
 

@@ -63,17 +63,21 @@ TEST(OutputPage, OpenedSettingsAreShownAndSavedBackByteForByte)
 
 TEST(OutputPage, ASettingThatCannotBeStoredStopsEveryWrite)
 {
-    // A number that does not convert, or half a stop program, would be lost unseen.
+    // A number that does not convert, or half a stop program, would be lost unseen; checks that
+    // cannot work would make a file that does not load again.
     const struct {
         int page, field;
         const char* text;
         unsigned message;
         int focus;
+        const char* detail;  // the message's insert
     } settings[] = {
-        {kOutputPage, 1084, "lots", 0x4fd, 1084},
-        {kSupervisionPage, 1093, "lots", 0x500, 1093},
-        {kSupervisionPage, 1088, "D:\\stop", 0x501, 1090},
-        {kLogOnPage, 1113, "a day", 0x515, 1113},
+        {kOutputPage, 1084, "lots", 0x4fd, 1084, nullptr},
+        {kSupervisionPage, 1093, "lots", 0x500, 1093, nullptr},
+        {kSupervisionPage, 1088, "D:\\stop", 0x501, 1090, nullptr},
+        {kLogOnPage, 1113, "a day", 0x515, 1113, nullptr},
+        {kHealthPage, 1120, "tcp://127.0.0.1", 0x521, 1120,
+         "ReadyCheck \"tcp://127.0.0.1\" is no check: the port is missing"},
     };
     EditorFixture f;
     f.FillValid();
@@ -89,7 +93,8 @@ TEST(OutputPage, ASettingThatCannotBeStoredStopsEveryWrite)
             MessageBoxRecorder boxes;
             f.Click(command);
             ASSERT_EQ(boxes.boxes.size(), 1u);
-            EXPECT_EQ(boxes.boxes[0].text, messages::FormatMessageText(s.message));
+            EXPECT_EQ(boxes.boxes[0].text, s.detail ? messages::FormatMessageText(s.message, {s.detail})
+                                                     : messages::FormatMessageText(s.message));
             EXPECT_EQ(f.Editor().Sheet().ActiveIndex(), s.page);
             EXPECT_EQ(GetFocus(), GetDlgItem(f.Page(s.page), s.focus));
             EXPECT_FALSE(FileExists(file));
@@ -140,7 +145,8 @@ TEST(OutputPage, BrowseChoosesAFileToWriteAndLeftFieldsAreTidied)
                   {kSupervisionPage, 1099, 1093, "\t", "60000"},
                   {kSupervisionPage, 1099, 1093, " 90000 ", "90000"},
                   {kLogOnPage, 1113, 1106, " ", "86400"},
-                  {kLogOnPage, 1106, 1113, " ", ""}};
+                  {kLogOnPage, 1106, 1113, " ", ""},
+                  {kHealthPage, 1125, 1120, " ", "3"}};
     for (const auto& t : fields) {
         SCOPED_TRACE(t.typed);
         f.Editor().Sheet().SetActivePage(t.page);

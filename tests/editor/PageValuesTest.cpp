@@ -123,6 +123,9 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
          {{"", 60000u}, {"86400000", 86400000}, {"0", 0}, {"86400001", kKept}, {"-1", kKept}}},
         {Page::LogOn, IDC_RECOVERY_RESET,
          {{"", 86400u}, {"4294967295", 0xFFFFFFFF}, {"0", 0}, {"4294967296", kKept}, {"1d", kKept}}},
+        {Page::Health, IDC_LIVE_FAILURES, {{"", 3u}, {" 100 ", 100}, {"1", 1}, {"0", kKept}, {"101", kKept}}},
+        {Page::Health, IDC_LIVE_INTERVAL,
+         {{"", 10000u}, {"86400000", 86400000}, {"1000", 1000}, {"999", kKept}, {"86400001", kKept}}},
     };
     for (const auto& number : numbers) {
         const settings::Setting& row = FieldSetting(number.page, number.control);

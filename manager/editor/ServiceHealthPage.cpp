@@ -1,0 +1,32 @@
+#include "ServiceHealthPage.h"
+
+#include "DataExchange.h"
+#include "EditorIds.h"
+#include "PageActions.h"
+
+namespace editor {
+
+ServiceHealthPage::ServiceHealthPage() : EditorPage(IDD_PAGE_HEALTH, Page::Health) {}
+
+BOOL ServiceHealthPage::OnInitDialog()
+{
+    // Failed checks lead to the same actions as the program's exit.
+    for (const char* name : kExitActionNames)
+        SendMessageA(Item(IDC_LIVE_ACTION), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    return PropertyPage::OnInitDialog();
+}
+
+void ServiceHealthPage::DoDataExchange(ui::DataExchange& exchange)
+{
+    // The numbers go as text: the validation names what is wrong with them.
+    ExchangeFields(exchange, fields_);
+}
+
+bool ServiceHealthPage::OnCommand(int id, int code, HWND)
+{
+    if (code != EN_KILLFOCUS) return false;
+    LeaveField(*this, Page::Health, id);
+    return true;
+}
+
+}  // namespace editor
