@@ -157,4 +157,23 @@ std::vector<char> MergedEnvironment(const std::vector<std::string>& inherited,
     return block;
 }
 
+bool LimitWatch::Sample(std::uint64_t value, std::uint64_t nowMs)
+{
+    if (limit_ == 0 || value <= limit_) {
+        Reset();
+        return false;
+    }
+    if (!above_) above_ = true, sinceMs_ = nowMs;
+    if (acted_ || nowMs - sinceMs_ < periodMs_) return false;
+    acted_ = true;
+    return true;
+}
+
+std::uint32_t CpuPercent(std::uint64_t cpu100ns, std::uint64_t wallMs, std::uint32_t processors)
+{
+    if (wallMs == 0 || processors == 0) return 0;
+    const std::uint64_t percent = cpu100ns / 100 / (wallMs * processors);  // 100 ns to ms is /10000, then *100
+    return percent > 100 ? 100 : static_cast<std::uint32_t>(percent);
+}
+
 }  // namespace host

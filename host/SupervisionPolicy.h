@@ -149,6 +149,31 @@ private:
     std::uint64_t lastReportMs_ = 0;
 };
 
+// One resource limit: acted on once the figure has stayed above it for the whole period, from the
+// first sample above it; then not again until a sample at or below it (or Reset, after a restart).
+class LimitWatch {
+public:
+    LimitWatch(std::uint64_t limit, std::uint32_t periodMs) : limit_(limit), periodMs_(periodMs) {}
+    bool Set() const { return limit_ != 0; }
+    // Whether the sample at `nowMs` completes a crossing: true once per crossing.
+    bool Sample(std::uint64_t value, std::uint64_t nowMs);
+    void Reset() { above_ = false, acted_ = false; }
+    // How long the figure has been above the limit at `nowMs` (0 when it is not).
+    std::uint64_t AboveMs(std::uint64_t nowMs) const { return above_ ? nowMs - sinceMs_ : 0; }
+    std::uint64_t Limit() const { return limit_; }
+
+private:
+    std::uint64_t limit_;
+    std::uint32_t periodMs_;
+    bool above_ = false;
+    bool acted_ = false;
+    std::uint64_t sinceMs_ = 0;
+};
+
+// The share of the whole machine, in percent, that `cpu100ns` of processor time over `wallMs`
+// is on `processors` processors (0 without a span to measure).
+std::uint32_t CpuPercent(std::uint64_t cpu100ns, std::uint64_t wallMs, std::uint32_t processors);
+
 // The command line of a program: its path in double quotes, then its parameters. The install
 // checks its length on the same text.
 using process_limits::CommandLineFor;

@@ -5,6 +5,7 @@
 
 #include "HealthCheck.h"
 #include "Quillon.h"
+#include "RestartSchedule.h"
 #include "ServiceAccount.h"
 
 // The rules a record must keep that join several settings, each a predicate over the record.
@@ -70,6 +71,23 @@ inline HealthIssue HealthProblem(const ServiceDefinition& d)
     if (d.LiveTimeout >= d.LiveInterval)
         return {Field::LiveTimeout, "LiveTimeout (" + std::to_string(d.LiveTimeout) +
                                         " ms) must be below LiveInterval (" + std::to_string(d.LiveInterval) + " ms)"};
+    return {};
+}
+
+// Why the limits or the restart schedule cannot work, and the setting to mend; an empty text
+// when they can.
+struct LimitsIssue {
+    enum class Field { RestartAt, JobMemoryLimit } field = Field::RestartAt;
+    std::string text;
+};
+inline LimitsIssue LimitsProblem(const ServiceDefinition& d)
+{
+    using Field = LimitsIssue::Field;
+    if (const restart_schedule::Times times = restart_schedule::Parse(d.RestartAt); !times.problem.empty())
+        return {Field::RestartAt, "RestartAt " + times.problem};
+    if (d.JobMemoryLimit != 0 && d.JobType == 0)
+        return {Field::JobMemoryLimit, "JobMemoryLimit caps the memory of the service's job, but JobType is 0 (no "
+                                       "job); set JobType to 1 or 2, or leave JobMemoryLimit out"};
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "DefinitionWriter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -51,6 +52,15 @@ void Setting(Lines& out, const std::string& indent, const settings::Setting& row
     using settings::Kind;
     switch (row.kind) {
     case Kind::Text: out.Element(indent, row.element, Escape(row.text.Of(d))); return;
+    case Kind::Repeated: {
+        const std::string& joined = row.text.Of(d);
+        for (std::size_t start = 0; start <= joined.size();) {
+            const std::size_t comma = std::min(joined.find(',', start), joined.size());
+            out.Element(indent, row.element, Escape(joined.substr(start, comma - start)));
+            start = comma + 1;
+        }
+        return;
+    }
     case Kind::Boolean: out.Element(indent, row.element, "true"); return;
     case Kind::List:
         for (const auto& a : d.ExitActions) {

@@ -18,6 +18,7 @@ using P = D::Invocation;
 using S = D::RecoveryStep;
 constexpr std::uint32_t kAny = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint32_t kDay = 86400000;  // ms
+constexpr std::uint32_t kMaxMB = 1048576;  // a terabyte
 
 constexpr EditorField Edit(Page page, int id, unsigned message = 0, unsigned tooLarge = 0,
                            bool blankWhenDefault = false)
@@ -53,6 +54,7 @@ constexpr Page kOut = Page::Output;
 constexpr Page kSup = Page::Supervision;
 constexpr Page kLog = Page::LogOn;
 constexpr Page kHea = Page::Health;
+constexpr Page kLim = Page::Limits;
 constexpr Kind kNum = Kind::Bounded;
 constexpr Kind kAttr = Kind::Attribute;
 
@@ -118,17 +120,36 @@ constexpr Setting kRows[] = {
     Within(kNum, "HungWindow", "Health", 0, kDay, 0, &D::HungWindow, "HungWindow",
            Edit(kHea, IDC_HUNG_WINDOW, MSG_HUNG_WINDOW_OUT_OF_RANGE)),
     Flag("HealthInsecure", "Health", &D::HealthInsecure, "HealthInsecure", Check(kHea, IDC_HEALTH_INSECURE)),
+    Within(kNum, "MemoryLimit", "Limits", 1, kMaxMB, 0, &D::MemoryLimit, "MemoryLimit",
+           Edit(kLim, IDC_MEMORY_LIMIT, MSG_MEMORY_LIMIT_OUT_OF_RANGE, 0, true)),
+    Within(kNum, "MemoryPeriod", "Limits", 1000, kDay, 60000, &D::MemoryPeriod, "MemoryPeriod",
+           Edit(kLim, IDC_MEMORY_PERIOD, MSG_MEMORY_PERIOD_OUT_OF_RANGE)),
+    Within(kNum, "CpuLimit", "Limits", 1, 100, 0, &D::CpuLimit, "CpuLimit",
+           Edit(kLim, IDC_CPU_LIMIT, MSG_CPU_LIMIT_OUT_OF_RANGE, 0, true)),
+    Within(kNum, "CpuPeriod", "Limits", 1000, kDay, 300000, &D::CpuPeriod, "CpuPeriod",
+           Edit(kLim, IDC_CPU_PERIOD, MSG_CPU_PERIOD_OUT_OF_RANGE)),
+    Within(kNum, "HandleLimit", "Limits", 1, 16777216, 0, &D::HandleLimit, "HandleLimit",
+           Edit(kLim, IDC_HANDLE_LIMIT, MSG_HANDLE_LIMIT_OUT_OF_RANGE, 0, true)),
+    Within(kNum, "LimitAction", "Limits", 0, 3, 1, &D::LimitAction, "LimitAction",
+           Combo(kLim, IDC_LIMIT_ACTION, MSG_LIMIT_ACTION_INVALID)),
+    Within(kNum, "JobMemoryLimit", "Limits", 1, kMaxMB, 0, &D::JobMemoryLimit, "JobMemoryLimit",
+           Edit(kLim, IDC_JOB_MEMORY_LIMIT, MSG_JOB_MEMORY_LIMIT_OUT_OF_RANGE, 0, true)),
+    Within(kNum, "RestartEvery", "Supervision", 60000, kAny, 0, &D::RestartEvery, "RestartEvery",
+           Edit(kSup, IDC_RESTART_EVERY, MSG_RESTART_EVERY_OUT_OF_RANGE, 0, true)),
+    {"RestartAt", "Supervision", Kind::Repeated, 0, 0, 0, {}, &D::RestartAt, "RestartAt", 0,
+     Edit(kSup, IDC_RESTART_AT, MSG_RESTART_AT_INVALID)},
 };
 
 bool Same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 }  // namespace
 
-const Container kContainers[5] = {{"Output", nullptr},
+const Container kContainers[6] = {{"Output", nullptr},
                                   {"Supervision", nullptr},
                                   {"StopService", "StopExecutable"},
                                   {"Recovery", nullptr},
-                                  {"Health", nullptr}};
+                                  {"Health", nullptr},
+                                  {"Limits", nullptr}};
 
 const Setting* Table::begin() const { return kRows; }
 const Setting* Table::end() const { return kRows + sizeof kRows / sizeof kRows[0]; }
@@ -143,9 +164,8 @@ const Setting& Row(const char* container, const char* element)
 bool IsSet(const Setting& row, const ServiceDefinition& d)
 {
     switch (row.kind) {
-    case Kind::Text: return !row.text.Of(d).empty();
     case Kind::List: return !d.ExitActions.empty();
-    default: return row.number.Of(d) != row.defaultValue;
+    default: return HoldsText(row) ? !row.text.Of(d).empty() : row.number.Of(d) != row.defaultValue;
     }
 }
 

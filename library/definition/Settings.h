@@ -49,11 +49,12 @@ enum class Kind {
     Number,     // any unsigned 32-bit number
     Bounded,    // a number from `min` to `max`
     List,       // ExitAction elements: an action from `min` to `max`, attribute Code (none: every other code)
+    Repeated,   // any number of elements, each a text without commas; kept joined by commas
     Attribute,  // a number from `min` to `max` in an attribute of the element named by `container`
 };
 
 // The editor's pages, in the order of their tabs.
-enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn, Health };
+enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn, Health, Limits };
 
 enum class Control { None, Edit, Check, Combo };
 
@@ -91,7 +92,7 @@ struct Container {
     const char* name;
     const char* writtenWith;
 };
-extern const Container kContainers[5];
+extern const Container kContainers[6];
 
 // Every setting, in the order of the registry values; within a container, the order of the file.
 class Table {
@@ -106,6 +107,9 @@ constexpr Table kTable{};
 // The row of an element in its container (an attribute: in the element it belongs to); throws
 // std::out_of_range for a name the table lacks, which is a fault of the caller.
 const Setting& Row(const char* container, const char* element);
+
+// Whether the record keeps the setting as text (RecordField `text`) rather than as a number.
+inline bool HoldsText(const Setting& row) { return row.kind == Kind::Text || row.kind == Kind::Repeated; }
 
 // Whether the record's value differs from the setting's default (a text: is not empty).
 bool IsSet(const Setting& row, const ServiceDefinition& definition);

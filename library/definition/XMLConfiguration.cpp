@@ -246,7 +246,8 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         std::vector<ElementNode> rows;
         for (const settings::Setting& row : settings::kTable) {
             if (row.kind == settings::Kind::Attribute || std::strcmp(row.container, container) != 0) continue;
-            rows.push_back({row.element, row.minOccurs, row.kind == settings::Kind::List ? 0u : 1u, 0, nullptr,
+            const bool any = row.kind == settings::Kind::List || row.kind == settings::Kind::Repeated;
+            rows.push_back({row.element, row.minOccurs, any ? 0u : 1u, 0, nullptr,
                             nullptr, &row});
         }
         return rows;
@@ -676,6 +677,23 @@ bool XMLConfiguration::ReadSetting(const settings::Setting& row, const XMLString
         }
         exitActions_.emplace_back(code, action);
         return true;
+    }
+    if (row.kind == Kind::Repeated) {
+        // The record keeps the elements joined by commas, so one element cannot hold a comma.
+        NameValueXMLString& joined = settingTexts_[index];
+        NameValueXMLString entry(row.element, nullptr);
+        if (!SetStringValue(entry, text, errors_)) return false;
+        if (text.find(',') != XMLString::npos) {
+            errors_.Add("Invalid value \"" + Text(text) + "\" for element \"" + row.element +
+                        "\": write each value in an element of its own");
+            return false;
+        }
+        XMLString all = joined.HasValue() ? joined.Value() + reinterpret_cast<const unsigned char*>(",") + text : text;
+        if (all.size() > kMaxText) {
+            errors_.Add(std::string("Too many elements \"") + row.element + "\"");
+            return false;
+        }
+        return joined.SetValue(all.c_str());
     }
     // An element with attributes of its own takes those alone; the DTD keeps any other away.
     bool withAttributes = false;

@@ -226,7 +226,8 @@ void ConvertSettings(const XMLConfiguration& configuration, ServiceDefinition& d
     using settings::Kind;
     for (const settings::Setting& row : settings::kTable) {
         switch (row.kind) {
-        case Kind::Text: row.text.Of(definition) = TextOr(configuration.SettingText(row), ""); break;
+        case Kind::Text:
+        case Kind::Repeated: row.text.Of(definition) = TextOr(configuration.SettingText(row), ""); break;
         case Kind::Boolean: row.number.Of(definition) = FlagOr(configuration.SettingNumber(row), row.defaultValue); break;
         case Kind::List:
             definition.ExitActions.clear();
@@ -266,6 +267,8 @@ void CheckLogOnAndRecovery(const ServiceDefinition& definition, bool interactWri
         failure::Throw("A recovery action runs a program, but RecoveryProgram is not set");
     if (const definition_rules::HealthIssue health = definition_rules::HealthProblem(definition); !health.text.empty())
         failure::Throw(failure::Hold(failure::Slot::Setting, health.text));
+    if (const definition_rules::LimitsIssue limits = definition_rules::LimitsProblem(definition); !limits.text.empty())
+        failure::Throw(failure::Hold(failure::Slot::Setting, limits.text));
     if (!definition.RecoveryProgram.empty()) {
         ServiceDefinition::Invocation program;
         program.Executable = definition.RecoveryProgram;

@@ -114,6 +114,10 @@ struct QUILLON_API ServiceDefinition {
     std::vector<ExitCodeAction> ExitActions;
     std::uint32_t RestartLimit = 0;  // restarts within RestartPeriod; 0: no limit
     std::uint32_t RestartPeriod = 60000;  // ms
+    // Graceful restarts of the program on a schedule: after RestartEvery ms of its run (0: off),
+    // and every day at each RestartAt time ("HH:MM" local time, several joined by commas).
+    std::uint32_t RestartEvery = 0;
+    std::string RestartAt;
     // Run first when the service stops, for at most the stop timeout (its Delay is not used).
     Invocation StopService;
     // "%NAME%" in paths and parameters is expanded when the service starts.
@@ -158,6 +162,18 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t LiveAction = 1;
     std::uint32_t HungWindow = 0;
     std::uint32_t HealthInsecure = 0;  // https: a certificate that does not verify still passes
+
+    // Limits: the program and its descendants are acted on (as LimitAction says, as UponExit)
+    // once their private memory (MB), CPU (percent of the machine) or handle count stays above
+    // its limit for its period (ms); 0: no limit. JobMemoryLimit (MB) caps the job's committed
+    // memory outright, which needs a job.
+    std::uint32_t MemoryLimit = 0;
+    std::uint32_t MemoryPeriod = 60000;
+    std::uint32_t CpuLimit = 0;
+    std::uint32_t CpuPeriod = 300000;
+    std::uint32_t HandleLimit = 0;
+    std::uint32_t LimitAction = 1;
+    std::uint32_t JobMemoryLimit = 0;
 };
 
 // The exports keep plain, undecorated names.

@@ -68,7 +68,7 @@ const std::vector<Parameter> kParameters = [] {
     };
     for (const settings::Setting& row : settings::kTable) {
         if (!row.registryName) continue;
-        const ValueType type = row.kind == settings::Kind::Text   ? T::Text
+        const ValueType type = settings::HoldsText(row)           ? T::Text
                                : row.kind == settings::Kind::List ? T::ExitActions
                                                                   : T::Number;
         rows.push_back({row.registryName, type, row.text, row.number, row.defaultValue,

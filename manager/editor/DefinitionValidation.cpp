@@ -158,7 +158,7 @@ ValidationFailure ValidateFields(const TableFields& fields)
         if (found == fields.text.end()) continue;
         const std::string& text = found->second;
         ValidationFailure failure;
-        if (row.kind != settings::Kind::Text) {
+        if (!settings::HoldsText(row)) {
             failure = CheckNumber(fields.page, row.editor.id, text);
         } else if (row.minOccurs > 0) {
             // Half a program block would be lost on writing, or make a file that does not load again.

@@ -23,7 +23,7 @@ void DefaultTime(ui::Dialog& page, int field)
 void LeaveField(ui::Dialog& page, settings::Page tab, int field)
 {
     const settings::Setting* row = FindFieldSetting(tab, field);
-    const bool number = row && row->editor.control == settings::Control::Edit && row->kind != settings::Kind::Text;
+    const bool number = row && row->editor.control == settings::Control::Edit && !settings::HoldsText(*row);
     if (number && !row->editor.blankWhenDefault && Trimmed(page.ItemText(field)).empty()) {
         page.SetItemText(field, std::to_string(row->defaultValue));
         return;

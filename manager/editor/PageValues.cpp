@@ -1,5 +1,6 @@
 #include "PageValues.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -48,6 +49,28 @@ std::string FolderPart(const std::string& path)
 
 int CheckFromFlag(std::uint32_t flag) { return flag != 0 ? 1 : 0; }
 
+// A setting of any number of elements, shown in one field: "03:00, 15:30" for "03:00,15:30".
+std::string ListText(const std::string& joined)
+{
+    std::string shown;
+    for (char c : joined) shown += c == ',' ? std::string(", ") : std::string(1, c);
+    return shown;
+}
+
+// The field's entries, each trimmed, joined by commas; blank entries are left out.
+std::string ListFromText(const std::string& text)
+{
+    std::string joined;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string entry = Trimmed(text.substr(start, comma - start));
+        start = comma + 1;
+        if (entry.empty()) continue;
+        joined += (joined.empty() ? "" : ",") + entry;
+    }
+    return joined;
+}
+
 TableFields FieldsFromRecord(settings::Page page, const ServiceDefinition& r)
 {
     TableFields fields(page);
@@ -55,7 +78,9 @@ TableFields FieldsFromRecord(settings::Page page, const ServiceDefinition& r)
         if (row.editor.page != page) continue;
         switch (row.editor.control) {
         case settings::Control::Edit:
-            fields.text[row.editor.id] = row.kind == settings::Kind::Text ? row.text.Of(r) : NumberText(row, r);
+            fields.text[row.editor.id] = row.kind == settings::Kind::Repeated ? ListText(row.text.Of(r))
+                                         : settings::HoldsText(row)           ? row.text.Of(r)
+                                                                              : NumberText(row, r);
             break;
         case settings::Control::Check: fields.state[row.editor.id] = CheckFromFlag(row.number.Of(r)); break;
         case settings::Control::Combo: fields.state[row.editor.id] = Index(row.number.Of(r)); break;
@@ -69,7 +94,9 @@ void FieldsToRecord(const TableFields& fields, ServiceDefinition& r)
 {
     for (const auto& [control, text] : fields.text) {
         const settings::Setting& row = FieldSetting(fields.page, control);
-        if (row.kind == settings::Kind::Text)
+        if (row.kind == settings::Kind::Repeated)
+            row.text.Of(r) = ListFromText(text);
+        else if (row.kind == settings::Kind::Text)
             row.text.Of(r) = text;
         else
             ParseSetting(row, text, row.number.Of(r));

@@ -89,7 +89,7 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     OutputToRecord(OutputFromRecord(in), out);
     SupervisionToRecord(SupervisionFromRecord(in), out);
     LogOnToRecord(LogOnFromRecord(in), out);
-    FieldsToRecord(FieldsFromRecord(settings::Page::Health, in), out);
+    for (settings::Page page : {settings::Page::Health, settings::Page::Limits}) FieldsToRecord(FieldsFromRecord(page, in), out);
     out.Environment = in.Environment;
     in.ConsoleApp = 1;
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));

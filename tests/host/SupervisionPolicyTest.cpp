@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "RestartSchedule.h"
 #include "SupervisionPolicy.h"
 
 namespace {
@@ -199,3 +200,63 @@ TEST(SupervisionPolicy, DefinitionVariablesReplaceInheritedOnesOfAnyCase)
 }
 
 }  // namespace
+
+// The daily schedule through midnight, a time missed while not watching, and both clock changes.
+TEST(SupervisionPolicy, ADailyRestartIsTakenOnceWhenItsTimeIsReached)
+{
+    constexpr std::int64_t kDay = 1440;
+    const auto at = [](std::int64_t day, int hours, int minutes) { return day * kDay + hours * 60 + minutes; };
+    constexpr std::uint64_t kHour = 3600 * 1000;
+    const struct {
+        const char* what;
+        bool start;  // watching starts here; else the clock is asked
+        std::int64_t localMinute;
+        std::uint64_t steadyMs;
+        bool due;
+    } steps[] = {
+        {"watching from 23:58", true, at(10, 23, 58), 0, false},
+        {"a minute before midnight", false, at(10, 23, 59), 60000, false},
+        {"midnight", false, at(11, 0, 0), 120000, true},
+        {"the same minute again", false, at(11, 0, 0), 121000, false},
+        {"a restart ends at 03:00", true, at(11, 3, 0), 3 * kHour, false},
+        {"03:00 was missed", false, at(11, 3, 1), 3 * kHour + 60000, false},
+        {"the next midnight", false, at(12, 0, 0), 24 * kHour, true},
+        {"01:30", false, at(12, 1, 30), 25 * kHour, true},
+        {"the clock springs from 01:59", false, at(12, 1, 59), 26 * kHour, false},
+        {"to 03:00 over 02:30", false, at(12, 3, 0), 26 * kHour + 2000, true},
+        {"midnight once more", false, at(13, 0, 0), 47 * kHour, true},
+        {"01:30 before the clock falls back", false, at(13, 1, 30), 48 * kHour, true},
+        {"the clock falls back to 01:00", false, at(13, 1, 0), 48 * kHour + 2000, false},
+        {"01:30 a second time", false, at(13, 1, 30), 49 * kHour, false},
+        {"02:30", false, at(13, 2, 30), 50 * kHour, true},
+    };
+    restart_schedule::Schedule schedule(restart_schedule::Parse("02:30, 03:00,00:00 ,01:30").minutes);
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        if (s.start)
+            schedule.Start({s.localMinute, s.steadyMs});
+        else
+            EXPECT_EQ(schedule.Due({s.localMinute, s.steadyMs}), s.due);
+    }
+    EXPECT_EQ(schedule.MinutesToNext(at(14, 23, 59)), 1);
+    EXPECT_EQ(schedule.MinutesToNext(at(14, 1, 30)), 0);
+    EXPECT_EQ(schedule.MinutesToNext(at(14, 1, 31)), 59);
+}
+
+// A limit is acted on once the figure has stayed above it for the period, once per crossing.
+TEST(SupervisionPolicy, ALimitIsCrossedOnlyAfterItsPeriodAbove)
+{
+    host::LimitWatch watch(100, 10000);
+    const struct {
+        std::uint64_t value, nowMs;
+        bool crossed;
+    } samples[] = {
+        {150, 0, false},   {150, 8000, false},  {90, 9000, false},    // a spike shorter than the period
+        {101, 10000, false}, {200, 19999, false}, {101, 20000, true},  // above for the whole period
+        {300, 40000, false}, {100, 42000, false}, {101, 44000, false}, {101, 54000, true},  // once per crossing
+    };
+    for (const auto& s : samples) EXPECT_EQ(watch.Sample(s.value, s.nowMs), s.crossed) << s.nowMs;
+    EXPECT_FALSE(host::LimitWatch(0, 1000).Sample(1u << 30, 5000));
+    EXPECT_EQ(host::CpuPercent(2 * 10000000ull, 2000, 2), 50u);  // 2 s of CPU in 2 s on two processors
+    EXPECT_EQ(host::CpuPercent(1, 0, 2), 0u);
+}

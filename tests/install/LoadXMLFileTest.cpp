@@ -179,7 +179,7 @@ TEST(LoadXMLFile, ChecksFailInTheirOrder)
 
 // The log-on, recovery and health settings Windows would refuse or ignore, or that could never
 // work, are refused at install, each naming the settings involved.
-TEST(LoadXMLFile, LogOnRecoveryAndHealthChecks)
+TEST(LoadXMLFile, LogOnRecoveryHealthChecksAndLimits)
 {
     DefinitionDir dir;
     const std::string required = DefinitionDir::Required("Web1", dir.Program(), dir.Folder("work"));
@@ -231,6 +231,25 @@ TEST(LoadXMLFile, LogOnRecoveryAndHealthChecks)
          "LiveCheck \"line:ok\" is a line: check, which only a ReadyCheck can be"},
         {"a check that outlasts its interval", health("<LiveInterval>5000</LiveInterval>"),
          "LiveTimeout (5000 ms) must be below LiveInterval (5000 ms)"},
+        {"every limit and schedule",
+         "<Limits><MemoryLimit>512</MemoryLimit><CpuLimit>90</CpuLimit><HandleLimit>10000</HandleLimit>"
+         "<JobMemoryLimit>1024</JobMemoryLimit></Limits><Supervision><RestartAt>23:59</RestartAt>"
+         "<RestartAt> 00:00 </RestartAt><RestartEvery>60000</RestartEvery></Supervision>", ""},
+        {"a job memory cap without a job", options("<JobType>0</JobType>") + "<Limits><JobMemoryLimit>1</JobMemoryLimit></Limits>",
+         "JobMemoryLimit caps the memory of the service's job, but JobType is 0 (no job); set JobType to 1 or 2, or "
+         "leave JobMemoryLimit out"},
+        {"an hour past the day", "<Supervision><RestartAt>24:00</RestartAt></Supervision>",
+         "RestartAt \"24:00\" is not a time of day from 00:00 to 23:59"},
+        {"a time without its leading zero", "<Supervision><RestartAt>3:00</RestartAt></Supervision>",
+         "RestartAt \"3:00\" is not a time of day HH:MM"},
+        {"a time listed twice", "<Supervision><RestartAt>03:00</RestartAt><RestartAt>03:00</RestartAt></Supervision>",
+         "RestartAt \"03:00\" is listed twice"},
+        {"two times in one element", "<Supervision><RestartAt>03:00,04:00</RestartAt></Supervision>",
+         "Invalid service configuration, errors are as follows:\r\nInvalid value \"03:00,04:00\" for element \"RestartAt\": write each value in an element of its own\r\n"},
+        {"a memory limit of 0", "<Limits><MemoryLimit>0</MemoryLimit></Limits>",
+         "Invalid service configuration, errors are as follows:\r\nInvalid value (0) for element \"MemoryLimit\".  Valid range is [1, 1048576].\r\n"},
+        {"a restart sooner than a minute", "<Supervision><RestartEvery>59999</RestartEvery></Supervision>",
+         "Invalid service configuration, errors are as follows:\r\nInvalid value (59999) for element \"RestartEvery\".  Valid range is [60000, 4294967295].\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

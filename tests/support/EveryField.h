@@ -65,5 +65,14 @@ inline ServiceDefinition EveryFieldSet()
     d.LiveAction = 0;
     d.HungWindow = 15000;
     d.HealthInsecure = 1;
+    d.MemoryLimit = 1048576;
+    d.MemoryPeriod = 1000;
+    d.CpuLimit = 100;
+    d.CpuPeriod = 86400000;
+    d.HandleLimit = 16777216;
+    d.LimitAction = 3;
+    d.JobMemoryLimit = 1;
+    d.RestartEvery = 4294967295u;
+    d.RestartAt = "00:00,23:59";
     return d;
 }
