@@ -3,7 +3,8 @@
 //
 //   VelmoraExample [--record FILE] [--exit CODE] [--run MS] [--crash] [--child]
 //                  [--ignore-ctrl-c] [--window] [--quiet] [--listen PORT] [--read-input]
-//                  [--end-on-file FILE] [--ready-after MS] [--hang-on-file FILE] [anything else]
+//                  [--end-on-file FILE] [--ready-after MS] [--hang-on-file FILE] [--grow MB]
+//                  [--handles N] [--spin] [--children N] [--release-after MS] [anything else]
 //
 // --record FILE   append the run's process id, start time, arguments, working directory and
 //                 environment to FILE, and later what ended the run
@@ -21,6 +22,11 @@
 // --ready-after MS wait MS milliseconds before listening and recording "ready"
 // --hang-on-file F once the file F exists, stop taking messages (its window, if any, no longer
 //                 answers) and never end by itself
+// --grow MB       commit and touch MB megabytes of memory
+// --handles N     open and hold N handles
+// --spin          keep one core busy
+// --children N    start N copies of itself that idle (as --child does, without the socket)
+// --release-after MS  give the memory, handles and core back after MS milliseconds
 // The start record says what standard input is: pipe, char (a device or console), file or none.
 // A run that goes on records "ready" once its child and window are there.
 // Without --exit, --run or --crash it runs until Ctrl-C, Ctrl-Break or WM_CLOSE.
@@ -36,6 +42,7 @@
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "PathText.h"
 
@@ -193,6 +200,50 @@ void ReadInput()
     EndFor(ended ? "input-ended" : "read-failed");
 }
 
+// What the program takes of the machine on request, for the host's resource limits: memory it
+// commits and touches, handles it holds, a core it keeps busy, children that idle; all of it
+// (but the children) given back after `releaseAfterMs` when that is set.
+struct Load {
+    unsigned long growMb = 0;
+    unsigned long handles = 0;
+    bool spin = false;
+    unsigned long children = 0;
+    long releaseAfterMs = -1;
+};
+
+void TakeLoad(const Load& load)
+{
+    static std::atomic<bool> spinning{false};
+    char* memory = nullptr;
+    if (load.growMb) {
+        const SIZE_T bytes = static_cast<SIZE_T>(load.growMb) << 20;
+        memory = static_cast<char*>(VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        for (SIZE_T at = 0; memory && at < bytes; at += 4096) memory[at] = 1;
+        Record(Line("grown pid=%lu mb=%lu ok=%d", GetCurrentProcessId(), load.growMb, memory ? 1 : 0));
+    }
+    std::vector<HANDLE> held;
+    for (unsigned long i = 0; i < load.handles; ++i)
+        if (HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr)) held.push_back(event);
+    if (load.handles) Record(Line("handles pid=%lu count=%lu", GetCurrentProcessId(), static_cast<unsigned long>(held.size())));
+    if (load.spin) {
+        spinning = true;
+        std::thread([] {
+            volatile unsigned long long n = 0;
+            while (spinning) n = n + 1;
+        }).detach();
+        Record(Line("spinning pid=%lu", GetCurrentProcessId()));
+    }
+    for (unsigned long i = 0; i < load.children; ++i) StartChild(false);
+    if (load.releaseAfterMs < 0) return;
+    std::thread([memory, held, releaseAfterMs = load.releaseAfterMs] {
+        Sleep(static_cast<DWORD>(releaseAfterMs));
+        spinning = false;
+        if (memory) VirtualFree(memory, 0, MEM_RELEASE);
+        for (HANDLE h : held) CloseHandle(h);
+        Record(Line("released pid=%lu time=%llu", GetCurrentProcessId(), Now()));
+    }).detach();
+}
+
 void CreateHiddenWindow()
 {
     WNDCLASSA windowClass{};
@@ -214,6 +265,7 @@ int main(int argc, char** argv)
     bool crash = false, child = false, window = false, readInput = false;
     std::string endFile, hangFile;
     long readyAfterMs = 0;
+    Load load;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--record" && i + 1 < argc) recordFile = argv[++i];
@@ -229,6 +281,11 @@ int main(int argc, char** argv)
         else if (arg == "--end-on-file" && i + 1 < argc) endFile = argv[++i];
         else if (arg == "--ready-after" && i + 1 < argc) readyAfterMs = std::atol(argv[++i]);
         else if (arg == "--hang-on-file" && i + 1 < argc) hangFile = argv[++i];
+        else if (arg == "--grow" && i + 1 < argc) load.growMb = std::strtoul(argv[++i], nullptr, 10);
+        else if (arg == "--handles" && i + 1 < argc) load.handles = std::strtoul(argv[++i], nullptr, 10);
+        else if (arg == "--spin") load.spin = true;
+        else if (arg == "--children" && i + 1 < argc) load.children = std::strtoul(argv[++i], nullptr, 10);
+        else if (arg == "--release-after" && i + 1 < argc) load.releaseAfterMs = std::atol(argv[++i]);
     }
     endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
@@ -248,6 +305,7 @@ int main(int argc, char** argv)
     }
     if (window) CreateHiddenWindow();
     if (readInput) std::thread(ReadInput).detach();
+    TakeLoad(load);
     Record(Line("ready pid=%lu", GetCurrentProcessId()));
 
     const DWORD limit = runMs >= 0 ? static_cast<DWORD>(runMs) : INFINITE;

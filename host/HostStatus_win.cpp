@@ -61,7 +61,10 @@ void StatusBoard::Ready(bool ready)
     const std::lock_guard<std::mutex> hold(mutex_);
     if (now_.ready == ready) return;
     now_.ready = ready;
-    if (!ready) now_.health.clear(), now_.healthDetail.clear(), now_.healthAt = 0;
+    if (!ready) {
+        now_.health.clear(), now_.healthDetail.clear(), now_.healthAt = 0;
+        now_.memoryMB.reset(), now_.cpuPercent.reset(), now_.handles.reset(), now_.nextRestart.clear();
+    }
     Write();
 }
 
@@ -75,6 +78,22 @@ void StatusBoard::Health(const std::string& state, const std::string& detail)
     Write();
 }
 
+void StatusBoard::Resources(std::uint32_t memoryMB, std::uint32_t cpuPercent, std::uint32_t handles)
+{
+    const std::lock_guard<std::mutex> hold(mutex_);
+    if (now_.memoryMB == memoryMB && now_.cpuPercent == cpuPercent && now_.handles == handles) return;
+    now_.memoryMB = memoryMB, now_.cpuPercent = cpuPercent, now_.handles = handles;
+    Write();
+}
+
+void StatusBoard::NextRestart(const std::string& at)
+{
+    const std::lock_guard<std::mutex> hold(mutex_);
+    if (now_.nextRestart == at) return;
+    now_.nextRestart = at;
+    Write();
+}
+
 void StatusBoard::Write()
 {
     if (!key_) return;
@@ -84,6 +103,21 @@ void StatusBoard::Write()
     SetText(key_.get(), "HealthDetail", now_.healthDetail);
     const std::uint64_t at = now_.healthAt;
     RegSetValueExA(key_.get(), "HealthAt", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&at), sizeof at);
+    // The limits' figures and the schedule are there only when the definition sets them.
+    const std::pair<const char*, const std::optional<std::uint32_t>*> figures[] = {
+        {"MemoryMB", &now_.memoryMB}, {"CpuPercent", &now_.cpuPercent}, {"Handles", &now_.handles}};
+    for (const auto& [name, value] : figures) {
+        if (!*value) {
+            RegDeleteValueA(key_.get(), name);
+            continue;
+        }
+        const DWORD number = **value;
+        RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    }
+    if (now_.nextRestart.empty())
+        RegDeleteValueA(key_.get(), "NextScheduledRestart");
+    else
+        SetText(key_.get(), "NextScheduledRestart", now_.nextRestart);
 }
 
 PublishedStatus ReadPublishedStatus(const std::string& serviceName)
@@ -97,6 +131,10 @@ PublishedStatus ReadPublishedStatus(const std::string& serviceName)
     s.health = GetText(key.get(), "Health").value_or("");
     s.healthDetail = GetText(key.get(), "HealthDetail").value_or("");
     s.healthAt = GetNumber<std::uint64_t>(key.get(), "HealthAt", REG_QWORD).value_or(0);
+    s.memoryMB = GetNumber<DWORD>(key.get(), "MemoryMB", REG_DWORD);
+    s.cpuPercent = GetNumber<DWORD>(key.get(), "CpuPercent", REG_DWORD);
+    s.handles = GetNumber<DWORD>(key.get(), "Handles", REG_DWORD);
+    s.nextRestart = GetText(key.get(), "NextScheduledRestart").value_or("");
     return s;
 }
 

@@ -19,6 +19,9 @@ struct PublishedStatus {
     std::string health;                // "passing", "failing", or empty: not checked yet
     std::string healthDetail;          // "failing 2 of 3: HTTP 503"
     std::uint64_t healthAt = 0;        // FILETIME of that result; 0: none
+    // With limits: the figures of the program and its descendants at the last sample.
+    std::optional<std::uint32_t> memoryMB, cpuPercent, handles;
+    std::string nextRestart;           // with RestartAt: the next time, ISO 8601 local with offset
 };
 
 class StatusBoard {
@@ -27,6 +30,8 @@ public:
     StatusBoard(const std::string& serviceName, bool publish);
     void Ready(bool ready);
     void Health(const std::string& state, const std::string& detail);
+    void Resources(std::uint32_t memoryMB, std::uint32_t cpuPercent, std::uint32_t handles);
+    void NextRestart(const std::string& at);
 
 private:
     void Write();

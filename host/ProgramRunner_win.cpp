@@ -129,13 +129,17 @@ std::string StreamText(HANDLE kept, const std::string& file, bool ownConsole, HA
 
 }  // namespace
 
-Job Job::Create()
+Job Job::Create(std::uint32_t memoryMB)
 {
     Job job;
     job.job_.reset(CreateJobObjectA(nullptr, nullptr));
     if (!job.job_) return job;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (memoryMB != 0) {
+        limits.BasicLimitInformation.LimitFlags |= JOB_OBJECT_LIMIT_JOB_MEMORY;
+        limits.JobMemoryLimit = static_cast<SIZE_T>(memoryMB) << 20;
+    }
     if (!SetInformationJobObject(job.job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
         job.job_.reset();
     return job;
@@ -303,7 +307,7 @@ LaunchResult Launch(const ServiceDefinition::Invocation& invocation, const Launc
 
     // Placed in its job before it runs a single instruction, so no child can slip out.
     Job job;
-    if (jobType == JobType::Local) job = Job::Create();
+    if (jobType == JobType::Local) job = Job::Create(settings.jobMemoryMB);
     const Job* target = jobType == JobType::Local ? &job : jobType == JobType::Global ? &serviceJob : nullptr;
     if (target && !target->Assign(process.get())) {
         result.error = GetLastError();

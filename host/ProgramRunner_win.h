@@ -17,7 +17,9 @@ namespace host {
 // nothing it holds outlives the host, even a host that crashes.
 class Job {
 public:
-    static Job Create();
+    // `memoryMB`: a cap on the committed memory of the job's processes together (0: none).
+    static Job Create(std::uint32_t memoryMB = 0);
+    HANDLE Handle() const { return job_.get(); }
     bool Assign(HANDLE process) const;
     void End();
     // After End: waits at most `ms` for the job to hold no process; true when it holds none.
@@ -46,6 +48,7 @@ struct LaunchSettings {
     // Console mode: programs share the administrator's console, so its Ctrl-C reaches them as
     // in any console; as a service, console programs get a console of their own.
     bool sharedConsole = false;
+    std::uint32_t jobMemoryMB = 0;  // JobMemoryLimit, for the job of each program (Local Job)
 };
 
 // What a program reads as its standard input.
@@ -66,6 +69,7 @@ public:
     explicit operator bool() const { return static_cast<bool>(process_); }
     HANDLE Process() const { return process_.get(); }
     DWORD Id() const { return id_; }
+    HANDLE JobHandle() const { return job_.Handle(); }
     std::uint64_t RunningMs() const { return GetTickCount64() - started_; }
     bool HasEnded() const { return !process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
     DWORD ExitCode() const;

@@ -4,6 +4,8 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cinttypes>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -280,6 +282,7 @@ std::string ServiceExitText(DWORD code)
     case exit_code::kHostFailure: meaning = "a failure inside the service host"; break;
     case exit_code::kNotReady: meaning = "the program did not pass its readiness check"; break;
     case exit_code::kUnhealthy: meaning = "the program failed its liveness checks and the service was set to terminate"; break;
+    case exit_code::kOverLimit: meaning = "the program stayed over a resource limit and the service was set to terminate"; break;
     }
     return ExitCodeText(code) + " (" + meaning + ")";
 }
@@ -362,6 +365,12 @@ int ShowStatus(const std::string& given, bool json)
         if (published.ready) o.Boolean("ready", ready); else o.Null("ready");
         if (health.empty()) o.Null("health").Null("healthDetail");
         else o.Text("health", health).Text("healthDetail", detail);
+        const std::pair<const char*, std::optional<std::uint32_t>> figures[] = {
+            {"memoryMB", published.memoryMB}, {"cpuPercent", published.cpuPercent}, {"handles", published.handles}};
+        for (const auto& [key, value] : figures)
+            if (runs && value) o.Number(key, *value); else o.Null(key);
+        if (runs && !published.nextRestart.empty()) o.Text("nextScheduledRestart", published.nextRestart);
+        else o.Null("nextScheduledRestart");
         std::printf("%s\n", o.Str().c_str());
     } else {
         std::printf("Service:      %s\n", name.c_str());
@@ -374,6 +383,11 @@ int ShowStatus(const std::string& given, bool json)
             std::printf("Stopped:      %s\n", StoppedAfterFailure(status) ? "after a failure" : "on request");
         if (runs && published.ready) std::printf("Ready:        %s\n", ready ? "yes" : "not yet");
         if (!health.empty()) std::printf("Health:       %s\n", detail.c_str());
+        if (runs && published.memoryMB)
+            std::printf("Resources:    %" PRIu32 " MB, %" PRIu32 " %% CPU, %" PRIu32 " handles\n", *published.memoryMB,
+                        published.cpuPercent.value_or(0), published.handles.value_or(0));
+        if (runs && !published.nextRestart.empty())
+            std::printf("Next restart: %s\n", published.nextRestart.c_str());
     }
     switch (status.dwCurrentState) {
     case SERVICE_RUNNING: return command_exit::kDone;

@@ -20,6 +20,7 @@ constexpr std::uint32_t kProgramEnded = 3;        // the program ended and "Term
 constexpr std::uint32_t kHostFailure = 4;         // an unexpected failure inside the host itself
 constexpr std::uint32_t kNotReady = 5;            // the program did not pass its readiness check
 constexpr std::uint32_t kUnhealthy = 6;           // it failed its liveness checks, set to terminate
+constexpr std::uint32_t kOverLimit = 7;           // it stayed over a resource limit, set to terminate
 }  // namespace exit_code
 
 // An exit code as people read it: from 0x80000000 up (a crash status, an HRESULT) in hex, as

@@ -15,6 +15,7 @@
 #include "PathText.h"
 #include "Platform.h"
 #include "ProgramRunner_win.h"
+#include "ResourceGuard_win.h"
 #include "Quillon.h"
 #include "SupervisionPolicy.h"
 
@@ -52,6 +53,7 @@ public:
         launch_.interactWithDesktop = d_.InteractWithDesktop;
         launch_.environment = d_.Environment;
         launch_.sharedConsole = consoleMode;
+        launch_.jobMemoryMB = d_.JobMemoryLimit;
         if (ready_.scheme == health_check::Scheme::Line) {
             lineWatch_.text = ready_.command;
             lineFound_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -65,6 +67,7 @@ public:
                                                            ReportLoss(path, dropped, error, resumed);
                                                        });
         }
+        guard_ = std::make_unique<ResourceGuard>(d_, log_, events_, board_);
         health_ = std::make_unique<HealthMonitor>(d_, launch_, log_, events_, board_);
     }
 
@@ -75,7 +78,7 @@ public:
                   d_.Name.c_str(), d_.Service.Executable.c_str(), d_.JobType, d_.UponExit, d_.SMFEnabled,
                   d_.SMFFrequency);
         if (jobType_ == JobType::Global) {
-            serviceJob_ = Job::Create();
+            serviceJob_ = Job::Create(d_.JobMemoryLimit);
             if (!serviceJob_) log_.Line("Cannot create the service's job: %s", ErrorText(GetLastError()).c_str());
         }
         PrepareOutputFolders();
@@ -91,6 +94,7 @@ public:
                     events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED,
                                    {d_.Name, d_.Service.Executable, Text(program_.Id())});
                     health_->Watch(program_.Id(), GetTickCount64() - program_.RunningMs());
+                    guard_->Watch(program_.Id(), ProgramJob(), GetTickCount64() - program_.RunningMs());
                     exitCode = Supervise();
                 } else if (ready != Woke::Stop) {
                     exitCode = exit_code::kNotReady;
@@ -98,29 +102,37 @@ public:
             }
         }
         health_->Pause();
+        guard_->Pause();
         board_.Ready(false);
         Shutdown();
         return exitCode;
     }
 
 private:
-    // Signal: the liveness checks failed (WaitWhileRunning), or the readiness line was seen.
-    enum class Woke { Stop, Ended, Timeout, Signal };
+    // Signal: the liveness checks failed (WaitWhileRunning), or the readiness line was seen;
+    // Guard: a limit or a scheduled restart asks for the program to be restarted or the service
+    // to end.
+    enum class Woke { Stop, Ended, Timeout, Signal, Guard };
 
-    // Waits for the stop request (unless `watchStop` is off), the program's end, `signal` (when
-    // given), or the time.
-    Woke Wait(const RunningProgram* program, DWORD ms, bool watchStop = true, HANDLE signal = nullptr) const
+    // Waits for the stop request (unless `watchStop` is off), the program's end, `signal` and
+    // `guard` (when given), or the time.
+    Woke Wait(const RunningProgram* program, DWORD ms, bool watchStop = true, HANDLE signal = nullptr,
+              HANDLE guard = nullptr) const
     {
-        HANDLE handles[3];
+        HANDLE handles[4];
         DWORD count = 0;
         if (watchStop) handles[count++] = stopEvent_;
+        const DWORD signalAt = count;
         if (signal) handles[count++] = signal;
+        const DWORD guardAt = count;
+        if (guard) handles[count++] = guard;
         if (program && *program) handles[count++] = program->Process();
         if (count == 0) return Woke::Ended;  // nothing left to wait for
         const DWORD woke = WaitForMultipleObjects(count, handles, FALSE, ms);
         if (woke == WAIT_TIMEOUT) return Woke::Timeout;
         if (woke == WAIT_OBJECT_0 && watchStop) return Woke::Stop;
-        if (signal && woke == WAIT_OBJECT_0 + (watchStop ? 1 : 0)) return Woke::Signal;
+        if (signal && woke == WAIT_OBJECT_0 + signalAt) return Woke::Signal;
+        if (guard && woke == WAIT_OBJECT_0 + guardAt) return Woke::Guard;
         if (woke < WAIT_OBJECT_0 + count) return Woke::Ended;
         // The wait itself failed: treat it like a stop rather than spin.
         log_.Line("Waiting failed: %s", ErrorText(GetLastError()).c_str());
@@ -180,7 +192,9 @@ private:
                 log_.Line("The program passed its readiness check %s after %" PRIu64 " ms", d_.ReadyCheck.c_str(),
                           GetTickCount64() - started);
                 return Woke::Timeout;
-            case Woke::Stop: return Woke::Stop;
+            case Woke::Stop:
+            case Woke::Guard:  // not waited for here
+                return Woke::Stop;
             case Woke::Ended:
                 events_.Report(EVENTLOG_ERROR_TYPE, MSG_ENDED_BEFORE_READY,
                                {d_.Name, ExitCodeText(program_.ExitCode()), d_.ReadyCheck});
@@ -262,6 +276,7 @@ private:
             break;
         case Woke::Stop:
         case Woke::Signal:  // not waited for here
+        case Woke::Guard:
             log_.Line("Stop requested while the %s program runs", role);
             break;
         }
@@ -293,11 +308,11 @@ private:
                 ReportRecovery(reports_.Stable());
                 break;
             }
-            const Woke woke =
-                Wait(&program_, static_cast<DWORD>(RestartBackoff::kStableRunMs - ranMs), true, health_->Failed());
+            const Woke woke = Wait(&program_, static_cast<DWORD>(RestartBackoff::kStableRunMs - ranMs), true,
+                                   health_->Failed(), guard_->Due());
             if (woke != Woke::Timeout) return woke;
         }
-        return Wait(&program_, INFINITE, true, health_->Failed());
+        return Wait(&program_, INFINITE, true, health_->Failed(), guard_->Due());
     }
 
     void ReportRecovery(const RestartReports::Report& report)
@@ -347,9 +362,15 @@ private:
             const Woke woke = WaitWhileRunning();
             if (woke == Woke::Stop) return 0;
             health_->Pause();
-            // Failed liveness checks end the program as a stop does; the rest follows LiveAction.
+            guard_->Pause();
+            // Failed liveness checks, a limit or a scheduled restart end the program as a stop
+            // does; the rest follows LiveAction, LimitAction, or is a restart.
             const bool unhealthy = woke == Woke::Signal;
-            if (unhealthy) {
+            const bool guarded = woke == Woke::Guard;
+            const ResourceGuard::Why why = guarded ? guard_->Reason() : ResourceGuard::Why{};
+            const bool scheduled = why.cause == ResourceGuard::Cause::Every || why.cause == ResourceGuard::Cause::Schedule;
+            if (scheduled) events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SCHEDULED_RESTART, {d_.Name, why.text});
+            if (unhealthy || guarded) {
                 StopTheProgram(false);
                 program_.End();
                 program_.WaitGone(kEndedWaitMs);
@@ -366,8 +387,10 @@ private:
             program_ = RunningProgram();
             if (ranMs >= RestartBackoff::kStableRunMs) ReportRecovery(reports_.Stable());
 
-            const ExitAction action =
-                unhealthy ? ActionOnExit(1, d_.LiveAction) : ActionOnExit(d_.SMFEnabled, d_.UponExit, d_.ExitActions, code);
+            const ExitAction action = unhealthy ? ActionOnExit(1, d_.LiveAction)
+                                      : scheduled ? ExitAction::Restart
+                                      : guarded   ? ActionOnExit(1, d_.LimitAction)
+                                                  : ActionOnExit(d_.SMFEnabled, d_.UponExit, d_.ExitActions, code);
             Restart restart{0, {RestartReports::Kind::Each, 1}};
             if (action == ExitAction::Restart) restart = PlanRestart(ranMs);
             if (restart.report.kind != RestartReports::Kind::Quiet)
@@ -380,10 +403,11 @@ private:
                 continue;
             case ExitAction::Fail:
                 if (unhealthy) return exit_code::kUnhealthy;  // the health report said so
+                if (guarded) return exit_code::kOverLimit;    // and the limit's
                 events_.Report(EVENTLOG_ERROR_TYPE, MSG_PROGRAM_ENDED_SERVICE_FAILS, {d_.Name, ExitCodeText(code)});
                 return exit_code::kProgramEnded;
             case ExitAction::Stop:
-                if (!unhealthy)
+                if (!unhealthy && !guarded)
                     events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_PROGRAM_ENDED_SERVICE_STOPS,
                                    {d_.Name, ExitCodeText(code)});
                 return 0;
@@ -400,12 +424,19 @@ private:
                 if (Wait(nullptr, restart.delay) == Woke::Stop) return 0;
                 if (StartProgram(restart.report.kind == RestartReports::Kind::Quiet)) {
                     health_->Watch(program_.Id(), GetTickCount64());
+                    guard_->Watch(program_.Id(), ProgramJob(), GetTickCount64());
                     break;
                 }
                 ranMs = 0;
                 restart = PlanRestart(ranMs);
             }
         }
+    }
+
+    // The job that holds the service program's tree, if any.
+    HANDLE ProgramJob() const
+    {
+        return jobType_ == JobType::Local ? program_.JobHandle() : jobType_ == JobType::Global ? serviceJob_.Handle() : nullptr;
     }
 
     void Shutdown()
@@ -519,6 +550,7 @@ private:
     UniqueHandle lineFound_;
     StatusBoard board_;
     std::unique_ptr<OutputCapture> capture_;  // its readers report through the members above
+    std::unique_ptr<ResourceGuard> guard_;   // its thread reports through the members above
     std::unique_ptr<HealthMonitor> health_;  // last: its thread reports through all the others
 };
 

@@ -216,6 +216,20 @@ void EnableShutdownPrivilege()
         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
 }
 
+// Whether this system keeps a cap on a job's memory: some take the setting and ignore it.
+bool SystemCapsJobMemory()
+{
+    const UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_JOB_MEMORY;
+    limits.JobMemoryLimit = SIZE_T(64) << 20;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION kept{};
+    return job && SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
+           QueryInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &kept, sizeof kept, nullptr) &&
+           (kept.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_JOB_MEMORY) != 0 &&
+           kept.JobMemoryLimit == limits.JobMemoryLimit;
+}
+
 // A fresh entry is given only what the definition sets, so that one without these settings is
 // installed exactly as before; an update also clears what an earlier definition set.
 void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallCallbacks& callbacks, bool update)
@@ -243,6 +257,11 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
                        "as before",
                        "Cannot set the pre-shutdown time", callbacks);
     }
+
+    if (d.JobMemoryLimit != 0 && callbacks.notice && !SystemCapsJobMemory())
+        callbacks.notice("This system does not cap the memory of a job: JobMemoryLimit has no effect here; "
+                         "MemoryLimit restarts the program instead",
+                         callbacks.context);
 
     bool recovery = false;
     for (const ServiceDefinition::RecoveryStep& step : d.RecoverySteps) recovery = recovery || step.Action != 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Readiness and liveness checks end to end: real services under Wine's service control manager,
-# checked against an HTTP endpoint of the test's own on 127.0.0.1 that answers 200 or 503, or
-# hangs, as each step asks. Every wait waits for a state, bounded; nothing asserts a time.
+# Readiness and liveness checks, resource limits and scheduled restarts end to end: real services
+# under Wine's service control manager, checked against an HTTP endpoint of the test's own on
+# 127.0.0.1 that answers 200 or 503, or hangs, as each step asks. Every wait waits for a state,
+# bounded; nothing asserts a time.
 # Usage: health-test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -109,7 +110,7 @@ def runs(name):
     return record(name).count("run pid=")
 
 
-def install(name, health, program="", supervision="", output=""):
+def install(name, health, program="", supervision="", output="", limits=""):
     xml = f"""<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
 <!DOCTYPE Service SYSTEM "Velmora.dtd">
 <Service>
@@ -119,13 +120,13 @@ def install(name, health, program="", supervision="", output=""):
  <Debug><DebugEnabled>true</DebugEnabled><DebugLocation>Z:{work}/{name}.log</DebugLocation></Debug>
  <SMF><SMFFrequency>200</SMFFrequency></SMF>
  <Supervision><StopTimeout>1000</StopTimeout>{supervision}</Supervision>{output}
- <Health>{health}</Health>
+ <Health>{health}</Health>{limits}
 </Service>
 """
     path = os.path.join(work, name + ".xml")
     open(path, "w", encoding="utf-8").write(xml)
-    velmora("-i", "Z:" + path)
     installed.append(name)
+    return velmora("-i", "Z:" + path)
 
 
 def start(name):
@@ -277,12 +278,51 @@ def hung_window():
     finish("vlwin")
 
 
+def limits_and_scheduled_restarts():
+    # Five services at once, each with one limit or schedule; the one kept over its memory limit
+    # is the clock: by its second restart the others have had two periods to be acted on.
+    period = "<MemoryPeriod>5000</MemoryPeriod>"
+    cases = {
+        "vlmem": ("--grow 300", f"<MemoryLimit>200</MemoryLimit>{period}", ""),
+        "vlspike": ("--grow 300 --release-after 1500", f"<MemoryLimit>200</MemoryLimit>{period}", ""),
+        "vlunder": ("--grow 60", f"<MemoryLimit>200</MemoryLimit>{period}", "<RestartAt>03:00</RestartAt>"),
+        "vlcpu": ("--spin", "<CpuLimit>20</CpuLimit><CpuPeriod>4000</CpuPeriod>", ""),
+        "vlhandles": ("--handles 3000", f"<HandleLimit>2000</HandleLimit>{period}", ""),
+        "vlevery": ("", "", "<RestartEvery>60000</RestartEvery>"),
+    }
+    for name, (program, limits, supervision) in cases.items():
+        install(name, "", program=program, supervision=supervision,
+                limits=f"<Limits>{limits}</Limits>" if limits else "")
+        velmora("-start", name)
+    wait_for("the spike given back", lambda: "released pid=" in record("vlspike"))
+    for name in ("vlcpu", "vlhandles", "vlmem"):
+        wait_for(name + " restarted", lambda: runs(name) == 2)
+    wait_for("vlmem restarted again", lambda: runs("vlmem") == 3)
+    assert runs("vlspike") == 1 and runs("vlunder") == 1, record("vlspike") + record("vlunder")
+    for name, crossed in (("vlmem", "MemoryLimit crossed: 3"), ("vlcpu", "CpuLimit crossed: "),
+                          ("vlhandles", "HandleLimit crossed: ")):
+        assert crossed in log(name) and "above the limit of" in log(name), log(name)
+    s = status("vlunder")
+    assert s["memoryMB"] >= 60 and s["handles"] > 0 and s["cpuPercent"] is not None, s
+    assert s["nextScheduledRestart"][10:19] == "T03:00:00", s
+    assert "Next restart: " in velmora("-status", "vlunder").stdout
+    wait_for("vlevery restarted after its minute", lambda: runs("vlevery") == 2, seconds=150)
+    assert "RestartEvery is 60 s" in log("vlevery") and status("vlevery")["state"] == "Running", log("vlevery")
+    for name in cases:
+        finish(name)
+    # A cap the system ignores is said so at install.
+    note = install("vljob", "", limits="<Limits><JobMemoryLimit>100</JobMemoryLimit></Limits>").stdout
+    assert "does not cap the memory of a job" in note, note
+    finish("vljob")
+
+
 for title, body in [("readiness and liveness over HTTP", http_ready_and_live),
                     ("a failing check is shown and passes again", failing_is_shown_and_passes_again),
                     ("a stop while a check hangs", stop_while_a_check_hangs),
                     ("a program that is never ready", never_ready),
                     ("readiness by TCP and by a line of output", ready_by_tcp_and_by_line),
-                    ("a window that stops answering", hung_window)]:
+                    ("a window that stops answering", hung_window),
+                    ("resource limits and scheduled restarts", limits_and_scheduled_restarts)]:
     if os.environ.get("HEALTH_ONLY", title) in title:
         step(title, body)
 endpoint.release.set()

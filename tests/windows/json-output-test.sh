@@ -39,7 +39,8 @@ assert isinstance(listed, list), listed
 mine = [s for s in listed if s["name"] == "vljson"]
 assert len(mine) == 1, listed
 # -status adds what the host publishes: nothing yet for a service that never ran.
-assert status.pop("ready") is None and status.pop("health") is None and status.pop("healthDetail") is None, status
+published = ("ready", "health", "healthDetail", "memoryMB", "cpuPercent", "handles", "nextScheduledRestart")
+assert all(status.pop(key) is None for key in published), status
 for service in mine + [status]:
     assert set(service) == fields, sorted(service)
     assert service["name"] == "vljson", service
