@@ -22,6 +22,9 @@ enum class Command {
     Restart,
     Export,
     Update,
+    StopAll,
+    StartStopped,
+    CheckUninstall,
 };
 
 struct Invocation {
@@ -48,6 +51,7 @@ constexpr int kNeedsAdministrator = 8;
 constexpr int kNotRunByVelmora = 9;      // the service is another program's: nothing was changed
 constexpr int kWouldChange = 10;         // -update -whatif: applying would change something
 constexpr int kServiceRunning = 11;      // -c: the installed service runs; nothing was started
+constexpr int kInstallationInUse = 12;   // -checkuninstall: services of this installation are installed
 }  // namespace command_exit
 
 // Everything after the program name, as the system hands it over.

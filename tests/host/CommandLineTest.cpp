@@ -83,6 +83,10 @@ TEST(HostCommandLine, ParsesEachCommand)
         {" -update -whatif \"C:\\d.xml\"", Command::Update, "C:\\d.xml", "", false, false, true},
         {" -update C:\\a -whatif b.xml", Command::Update, "C:\\a -whatif b.xml"},
         {" -update -whatif", Command::Usage, "", "", false, false, false, "needs a definition file"},
+        {" -stopall", Command::StopAll, ""},
+        {" --StartStopped", Command::StartStopped, ""},
+        {" /checkuninstall", Command::CheckUninstall, ""},
+        {" -stopall MySvc", Command::Usage, "", "", false, false, false, "unexpected argument 'MySvc'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
