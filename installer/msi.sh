@@ -16,11 +16,18 @@ rm -f "$out"
 [ -f "$out" ] || { echo "msi.sh: wixl made no $out" >&2; exit 1; }
 
 host='"[INSTALLDIR]Velmora.exe"'
+installedHost='"[VELMORA_INSTALLED_HOST]"'
 # Custom action types: 34 runs a command line in a folder; +1024 deferred, +256 on rollback
 # only, +2048 as the system rather than the user, +64 its exit code ignored; 51 sets a property.
 queries=(
+  # VELMORA_INSTALLED_HOST: the Velmora.exe of the earlier installation, when it is there.
+  "CREATE TABLE \`DrLocator\` (\`Signature_\` CHAR(72) NOT NULL, \`Parent\` CHAR(72), \`Path\` CHAR(255),
+     \`Depth\` SHORT PRIMARY KEY \`Signature_\`, \`Parent\`, \`Path\`)"
+  "INSERT INTO \`Signature\` (\`Signature\`, \`FileName\`) VALUES ('InstalledHost', 'Velmora.exe')"
+  "INSERT INTO \`DrLocator\` (\`Signature_\`, \`Parent\`, \`Path\`, \`Depth\`) VALUES ('InstalledHost', '', '[VELMORA_INSTALLED]', 0)"
+  "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('VELMORA_INSTALLED_HOST', 'InstalledHost')"
   # Public properties the per-machine part of the install may take from the command line.
-  "UPDATE \`Property\` SET \`Value\`='WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;INSTALLDIR;VELMORA_INSTALLED'
+  "UPDATE \`Property\` SET \`Value\`='WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;INSTALLDIR;VELMORA_INSTALLED;VELMORA_INSTALLED_HOST'
      WHERE \`Property\`='SecureCustomProperties'"
   "UPDATE \`Shortcut\` SET \`Target\`='[#VelmoraUIExe]' WHERE \`Shortcut\`='ManagerShortcut'"
   "UPDATE \`RemoveFile\` SET \`DirProperty\`='MENUDIR' WHERE \`FileKey\`='RemoveMenuDir'"
@@ -29,9 +36,9 @@ queries=(
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
      ('VelmoraRefuseWhileServicesInstalled', 34, 'INSTALLDIR', '$host -checkuninstall')"
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
-     ('VelmoraStartStoppedOnRollback', 3426, 'INSTALLDIR', '$host -startstopped')"
+     ('VelmoraStartStoppedOnRollback', 3426, 'INSTALLDIR', '$installedHost -startstopped')"
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
-     ('VelmoraStopServices', 3106, 'INSTALLDIR', '$host -stopall')"
+     ('VelmoraStopServices', 3106, 'INSTALLDIR', '$installedHost -stopall')"
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
      ('VelmoraStartStopped', 3106, 'INSTALLDIR', '$host -startstopped')"
   # The folder of an earlier installation, before costing resolves INSTALLDIR.
@@ -44,9 +51,9 @@ queries=(
   # Over an installation: its running services stop (InstallExecute runs that before the old
   # version goes), the files are replaced, and the services that ran start again.
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
-     ('VelmoraStartStoppedOnRollback', 'VELMORA_INSTALLED AND NOT REMOVE~=\"ALL\"', 1501)"
+     ('VelmoraStartStoppedOnRollback', 'VELMORA_INSTALLED_HOST AND NOT REMOVE~=\"ALL\"', 1501)"
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
-     ('VelmoraStopServices', 'VELMORA_INSTALLED AND NOT REMOVE~=\"ALL\"', 1502)"
+     ('VelmoraStopServices', 'VELMORA_INSTALLED_HOST AND NOT REMOVE~=\"ALL\"', 1502)"
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('InstallExecute', '', 1503)"
   "UPDATE \`InstallExecuteSequence\` SET \`Sequence\`=1504 WHERE \`Action\`='RemoveExistingProducts'"
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
