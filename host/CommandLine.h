@@ -34,6 +34,7 @@ struct Invocation {
     bool tabs = false;     // -list -t: tab-separated, for scripts
     bool json = false;     // -list, -status: one JSON value
     bool whatIf = false;   // -update: say what would change, change nothing
+    bool messageBox = false;  // -checkuninstall: a refusal is also shown in a message box
     std::string error;     // Usage: the fault, naming the argument at fault
 };
 

@@ -91,21 +91,24 @@ int StopAllServices()
     std::vector<HostedService> services;
     int exitCode = kDone;
     if (!ServicesOfThisInstallation(services, exitCode)) return exitCode;
-    std::vector<std::string> stopped;
+    std::vector<std::string> running;
+    for (const HostedService& service : services)
+        if (service.state != SERVICE_STOPPED) running.push_back(service.name);
+    // Recorded before any is stopped, so that nothing stops without a way to start it again.
+    if (!WriteRecord(stopped_record::Merge(recorded, running), true)) return kFailed;
     int result = kDone;
-    for (const HostedService& service : services) {
-        if (service.state == SERVICE_STOPPED) continue;
-        const int code = StopAndWait(service.name);
-        // A service that did not stop is still started again with the others.
-        stopped.push_back(service.name);
+    for (const std::string& name : running) {
+        const int code = StopAndWait(name);
         if (code != kDone) result = code;
     }
-    if (!WriteRecord(stopped_record::Merge(recorded, stopped), true)) return kFailed;
-    if (stopped.empty())
+    if (running.empty())
         std::printf("No service of this installation was running.\n");
+    else if (result != kDone)
+        std::fprintf(stderr, "Error: Not every running service of this installation stopped; \"Velmora "
+                             "-startstopped\" starts those recorded in %s again.\n", RecordPath().c_str());
     else
         std::printf("Stopped %zu service(s) of this installation; \"Velmora -startstopped\" starts them again.\n",
-                    stopped.size());
+                    running.size());
     return result;
 }
 
@@ -138,7 +141,7 @@ int StartStoppedServices()
     return kDone;
 }
 
-int CheckUninstall()
+int CheckUninstall(bool messageBox)
 {
     std::vector<HostedService> services;
     int exitCode = kDone;
@@ -154,10 +157,15 @@ int CheckUninstall()
                     RecordPath().c_str());
         return kDone;
     }
-    std::printf("These services are run by this installation and still installed:\n");
-    for (const HostedService& service : services) std::printf("  %s\n", service.name.c_str());
-    std::printf("Remove them first (\"Velmora -u NAME\" or the service manager); without this installation they "
-                "cannot start.\n");
+    std::string text = "These services are run by this installation and still installed:\n";
+    for (const HostedService& service : services) text += "  " + service.name + "\n";
+    text += "Remove them first (\"Velmora -u NAME\" or the service manager); without this installation they cannot "
+            "start.\n";
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    if (messageBox)
+        MessageBoxA(nullptr, ("Velmora cannot be removed now.\n\n" + text).c_str(), "Velmora",
+                    MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
     return kInstallationInUse;
 }
 

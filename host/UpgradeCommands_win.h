@@ -13,7 +13,8 @@ int StopAllServices();
 int StartStoppedServices();
 // -checkuninstall: whether this installation can go: kDone when none of its services is
 // installed, or while an upgrade has stopped them (the record is there); otherwise
-// kInstallationInUse after naming them.
-int CheckUninstall();
+// kInstallationInUse after naming them, also in a message box with `messageBox` (an installer
+// with a user interface).
+int CheckUninstall(bool messageBox);
 
 }  // namespace host

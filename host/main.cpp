@@ -246,7 +246,7 @@ int main()
     case host::Command::StartStopped:
         return host::StartStoppedServices();
     case host::Command::CheckUninstall:
-        return host::CheckUninstall();
+        return host::CheckUninstall(invocation.messageBox);
     case host::Command::Usage:
         break;
     }

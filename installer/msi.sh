@@ -36,6 +36,8 @@ queries=(
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
      ('VelmoraRefuseWhileServicesInstalled', 34, 'INSTALLDIR', '$host -checkuninstall')"
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
+     ('VelmoraRefuseWhileServicesInstalledUI', 34, 'INSTALLDIR', '$host -checkuninstall -messagebox')"
+  "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
      ('VelmoraStartStoppedOnRollback', 3426, 'INSTALLDIR', '$installedHost -startstopped')"
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES
      ('VelmoraStopServices', 3106, 'INSTALLDIR', '$installedHost -stopall')"
@@ -45,9 +47,11 @@ queries=(
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
      ('VelmoraUseInstalledFolder', 'VELMORA_INSTALLED AND NOT INSTALLDIR', 790)"
   # A removal, but not the old version's removal during an upgrade, refuses while services of
-  # the installation are installed.
+  # the installation are installed; with a user interface it says so in a message box too.
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
-     ('VelmoraRefuseWhileServicesInstalled', 'REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 1010)"
+     ('VelmoraRefuseWhileServicesInstalled', 'REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE AND UILevel < 3', 1010)"
+  "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
+     ('VelmoraRefuseWhileServicesInstalledUI', 'REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE AND UILevel >= 3', 1011)"
   # Over an installation: its running services stop (InstallExecute runs that before the old
   # version goes), the files are replaced, and the services that ran start again.
   "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES
