@@ -12,9 +12,8 @@ get_filename_component(ZIP_NAME ${ZIP} NAME)
 # The ZIP holds one folder, named as the ZIP without "-portable.zip".
 string(REGEX REPLACE "-portable\\.zip$" "" ZIP_FOLDER "${ZIP_NAME}")
 file(SHA256 ${MSI} MSI_SHA256)
-file(SHA256 ${ZIP} ZIP_SHA256)
+file(SHA256 ${ZIP} ZIP_SHA256)  # lower case, as Scoop writes it
 string(TOUPPER ${MSI_SHA256} MSI_SHA256)
-string(TOUPPER ${ZIP_SHA256} ZIP_SHA256)
 file(REMOVE_RECURSE ${OUT})
 foreach(pair
         "Marrowfield.Velmora.yaml.in;winget/Marrowfield.Velmora.yaml"
