@@ -25,10 +25,17 @@ const char kUsage[] =
     "                                 apply a definition to its service in place (installs it when\n"
     "                                 missing; restarts it when it runs and changed); -whatif only\n"
     "                                 prints what would change\n"
+    "  Velmora -stopall               stop the running services of this installation and record them\n"
+    "                                 in StoppedForUpgrade.txt beside Velmora.exe (before an upgrade)\n"
+    "  Velmora -startstopped          start the services -stopall recorded (after an upgrade)\n"
+    "  Velmora -checkuninstall [-messagebox]\n"
+    "                                 exit 0 when no service of this installation is installed;\n"
+    "                                 -messagebox also shows a refusal in a message box\n"
     "Exit codes: 0 done (-status: running), 1 failed, 2 wrong command line, 3 -status: stopped,\n"
     "  4 not installed, 5 -status: start pending, 6 -status: stop pending, 7 -status: paused,\n"
     "  8 needs administrator rights, 9 not run by Velmora (nothing changed),\n"
-    "  10 -update -whatif: something would change, 11 -c: the service is running.\n";
+    "  10 -update -whatif: something would change, 11 -c: the service is running,\n"
+    "  12 -checkuninstall: services of this installation are installed.\n";
 
 namespace {
 
@@ -115,6 +122,9 @@ const Switch kSwitches[] = {
     {"restart", "restart", Command::Restart, Operand::Name, "a service name"},
     {"export", "export", Command::Export, Operand::NameAndFile, "a service name"},
     {"update", "update", Command::Update, Operand::Path, "a definition file"},
+    {"stopall", "stopall", Command::StopAll, Operand::None, ""},
+    {"startstopped", "startstopped", Command::StartStopped, Operand::None, ""},
+    {"checkuninstall", "checkuninstall", Command::CheckUninstall, Operand::None, ""},
 };
 
 struct Option {
@@ -125,7 +135,8 @@ struct Option {
 const Option kOptions[] = {{"t", Command::List, &Invocation::tabs},
                            {"json", Command::List, &Invocation::json},
                            {"json", Command::Status, &Invocation::json},
-                           {"whatif", Command::Update, &Invocation::whatIf}};
+                           {"whatif", Command::Update, &Invocation::whatIf},
+                           {"messagebox", Command::CheckUninstall, &Invocation::messageBox}};
 
 Invocation Wrong(const std::string& error)
 {

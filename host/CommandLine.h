@@ -22,6 +22,9 @@ enum class Command {
     Restart,
     Export,
     Update,
+    StopAll,
+    StartStopped,
+    CheckUninstall,
 };
 
 struct Invocation {
@@ -31,6 +34,7 @@ struct Invocation {
     bool tabs = false;     // -list -t: tab-separated, for scripts
     bool json = false;     // -list, -status: one JSON value
     bool whatIf = false;   // -update: say what would change, change nothing
+    bool messageBox = false;  // -checkuninstall: a refusal is also shown in a message box
     std::string error;     // Usage: the fault, naming the argument at fault
 };
 
@@ -48,6 +52,7 @@ constexpr int kNeedsAdministrator = 8;
 constexpr int kNotRunByVelmora = 9;      // the service is another program's: nothing was changed
 constexpr int kWouldChange = 10;         // -update -whatif: applying would change something
 constexpr int kServiceRunning = 11;      // -c: the installed service runs; nothing was started
+constexpr int kInstallationInUse = 12;   // -checkuninstall: services of this installation are installed
 }  // namespace command_exit
 
 // Everything after the program name, as the system hands it over.

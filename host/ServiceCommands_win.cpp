@@ -342,6 +342,27 @@ int ListServices(bool tabs, bool json)
     return command_exit::kDone;
 }
 
+bool ServicesOfThisInstallation(std::vector<HostedService>& services, int& exitCode)
+{
+    const Scm scm;
+    exitCode = scm.ExitCode();
+    if (!scm) return false;
+    const std::string hostPath = service_control::HostProgramPath(HostDirectory());
+    std::vector<Listed> all;
+    if (!ListAll(scm.Get(), all)) {
+        exitCode = PrintFailure("Cannot list the services", GetLastError());
+        return false;
+    }
+    for (const Listed& entry : all) {
+        const UniqueScHandle service(OpenServiceA(scm.Get(), entry.name.c_str(), SERVICE_QUERY_CONFIG));
+        const service_control::Configuration config =
+            service ? service_control::QueryConfiguration(service.get()) : service_control::Configuration();
+        if (config && service_control::RunsHost(config->lpBinaryPathName ? config->lpBinaryPathName : "", hostPath))
+            services.push_back({entry.name, entry.status.dwCurrentState});
+    }
+    return true;
+}
+
 int ShowStatus(const std::string& given, bool json)
 {
     const Scm scm;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 
@@ -27,6 +28,13 @@ int FindService(const std::string& given, std::string& name, DWORD& state, bool 
 std::string ServiceExitText(DWORD code);
 
 int ListServices(bool tabs, bool json);
+// The services whose program is this installation's Velmora.exe, by name, with their states;
+// false after saying why on standard error, with the command's exit code in `exitCode`.
+struct HostedService {
+    std::string name;
+    DWORD state;
+};
+bool ServicesOfThisInstallation(std::vector<HostedService>& services, int& exitCode);
 int ShowStatus(const std::string& name, bool json);
 int StartAndWait(const std::string& name);
 int StopAndWait(const std::string& name);

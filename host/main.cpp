@@ -14,6 +14,7 @@
 #include "ServiceHost_win.h"
 #include "Supervisor_win.h"
 #include "UniqueResource.h"
+#include "UpgradeCommands_win.h"
 #include "VelmoraVersion.h"
 
 namespace {
@@ -240,6 +241,12 @@ int main()
         return Update(invocation.argument, invocation.whatIf);
     case host::Command::Export:
         return host::ExportDefinition(invocation.argument, invocation.file);
+    case host::Command::StopAll:
+        return host::StopAllServices();
+    case host::Command::StartStopped:
+        return host::StartStoppedServices();
+    case host::Command::CheckUninstall:
+        return host::CheckUninstall(invocation.messageBox);
     case host::Command::Usage:
         break;
     }

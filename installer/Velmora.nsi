@@ -1,7 +1,7 @@
 ; Setup program of the Velmora service toolkit: the three programs, their runtime DLLs, the DTD
 ; and the examples under Program Files, the product key, a Start menu entry and an uninstaller.
-; makensis -DBIN=<folder of the built programs> -DSOURCE=<source tree> -DOUTFILE=<setup path>
-;          -DVERSION=<the build's version>
+; makensis -DBIN=<folder of the staged release files> -DSOURCE=<source tree> -DOUTFILE=<setup path>
+;          -DVERSION=<the build's version> [-DSIGN=<command that signs the file named after it>]
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -28,6 +28,11 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey /LANG=1033 "CompanyName" "Marrowfield Software"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 1999-2002 Marrowfield Software."
 OutFile "${OUTFILE}"
+!ifdef SIGN
+  ; The setup program and the uninstaller it writes are signed as they are made.
+  !finalize `${SIGN} "%1"`
+  !uninstfinalize `${SIGN} "%1"`
+!endif
 InstallDir "$PROGRAMFILES64\Velmora"
 RequestExecutionLevel admin
 ShowInstDetails show
@@ -79,11 +84,41 @@ Function WriteExample
   Pop $R0
 FunctionEnd
 
+; Over an installation, its running services are stopped by its own host, which records them.
+; An older host without -stopall (exit code 2) cannot; its services are left as they are.
+Function StopServices
+  ${IfNot} ${FileExists} "$INSTDIR\${HOST}"
+    Return
+  ${EndIf}
+  DetailPrint "Stopping the running services of this installation"
+  nsExec::ExecToLog '"$INSTDIR\${HOST}" -stopall'
+  Pop $0
+  ${If} $0 == 2
+    DetailPrint "This installation's Velmora.exe cannot stop its services; stop them before upgrading."
+  ${ElseIf} $0 != 0
+    MessageBox MB_OK|MB_ICONSTOP "The running services of this installation could not all be stopped (exit code $0), so its files cannot be replaced.$\r$\n$\r$\nStop them with $\"Velmora -stop NAME$\" or the service manager and run the setup program again." /SD IDOK
+    SetErrorLevel 5
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; The services -stopall stopped start again on the new programs.
+Function StartStoppedServices
+  DetailPrint "Starting the services stopped for the upgrade"
+  nsExec::ExecToLog '"$INSTDIR\${HOST}" -startstopped'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_OK|MB_ICONEXCLAMATION "Velmora was installed, but services stopped for the upgrade did not all start again (exit code $0).$\r$\n$\r$\n$\"Velmora -startstopped$\" in $INSTDIR tries again." /SD IDOK
+    SetErrorLevel 6
+  ${EndIf}
+FunctionEnd
+
 Section "Velmora" SecMain
   SectionIn RO
   SetRegView 64
   SetShellVarContext all
   InitPluginsDir
+  Call StopServices
   SetOutPath "$INSTDIR"
   File "${BIN}\Quillon.dll"
   File "${BIN}\${HOST}"
@@ -93,7 +128,7 @@ Section "Velmora" SecMain
   File "${BIN}\libgcc_s_seh-1.dll"
   File "${BIN}\libwinpthread-1.dll"
   SetOutPath "$INSTDIR\examples"
-  File "${BIN}\VelmoraExample.exe"
+  File "${BIN}\examples\VelmoraExample.exe"
   !insertmacro Example "example-service.xml"
 
   WriteRegStr HKLM "${PRODUCT_KEY}" "InstallationDir" "$INSTDIR"
@@ -111,6 +146,7 @@ Section "Velmora" SecMain
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  Call StartStoppedServices
 SectionEnd
 
 ; Services whose program is this installation's host; they would be left broken without it.

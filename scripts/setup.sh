@@ -13,6 +13,9 @@ packages=(
   googletest libgtest-dev libxml2-dev libxml2-utils
   clang libclang-rt-14-dev
   nsis
+  # The MSI (wixl, msibuild, msiinfo), Authenticode signing, and the deploy test's certificate and
+  # manifest parsing.
+  wixl msitools osslsigncode openssl python3 python3-yaml
 )
 
 missing=()

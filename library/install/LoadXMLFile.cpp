@@ -77,6 +77,6 @@ void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned c
 
 void PrintQuillonVersion()
 {
-    std::fputs("Quillon Tessel v" VELMORA_VERSION " Build " VELMORA_BUILD_DATE "\n", stdout);
+    std::fputs("Quillon Tessel v" VELMORA_VERSION " Build " VELMORA_BUILD_DATE VELMORA_BUILD_NOTE "\n", stdout);
     std::fflush(stdout);
 }

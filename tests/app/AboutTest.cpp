@@ -52,7 +52,7 @@ TEST(AboutBox, ShowsTheVersionAndWebLinesAndEscapeOpensTheSupportReport)
     ASSERT_GE(lines.size(), 15u) << report;
     EXPECT_EQ(lines[0], "Velmora Tessel Service Manager v1.5.1 Build 20021013");
     EXPECT_EQ(lines[1], "Velmora Tessel v1.5.1 Service Host");
-    EXPECT_EQ(lines[2], "Quillon Tessel v1.5.1 Build 20021013");
+    EXPECT_EQ(lines[2], "Quillon Tessel v1.5.1 Build 20021013 (unsigned)");
     EXPECT_EQ(lines[3], "");
     EXPECT_EQ(lines[4], "Platform : " + app::OsDescription());
     const std::string kb = "[0-9]+ free Kb, [0-9]+ total Kb";

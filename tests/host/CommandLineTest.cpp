@@ -24,6 +24,7 @@ TEST(HostCommandLine, ParsesEachCommand)
         bool json = false;
         bool whatIf = false;
         const char* error = "";  // part of the fault a wrong command line names
+        bool messageBox = false;
     };
     const Case cases[] = {
         {" -v", Command::Version, ""},
@@ -83,6 +84,12 @@ TEST(HostCommandLine, ParsesEachCommand)
         {" -update -whatif \"C:\\d.xml\"", Command::Update, "C:\\d.xml", "", false, false, true},
         {" -update C:\\a -whatif b.xml", Command::Update, "C:\\a -whatif b.xml"},
         {" -update -whatif", Command::Usage, "", "", false, false, false, "needs a definition file"},
+        {" -stopall", Command::StopAll, ""},
+        {" --StartStopped", Command::StartStopped, ""},
+        {" /checkuninstall", Command::CheckUninstall, ""},
+        {" -checkuninstall -MessageBox", Command::CheckUninstall, "", "", false, false, false, "", true},
+        {" -stopall -messagebox", Command::Usage, "", "", false, false, false, "unexpected argument '-messagebox'"},
+        {" -stopall MySvc", Command::Usage, "", "", false, false, false, "unexpected argument 'MySvc'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -93,6 +100,7 @@ TEST(HostCommandLine, ParsesEachCommand)
         EXPECT_EQ(parsed.tabs, c.tabs);
         EXPECT_EQ(parsed.json, c.json);
         EXPECT_EQ(parsed.whatIf, c.whatIf);
+        EXPECT_EQ(parsed.messageBox, c.messageBox);
         EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
         EXPECT_EQ(parsed.error.empty(), c.command != Command::Usage) << parsed.error;
     }

@@ -416,7 +416,7 @@ TEST(PrintQuillonVersion, PrintsTheBanner)
 {
     testing::internal::CaptureStdout();
     PrintQuillonVersion();
-    EXPECT_EQ(WithoutCarriageReturns(testing::internal::GetCapturedStdout()), "Quillon Tessel v1.5.1 Build 20021013\n");
+    EXPECT_EQ(WithoutCarriageReturns(testing::internal::GetCapturedStdout()), "Quillon Tessel v1.5.1 Build 20021013 (unsigned)\n");
 }
 
 }  // namespace

@@ -7,16 +7,10 @@ build=$1
 setup=$2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../wine/wine-env.sh" "$build"
+. "$here/../wine/checks.sh"
 install="$WINEPREFIX/drive_c/Program Files/Velmora"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@" >/dev/null 2>&1; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
 wine_() { "$VELMORA_WINE" "$@"; }
 in_install() { (cd "$install" && "$VELMORA_WINE" "$@"); }
 
@@ -51,14 +45,6 @@ cat >"$work/hosted.xml" <<XML
 XML
 check "install a hosted service" in_install Velmora.exe -i "Z:$work/hosted.xml"
 
-# wait_state NAME STATE: up to 30 s for the service to reach the state.
-wait_state() {
-  for _ in $(seq 1 60); do
-    in_install sc.exe query "$1" | grep -q "$2" && return 0
-    sleep 0.5
-  done
-  return 1
-}
 in_install sc.exe start vlhosted >/dev/null 2>&1
 check "the hosted service runs" wait_state vlhosted RUNNING
 in_install sc.exe stop vlhosted >/dev/null 2>&1
@@ -82,11 +68,7 @@ check "silent uninstall refuses while a hosted service exists (exit $code)" test
 check "files kept after the refusal" test -f "$install/Velmora.exe"
 
 check "remove the hosted service" in_install Velmora.exe -u vlhosted
-# A removed service's key goes once the service manager lets go of it, which Wine may do late.
-for _ in $(seq 1 40); do
-  wine_ reg.exe query 'HKLM\SYSTEM\CurrentControlSet\Services\vlhosted' >/dev/null 2>&1 || break
-  sleep 0.5
-done
+wait_gone vlhosted
 wine_ cmd /c "Z:$work/uninstall.bat" >/dev/null 2>&1
 code=$?
 check "silent uninstall succeeds (exit $code)" test "$code" -eq 0
@@ -95,5 +77,4 @@ check "product key removed" sh -c "! '$VELMORA_WINE' reg.exe query 'HKLM\\SOFTWA
 rm -f "$install/Uninstall.exe"
 rmdir "$install" 2>/dev/null
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
