@@ -86,6 +86,9 @@ public:
     RestartLimit(std::uint32_t limit, std::uint32_t periodMs) : limit_(limit), periodMs_(periodMs) {}
     // Whether a restart at `nowMs` stays within the limit; if so it is counted.
     bool Allow(std::uint64_t nowMs);
+    // The restarts counted within the period before `nowMs` (without a limit, up to kCounted).
+    std::size_t Recent(std::uint64_t nowMs);
+    static constexpr std::size_t kCounted = 10000;
 
 private:
     std::uint32_t limit_;
