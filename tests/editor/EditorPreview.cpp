@@ -95,6 +95,8 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <ExitAction>1</ExitAction>
   <RestartLimit>5</RestartLimit>
   <RestartPeriod>300000</RestartPeriod>
+  <RestartAt>03:00</RestartAt>
+  <RestartAt>15:30</RestartAt>
  </Supervision>
  <StopService>
   <StopWorkingDir>C:\Program Files\Mail Relay</StopWorkingDir>
