@@ -83,7 +83,8 @@ private:
     // on, health or limits setting cannot be stored.
     bool GatherStorable();
     void DeleteTemporaryFile();
-    // The rules of the page texts that must hold before anything is written.
+    // The rules of the page texts that must hold before anything is written, then those that
+    // join settings of several pages (the pages' values are in the record by then).
     ValidationFailure ValidateStorable() const;
 
     EditorOwner& owner_;

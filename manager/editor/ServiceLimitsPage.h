@@ -13,6 +13,7 @@ public:
 
     void FromRecord(const ServiceDefinition& record) override { fields_ = FieldsFromRecord(Page::Limits, record); }
     void ToRecord(ServiceDefinition& record) const override { FieldsToRecord(fields_, record); }
+    // The job's cap also needs the Settings page's job type: the editor checks it on the record.
     ValidationFailure ValidateTexts() const override { return ValidateFields(fields_); }
 
 protected:
