@@ -147,7 +147,8 @@ ValidationFailure Validate(const ServiceDefinition& d)
     if (d.SMFEnabled != 0 && d.SMFFrequency < 50)
         return {MSG_MONITOR_FREQUENCY_NEGATIVE, Page::Settings, IDC_MONITOR_INTERVAL};
     failure = ValidateAccountAndRecovery(d);
-    return failure.messageId != 0 ? failure : CheckHealth(d);
+    if (failure.messageId == 0) failure = CheckHealth(d);
+    return failure.messageId != 0 ? failure : ValidateLimits(d);
 }
 
 ValidationFailure ValidateFields(const TableFields& fields)
@@ -170,8 +171,9 @@ ValidationFailure ValidateFields(const TableFields& fields)
                 othersGiven = othersGiven || (given != fields.text.end() && !Trimmed(given->second).empty());
             }
             if (othersGiven && Trimmed(text).empty()) failure = {row.editor.message, fields.page, row.editor.id};
-        } else if (!text.empty() && Trimmed(text).empty()) {
-            // Empty is no setting; blanks alone would name a file no one can find.
+        } else if (row.kind == settings::Kind::Text && !text.empty() && Trimmed(text).empty()) {
+            // Empty is no setting; blanks alone would name a file no one can find. (A list's
+            // blank entries are left out.)
             failure = {row.editor.message, fields.page, row.editor.id};
         }
         if (failure.messageId != 0) return failure;
@@ -199,6 +201,16 @@ ValidationFailure ValidateHealth(const TableFields& fields)
     ServiceDefinition d;
     FieldsToRecord(fields, d);
     return CheckHealth(d);
+}
+
+// As the install checks make the rule, on the field it names.
+ValidationFailure ValidateLimits(const ServiceDefinition& d)
+{
+    const definition_rules::LimitsIssue issue = definition_rules::LimitsProblem(d);
+    if (issue.text.empty()) return {};
+    if (issue.field == definition_rules::LimitsIssue::Field::RestartAt)
+        return {MSG_RESTART_AT_INVALID, Page::Supervision, IDC_RESTART_AT, issue.text};
+    return {MSG_LIMITS_INVALID, Page::Limits, IDC_JOB_MEMORY_LIMIT, issue.text};
 }
 
 ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,

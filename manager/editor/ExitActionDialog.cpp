@@ -30,8 +30,7 @@ public:
 protected:
     BOOL OnInitDialog() override
     {
-        for (const char* name : kExitActionNames)
-            SendMessageA(Item(IDC_EXIT_ACTION), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        FillExitActions(*this, IDC_EXIT_ACTION);
         const BOOL result = Dialog::OnInitDialog();
         CentreOverOwner(*this);
         SetTitle(editing_ == kNoExitAction ? "New Exit Action" : "Edit Exit Action");

@@ -31,6 +31,12 @@ void LeaveField(ui::Dialog& page, settings::Page tab, int field)
     TrimField(page, field);
 }
 
+void FillExitActions(ui::Dialog& dialog, int combo)
+{
+    for (const char* name : kExitActionNames)
+        SendMessageA(dialog.Item(combo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
 void ExchangeFields(ui::DataExchange& exchange, TableFields& fields)
 {
     for (auto& [control, text] : fields.text) ui::DdxText(exchange, control, text);

@@ -22,6 +22,8 @@ void DefaultTime(ui::Dialog& page, int field);
 // shows the setting's default (unless the field shows the default as blank); any other field is
 // trimmed.
 void LeaveField(ui::Dialog& page, settings::Page tab, int field);
+// Lists the actions on a program's exit in a drop-down list; its position is the action.
+void FillExitActions(ui::Dialog& dialog, int combo);
 // Moves a page's fields of the settings table between their controls and `fields`.
 void ExchangeFields(ui::DataExchange& exchange, TableFields& fields);
 void BrowseFolder(ui::Dialog& page, int folderField);

@@ -245,7 +245,7 @@ CountText ParseSetting(const settings::Setting& row, const std::string& text, st
     std::uint32_t parsed = 0;
     const CountText kind = ParseCount(text, row.max, row.defaultValue, parsed);
     if (kind != CountText::Number) return kind;
-    if (parsed < row.min) return CountText::TooLarge;
+    if (parsed < row.min && parsed != row.defaultValue) return CountText::TooLarge;
     value = parsed;
     return kind;
 }

@@ -104,7 +104,8 @@ const settings::Setting* FindFieldSetting(settings::Page page, int control);
 // A setting's number as its field shows it: empty for a default the field leaves blank.
 std::string NumberText(const settings::Setting& row, const ServiceDefinition& record);
 // A number field's text as the setting takes it: blank is its default; TooLarge also for a number
-// below its range. `value` is set only for a number within the range.
+// below its range. `value` is set only for a number within the range or the default (a limit's
+// 0, "none", lies below the range a file may state).
 CountText ParseSetting(const settings::Setting& row, const std::string& text, std::uint32_t& value);
 
 // What the program's exit leads to, by position: UponExit and every exit action.

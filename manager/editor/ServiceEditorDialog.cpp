@@ -268,7 +268,8 @@ ValidationFailure ServiceEditorDialog::ValidateStorable() const
         ValidationFailure failure = page->ValidateTexts();
         if (failure.messageId != 0) return failure;
     }
-    return {};
+    // A file that breaks these does not load again.
+    return ValidateLimits(record_);
 }
 
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)

@@ -1,5 +1,5 @@
 // Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
-// READY [variable|exitaction|password]. TAB is the page to show (0 to 8); READY is a file created
+// READY [variable|exitaction|password]. TAB is the page to show (0 to 9); READY is a file created
 // once the window is drawn; "variable" also opens the variable dialog of the environment's second
 // row, "exitaction" the exit action dialog of the supervision page's second row, "password" the
 // password that Install asks for. The programs the definition names are created first, because
@@ -95,6 +95,8 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <ExitAction>1</ExitAction>
   <RestartLimit>5</RestartLimit>
   <RestartPeriod>300000</RestartPeriod>
+  <RestartAt>03:00</RestartAt>
+  <RestartAt>15:30</RestartAt>
  </Supervision>
  <StopService>
   <StopWorkingDir>C:\Program Files\Mail Relay</StopWorkingDir>
@@ -106,6 +108,13 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <LiveCheck>http://127.0.0.1:8025/health</LiveCheck>
   <LiveGrace>60000</LiveGrace>
  </Health>
+ <Limits>
+  <MemoryLimit>2048</MemoryLimit>
+  <CpuLimit>80</CpuLimit>
+  <CpuPeriod>600000</CpuPeriod>
+  <HandleLimit>10000</HandleLimit>
+  <JobMemoryLimit>4096</JobMemoryLimit>
+ </Limits>
 </Service>
 )";
 

@@ -128,6 +128,9 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
         {Page::Health, IDC_LIVE_FAILURES, {{"", 3u}, {" 100 ", 100}, {"1", 1}, {"0", kKept}, {"101", kKept}}},
         {Page::Health, IDC_LIVE_INTERVAL,
          {{"", 10000u}, {"86400000", 86400000}, {"1000", 1000}, {"999", kKept}, {"86400001", kKept}}},
+        {Page::Supervision, IDC_RESTART_EVERY,
+         {{"", 0}, {"0", 0}, {"60000", 60000}, {"59999", kKept}, {"4294967296", kKept}}},
+        {Page::Limits, IDC_MEMORY_LIMIT, {{" ", 0}, {"0", 0}, {"1048576", 1048576}, {"1048577", kKept}}},
     };
     for (const auto& number : numbers) {
         const settings::Setting& row = FieldSetting(number.page, number.control);
