@@ -232,7 +232,10 @@ def stop_while_a_check_hangs():
     install("vlslow", f"<ReadyCheck>{url}/slow</ReadyCheck><LiveInterval>30000</LiveInterval>"
                       "<LiveTimeout>25000</LiveTimeout>")
     starter = start("vlslow")
-    wait_for("the readiness check hanging", lambda: endpoint.hanging.get("/slow", 0) >= 1)
+    try:
+        wait_for("the readiness check hanging", lambda: endpoint.hanging.get("/slow", 0) >= 1, seconds=180)
+    except AssertionError as error:
+        raise AssertionError(f"{error}; served {endpoint.served[-5:]}; status {status('vlslow')}\n{log('vlslow')}")
     velmora("-stop", "vlslow", check=False)
     # Stopped while the endpoint still holds the check: the stop did not wait for it.
     s = status("vlslow")
