@@ -269,7 +269,8 @@ ValidationFailure ServiceEditorDialog::ValidateStorable() const
         if (failure.messageId != 0) return failure;
     }
     // A file that breaks these does not load again.
-    return ValidateLimits(record_);
+    const ValidationFailure failure = ValidateLimits(record_);
+    return failure.messageId != 0 ? failure : ValidateNotifications(record_);
 }
 
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
