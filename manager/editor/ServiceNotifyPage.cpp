@@ -15,7 +15,7 @@ ServiceNotifyPage::ServiceNotifyPage() : EditorPage(IDD_PAGE_NOTIFY, Page::Notif
 BOOL ServiceNotifyPage::OnInitDialog()
 {
     const BOOL result = PropertyPage::OnInitDialog();
-    SetUpReportList(Item(IDC_NOTIFY_LIST), {{"Kind", 60}, {"Events", 120}, {"Command line or URL", 220}, {"Header", 110}});
+    SetUpReportList(Item(IDC_NOTIFY_LIST), {{"Kind", 68}, {"Events", 114}, {"Command line or URL", 172}, {"Header", 110}});
     Refresh();
     return result;
 }
