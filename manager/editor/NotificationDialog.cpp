@@ -7,7 +7,6 @@
 #include "DefinitionValidation.h"
 #include "Dialog.h"
 #include "EditorIds.h"
-#include "Messages.h"
 #include "Notification.h"
 #include "PageActions.h"
 
@@ -78,11 +77,7 @@ protected:
         // A hook takes no header: the box is off for hooks and what it held is not kept.
         if (entry.webhook) entry.header = header_;
         const ValidationFailure failure = CheckNotification(entry);
-        if (failure.messageId != 0) {
-            messages::ShowMessage(messages::kError, failure.messageId, {failure.detail.c_str()});
-            SetFocus(Item(failure.control));
-            return;
-        }
+        if (RefuseInDialog(*this, failure)) return;
         entry_ = entry;
         EndDialog(IDOK);
     }

@@ -10,6 +10,7 @@
 #include "InstallerResultDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
+#include "PageActions.h"
 #include "ParameterReader.h"
 #include "PasswordDialog.h"
 #include "PathText.h"
@@ -275,12 +276,7 @@ ValidationFailure ServiceEditorDialog::ValidateStorable() const
 
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
 {
-    if (failure.messageId == 0) return false;
-    if (failure.detail.empty()) {
-        messages::ShowMessage(messages::kError, failure.messageId);
-    } else {
-        messages::ShowMessage(messages::kError, failure.messageId, {failure.detail.c_str()});
-    }
+    if (!ShowFailure(failure)) return false;
     FocusOn(failure);
     return true;
 }
