@@ -6,7 +6,6 @@
 #include "DefinitionValidation.h"
 #include "Dialog.h"
 #include "EditorIds.h"
-#include "Messages.h"
 #include "PageActions.h"
 
 namespace editor {
@@ -62,11 +61,7 @@ protected:
         if (!UpdateData(true)) return;
         ServiceDefinition::ExitCodeAction entry;
         const ValidationFailure failure = CheckExitAction(codeText_, otherCodes_ != 0, actions_, editing_, entry);
-        if (failure.messageId != 0) {
-            messages::ShowMessage(messages::kError, failure.messageId);
-            SetFocus(Item(failure.control));
-            return;
-        }
+        if (RefuseInDialog(*this, failure)) return;
         // An action beyond the list shows no choice; it keeps what it was until one is made.
         entry.action = action_ >= 0 ? static_cast<std::uint32_t>(action_) : entry_.action;
         entry_ = entry;

@@ -160,6 +160,22 @@ bool AccountIsTyped(int kind);
 // The Account text the values stand for, for a service of this name (empty: LocalSystem).
 std::string AccountText(const LogOnValues& values, const std::string& serviceName);
 
+// The Notify page: the hooks and webhooks in the order written, and the time a hook may take.
+using Notifications = std::vector<ServiceDefinition::Notification>;
+struct NotifyValues {
+    TableFields fields{settings::Page::Notify};
+    Notifications notifications;
+};
+NotifyValues NotifyFromRecord(const ServiceDefinition& record);
+// A number that does not convert leaves its field as it was.
+void NotifyToRecord(const NotifyValues& values, ServiceDefinition& record);
+// A header as the list shows it: its name, its value masked ("X-Token:" and three dots), so that
+// a token never shows on screen; empty for no header.
+std::string MaskedHeader(const std::string& header);
+// The On text for the events ticked in `mask` (bits of notification::Event): `kept` when it
+// names exactly those events, else their names in event order, separated by commas.
+std::string EventsText(std::uint32_t mask, const std::string& kept);
+
 using Variables = std::vector<EnvironmentVariable>;
 constexpr std::size_t kNoVariable = static_cast<std::size_t>(-1);
 // The first variable with exactly this name (byte for byte, with case), or kNoVariable.

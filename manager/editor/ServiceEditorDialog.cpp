@@ -10,6 +10,7 @@
 #include "InstallerResultDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
+#include "PageActions.h"
 #include "ParameterReader.h"
 #include "PasswordDialog.h"
 #include "PathText.h"
@@ -269,17 +270,13 @@ ValidationFailure ServiceEditorDialog::ValidateStorable() const
         if (failure.messageId != 0) return failure;
     }
     // A file that breaks these does not load again.
-    return ValidateLimits(record_);
+    const ValidationFailure failure = ValidateLimits(record_);
+    return failure.messageId != 0 ? failure : ValidateNotifications(record_);
 }
 
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
 {
-    if (failure.messageId == 0) return false;
-    if (failure.detail.empty()) {
-        messages::ShowMessage(messages::kError, failure.messageId);
-    } else {
-        messages::ShowMessage(messages::kError, failure.messageId, {failure.detail.c_str()});
-    }
+    if (!ShowFailure(failure)) return false;
     FocusOn(failure);
     return true;
 }

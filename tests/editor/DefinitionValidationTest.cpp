@@ -146,6 +146,9 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
          MSG_LIMITS_INVALID, Page::Limits, IDC_JOB_MEMORY_LIMIT},
         {"a job memory cap on a job", [](ServiceDefinition& d) { d.JobMemoryLimit = 512; d.JobType = 2; }, 0,
          Page::None, 0},
+        {"a webhook after a good hook with a header that is no header",
+         [](ServiceDefinition& d) { d.Notifications = {{false, "Stop", "", "a.cmd"}, {true, "Stop", "X", "http://h/"}}; },
+         MSG_NOTIFY_INVALID, Page::Notify, IDC_NOTIFY_LIST},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -156,7 +159,8 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
         EXPECT_EQ(f.page, c.page);
         EXPECT_EQ(f.control, c.control);
         const bool inserted = c.id == MSG_ACCOUNT_INVALID || c.id == MSG_HEALTH_CHECK_INVALID ||
-                              c.id == MSG_RESTART_AT_INVALID || c.id == MSG_LIMITS_INVALID;
+                              c.id == MSG_RESTART_AT_INVALID || c.id == MSG_LIMITS_INVALID ||
+                              c.id == MSG_NOTIFY_INVALID;
         EXPECT_EQ(f.detail.empty(), !inserted);
     }
 }

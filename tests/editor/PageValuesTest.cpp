@@ -89,9 +89,9 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     OutputToRecord(OutputFromRecord(in), out);
     SupervisionToRecord(SupervisionFromRecord(in), out);
     LogOnToRecord(LogOnFromRecord(in), out);
-    for (settings::Page page : {settings::Page::Health, settings::Page::Limits, settings::Page::Notify})
+    for (settings::Page page : {settings::Page::Health, settings::Page::Limits})
         FieldsToRecord(FieldsFromRecord(page, in), out);
-    out.Notifications = in.Notifications;  // the Notify page's list
+    NotifyToRecord(NotifyFromRecord(in), out);
     out.Environment = in.Environment;
     in.ConsoleApp = 1;
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));
