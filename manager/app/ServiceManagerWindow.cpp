@@ -99,6 +99,7 @@ BOOL ServiceManagerWindow::OnInitDialog()
     figures_ = std::make_unique<LiveFigureReader>(Handle(), kFiguresRead);
     const BOOL result = Dialog::OnInitDialog();
     RefreshServiceList();
+    RequestFigures();
     SetTimer(Handle(), kFiguresTimer, kFiguresMs, nullptr);
     return result;
 }
@@ -171,6 +172,9 @@ void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> servi
     if (index < 0) return;
     SetSubItemText(list, index, 1, service->StateName());
     SetSubItemText(list, index, 2, service->StartTypeName());
+    // A refresh shows the figures last read at once; the next tick reads them again.
+    const auto known = figuresShown_.find(service->Name());
+    if (known != figuresShown_.end()) ShowFiguresAt(index, known->second);
     services_.push_back(std::move(service));
     SendMessageA(list, LVM_REDRAWITEMS, index, index);
 }
@@ -224,7 +228,6 @@ void ServiceManagerWindow::RefreshServiceList()
     }
     if (remembered) RestoreSelection(rememberedName, mark);
     UpdateCommandState();
-    RequestFigures();
 }
 
 void ServiceManagerWindow::RequestFigures()
@@ -241,16 +244,21 @@ void ServiceManagerWindow::ShowFigures()
     HWND list = List();
     if (!figures_ || !list) return;
     const int count = ItemCount();
-    for (const LiveFigures& f : figures_->Take()) {
+    for (LiveFigures& f : figures_->Take()) {
         for (int i = 0; i < count; ++i) {
-            scm::ScmService* service = ServiceAt(i);
+            const scm::ScmService* service = ServiceAt(i);
             if (!service || service->Name() != f.name) continue;
-            const std::string* texts[] = {&f.processId, &f.runTime, &f.restarts, &f.memory, &f.cpu};
-            for (int column = 0; column < 5; ++column)
-                ChangeSubItemText(list, i, kFirstFigureColumn + column, *texts[column]);
+            ShowFiguresAt(i, f);
             break;
         }
+        figuresShown_[f.name] = std::move(f);
     }
+}
+
+void ServiceManagerWindow::ShowFiguresAt(int index, const LiveFigures& f)
+{
+    const std::string* texts[] = {&f.processId, &f.runTime, &f.restarts, &f.memory, &f.cpu};
+    for (int column = 0; column < 5; ++column) ChangeSubItemText(List(), index, kFirstFigureColumn + column, *texts[column]);
 }
 
 std::string ServiceManagerWindow::SelectedFile(bool debugLog) const

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,7 @@ private:
     // place, each text only when it changed, so the list neither flickers nor loses its selection.
     void RequestFigures();
     void ShowFigures();
+    void ShowFiguresAt(int index, const LiveFigures& figures);
     // The selected service's output file or debug log, as its settings name it; empty when
     // there is none or the file is not there.
     std::string SelectedFile(bool debugLog) const;
@@ -101,6 +103,7 @@ private:
     // and the last one is the one Exit closes first.
     std::vector<std::unique_ptr<ui::Dialog>> editors_;
     std::unique_ptr<LiveFigureReader> figures_;
+    std::map<std::string, LiveFigures> figuresShown_;  // the last read, by service name
 
 public:
     // The most recently opened editor, or none.
