@@ -32,6 +32,9 @@ defs="$WINEPREFIX/drive_c/velmora-definitions"
 mkdir -p "$defs"
 cp "$bin/Velmora.dtd" "$defs/"
 while IFS='|' read -r name display mode description; do
+  # The one started runs the example program, which has no window to cover the manager's.
+  exe='C:\\windows\\system32\\notepad.exe'
+  [ "$name" = mailrelay ] && exe='C:\\Program Files\\Velmora\\examples\\VelmoraExample.exe'
   cat >"$defs/$name.xml" <<XML
 <?xml version="1.0" encoding="UTF-8" standalone="no" ?>
 <!DOCTYPE Service SYSTEM "Velmora.dtd">
@@ -41,7 +44,7 @@ while IFS='|' read -r name display mode description; do
   <DisplayName>$display</DisplayName>
   <Description>$description</Description>
   <WorkingDir>C:\\windows\\system32</WorkingDir>
-  <Executable>C:\\windows\\system32\\notepad.exe</Executable>
+  <Executable>$exe</Executable>
  </Program>
  <Options>
   <StartUpMode>$mode</StartUpMode>

@@ -95,14 +95,14 @@ LiveFigures LiveFigureReader::Read(const std::string& name, std::map<DWORD, CpuS
     if (!process || WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return f;
     f.processId = std::to_string(p.programPid);
     f.runTime = host::RunTimeText(MsSince(p.startedAt));
-    // With limits the host's figures are the program's tree; without, the program itself is measured.
+    // With limits the host's figures are the program's tree; without, the program itself is measured
+    // (its commit charge, which is its private bytes).
     if (p.memoryMB) f.memory = Format("%u MB", static_cast<unsigned>(*p.memoryMB));
     if (p.cpuPercent) f.cpu = Format("%u %%", static_cast<unsigned>(*p.cpuPercent));
-    PROCESS_MEMORY_COUNTERS_EX memory{};
+    PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
-    if (!p.memoryMB && K32GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                               sizeof memory))
-        f.memory = Format("%.1f MB", double(memory.PrivateUsage) / (1024.0 * 1024.0));
+    if (!p.memoryMB && K32GetProcessMemoryInfo(process.get(), &memory, sizeof memory))
+        f.memory = Format("%.1f MB", double(memory.PagefileUsage) / (1024.0 * 1024.0));
     FILETIME created{}, exited{}, kernel{}, user{};
     if (p.cpuPercent || !GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) return f;
     const CpuSeen now{Number(kernel) + Number(user), GetTickCount64()};
