@@ -5,6 +5,7 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -222,7 +223,8 @@ HttpAnswer SendOnce(const HttpRequest& r, const health_check::Check& target, DWO
                          closer);
     if (!session) return {0, HttpError(GetLastError(), timeoutMs)};
     const int ms = static_cast<int>(timeoutMs);
-    h.timeouts(session.get(), ms, ms, ms, ms);
+    const int connectMs = r.connectMs ? static_cast<int>(std::min<DWORD>(r.connectMs, timeoutMs)) : ms;
+    h.timeouts(session.get(), connectMs, connectMs, ms, ms);
     const Handle connection(h.connect(session.get(), path_text::Wide(target.host).c_str(), target.port, 0), closer);
     if (!connection) return {0, HttpError(GetLastError(), timeoutMs)};
     const bool secure = target.scheme == health_check::Scheme::Https;

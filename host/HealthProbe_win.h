@@ -27,6 +27,7 @@ struct HttpRequest {
     std::string headers;  // "Name: value\r\n" lines, or empty
     std::string body;
     bool insecure = false;  // a certificate that does not verify is accepted
+    DWORD connectMs = 0;    // the time to connect, when it is to be shorter than the whole
 };
 // The status code (0 when no answer came) and, without one, why.
 struct HttpAnswer {

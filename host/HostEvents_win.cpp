@@ -33,6 +33,7 @@ std::string HostMessageText(DWORD messageId, std::initializer_list<std::string> 
 void HostEvents::Report(WORD type, DWORD messageId, std::initializer_list<std::string> strings) const
 {
     events_.Report(type, messageId, strings);
+    if (observer_) observer_(messageId, std::vector<std::string>(strings));
     if (!log_.Writes()) return;
     const std::string text = HostMessageText(messageId, strings);
     if (!text.empty()) {

@@ -121,8 +121,8 @@ bool RotateLogFile(const std::string& path, std::uint32_t keep, DWORD* error)
     return true;
 }
 
-LogFile::LogFile(std::string path, const RotationRule& rule, LossReport report)
-    : path_(std::move(path)), rule_(rule), report_(std::move(report))
+LogFile::LogFile(std::string path, const RotationRule& rule, LossReport report, RotationReport rotated)
+    : path_(std::move(path)), rule_(rule), report_(std::move(report)), rotated_(std::move(rotated))
 {
 }
 
@@ -157,7 +157,10 @@ void LogFile::Rotate()
     DWORD error = 0;
     // A log another program holds without sharing its deletion cannot be renamed: it goes on
     // growing, and the rotation is tried again later rather than on every line.
-    if (!RotateLogFile(path_, rule_.keep, &error)) nextRotation_ = now + kRotationRetryMs;
+    if (!RotateLogFile(path_, rule_.keep, &error))
+        nextRotation_ = now + kRotationRetryMs;
+    else if (rotated_)
+        rotated_(path_);
     Open();
 }
 
@@ -292,15 +295,15 @@ struct OutputCapture::Reader {
 };
 
 OutputCapture::OutputCapture(const std::string& outputPath, const std::string& errorPath, const RotationRule& rule,
-                             bool stamped, LossReport report)
+                             bool stamped, LossReport report, RotationReport rotated)
     : stamped_(stamped), quit_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {
-    if (!outputPath.empty()) output_ = std::make_shared<LogFile>(outputPath, rule, report);
+    if (!outputPath.empty()) output_ = std::make_shared<LogFile>(outputPath, rule, report, rotated);
     if (!errorPath.empty()) {
         if (output_ && SamePath(outputPath, errorPath))
             error_ = output_;
         else
-            error_ = std::make_shared<LogFile>(errorPath, rule, report);
+            error_ = std::make_shared<LogFile>(errorPath, rule, report, rotated);
     }
 }
 

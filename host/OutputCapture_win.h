@@ -37,13 +37,15 @@ bool RotateLogFile(const std::string& path, std::uint32_t keep, DWORD* error);
 // Told of output that could not be written: how many bytes were dropped, the system's reason,
 // and whether writing works again (else the log is being closed).
 using LossReport = std::function<void(const std::string& path, std::uint64_t dropped, DWORD error, bool resumed)>;
+// Told of a log that was rotated: its path.
+using RotationReport = std::function<void(const std::string& path)>;
 
 // One log file, shared by every stream that writes to it. Writes are whole lines, appended;
 // a write that fails is dropped and counted, never retried in a loop, so the writer is never
 // held up: the file is opened again at most once a second until it works.
 class LogFile {
 public:
-    LogFile(std::string path, const RotationRule& rule, LossReport report);
+    LogFile(std::string path, const RotationRule& rule, LossReport report, RotationReport rotated = nullptr);
     ~LogFile();
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
@@ -60,6 +62,7 @@ private:
     const std::string path_;
     const RotationRule rule_;
     const LossReport report_;
+    const RotationReport rotated_;
     std::mutex mutex_;
     UniqueFileHandle file_;
     std::uint64_t size_ = 0;
@@ -94,7 +97,7 @@ struct LineWatch {
 class OutputCapture {
 public:
     OutputCapture(const std::string& outputPath, const std::string& errorPath, const RotationRule& rule,
-                  bool stamped, LossReport report);
+                  bool stamped, LossReport report, RotationReport rotated = nullptr);
     ~OutputCapture();
     OutputCapture(const OutputCapture&) = delete;
     OutputCapture& operator=(const OutputCapture&) = delete;

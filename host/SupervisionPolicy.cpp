@@ -106,12 +106,20 @@ std::vector<std::string> ExpandPaths(ServiceDefinition& d, const variables::Look
 
 bool RestartLimit::Allow(std::uint64_t nowMs)
 {
+    Recent(nowMs);
+    if (limit_ != 0 && recent_.size() >= limit_) return false;
+    // Without a limit only the count is kept, and only so far.
+    if (limit_ == 0 && recent_.size() >= kCounted) recent_.erase(recent_.begin());
+    recent_.push_back(nowMs);
+    return true;
+}
+
+std::size_t RestartLimit::Recent(std::uint64_t nowMs)
+{
     recent_.erase(std::remove_if(recent_.begin(), recent_.end(),
                                  [&](std::uint64_t at) { return nowMs - at >= periodMs_; }),
                   recent_.end());
-    if (limit_ != 0 && recent_.size() >= limit_) return false;
-    recent_.push_back(nowMs);
-    return true;
+    return recent_.size();
 }
 
 std::uint32_t RestartLimit::InPeriod(std::uint64_t nowMs) const

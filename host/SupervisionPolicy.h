@@ -99,6 +99,9 @@ public:
     bool Allow(std::uint64_t nowMs);
     // The restarts counted within the period before `nowMs`.
     std::uint32_t InPeriod(std::uint64_t nowMs) const;
+    // The restarts counted within the period before `nowMs` (without a limit, up to kCounted).
+    std::size_t Recent(std::uint64_t nowMs);
+    static constexpr std::size_t kCounted = 10000;
 
 private:
     std::uint32_t limit_;

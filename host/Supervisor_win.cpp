@@ -10,6 +10,7 @@
 #include "HostEvents_win.h"
 #include "HostMessages.h"
 #include "HostStatus_win.h"
+#include "Notifier_win.h"
 #include "OutputCapture_win.h"
 #include "ParameterReader.h"
 #include "PathText.h"
@@ -44,10 +45,10 @@ constexpr DWORD kEvidenceDrainMs = 500;
 // the ended run, never piling up orphans. Both end everything left when the service stops.
 class Supervisor {
 public:
-    Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, const HostEvents& events,
+    Supervisor(const ServiceDefinition& definition, StatusSink& status, DebugLog& log, HostEvents& events,
                HANDLE stopEvent, bool consoleMode)
         : d_(definition), jobType_(JobTypeOf(definition.JobType)), status_(status), log_(log), events_(events),
-          stopEvent_(stopEvent), ready_(health_check::Parse(definition.ReadyCheck)), board_(definition.Name, !consoleMode)
+          observed_(events), stopEvent_(stopEvent), ready_(health_check::Parse(definition.ReadyCheck)), board_(definition.Name, !consoleMode)
     {
         launch_.consoleApp = d_.ConsoleApp;
         launch_.showWindow = d_.ShowWindow;
@@ -57,6 +58,9 @@ public:
         launch_.environment = d_.Environment;
         launch_.sharedConsole = consoleMode;
         launch_.jobMemoryMB = d_.JobMemoryLimit;
+        notifier_ = std::make_unique<Notifier>(d_, launch_, log_, events_);
+        if (notifier_->Listening())
+            observed_.Observe([this](DWORD id, const std::vector<std::string>& s) { Observed(id, s); });
         if (ready_.scheme == health_check::Scheme::Line) {
             lineWatch_.text = ready_.command;
             lineFound_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -68,11 +72,27 @@ public:
                                                        [this](const std::string& path, std::uint64_t dropped,
                                                               DWORD error, bool resumed) {
                                                            ReportLoss(path, dropped, error, resumed);
+                                                       },
+                                                       [this](const std::string& path) {
+                                                           NotifyEvent e(notification::Event::Rotate);
+                                                           e.detail = path;
+                                                           notifier_->Tell(std::move(e));
                                                        });
         }
         guard_ = std::make_unique<ResourceGuard>(d_, log_, events_, board_);
         health_ = std::make_unique<HealthMonitor>(d_, launch_, log_, events_, board_);
     }
+
+    // The events outlive the supervisor: they are told nothing more through it.
+    ~Supervisor()
+    {
+        health_.reset();
+        guard_.reset();
+        capture_.reset();
+        observed_.Observe(nullptr);
+    }
+    Supervisor(const Supervisor&) = delete;
+    Supervisor& operator=(const Supervisor&) = delete;
 
     std::uint32_t Run()
     {
@@ -93,6 +113,7 @@ public:
                 const Woke ready = d_.ReadyCheck.empty() ? Woke::Timeout : WaitReady();
                 if (ready == Woke::Timeout) {
                     status_.Running();
+                    Tell(notification::Event::Ready);
                     board_.Ready(true);
                     events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED,
                                    {d_.Name, d_.Service.Executable, Text(program_.Id())});
@@ -107,8 +128,44 @@ public:
         health_->Pause();
         guard_->Pause();
         board_.Ready(false);
+        if (exitCode == 0) Tell(notification::Event::Stop);
         Shutdown();
+        NotifyEvent stopped(notification::Event::Stopped);
+        stopped.exitCode = exitCode;
+        stopped.exitText = ExitCodeText(exitCode);
+        notifier_->Tell(stopped);
+        if (notifier_->Listening()) status_.Stopping(d_.HookTimeout + kWaitHintMarginMs);
+        notifier_->Finish(d_.HookTimeout);
         return exitCode;
+    }
+
+    // An event for the hooks and webhooks, with what the supervisor knows of the program now.
+    void Tell(notification::Event event, const std::string& detail = std::string())
+    {
+        NotifyEvent e(event);
+        e.processId = program_ ? program_.Id() : 0;
+        e.runMs = program_ ? program_.RunningMs() : 0;
+        e.restarts = restartLimit_.Recent(GetTickCount64());
+        e.detail = detail;
+        notifier_->Tell(std::move(e));
+    }
+
+    // The events other parts report that hooks and webhooks can be told of. From their threads.
+    void Observed(DWORD id, const std::vector<std::string>& s)
+    {
+        const auto at = [&s](std::size_t i) { return i < s.size() ? s[i] : std::string(); };
+        NotifyEvent e;
+        switch (id) {
+        case MSG_HEALTH_ACTING: e.event = notification::Event::HealthFailed, e.detail = at(3); break;
+        case MSG_HEALTH_PASSED: e.event = notification::Event::HealthPassed, e.detail = "after " + at(2) + " failures"; break;
+        case MSG_LIMIT_CROSSED: e.event = notification::Event::LimitReached, e.detail = at(1); break;
+        case MSG_OUTPUT_LOST:
+        case MSG_OUTPUT_LOST_AT_STOP:
+            e.event = notification::Event::OutputLost, e.detail = at(1) + " bytes of " + at(2) + ": " + at(3);
+            break;
+        default: return;
+        }
+        notifier_->Tell(std::move(e));
     }
 
 private:
@@ -302,6 +359,7 @@ private:
         program_ = RunningProgram();
         program_ = StartAside(d_.Service, "service", quiet, StandardInput::HostPipe, watch);
         if (program_) board_.ProgramStarted(program_.Id());
+        if (program_) Tell(notification::Event::Start);
         return static_cast<bool>(program_);
     }
 
@@ -375,9 +433,10 @@ private:
             // does; the rest follows LiveAction, LimitAction, or is a restart.
             const bool unhealthy = woke == Woke::Signal;
             const bool guarded = woke == Woke::Guard;
-            const ResourceGuard::Why why = guarded ? guard_->Reason() : ResourceGuard::Why{};
-            const bool scheduled = why.cause == ResourceGuard::Cause::Every || why.cause == ResourceGuard::Cause::Schedule;
-            if (scheduled) events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SCHEDULED_RESTART, {d_.Name, why.text});
+            const ResourceGuard::Why reason = guarded ? guard_->Reason() : ResourceGuard::Why{};
+            const bool scheduled =
+                reason.cause == ResourceGuard::Cause::Every || reason.cause == ResourceGuard::Cause::Schedule;
+            if (scheduled) events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SCHEDULED_RESTART, {d_.Name, reason.text});
             const DumpResult dump = unhealthy ? Dump() : DumpResult{};
             if (unhealthy || guarded) {
                 StopTheProgram(false);
@@ -395,17 +454,19 @@ private:
             }
             program_ = RunningProgram();
             board_.ProgramEnded(code, ExitText(code));
-            const bool limited = guarded && why.cause == ResourceGuard::Cause::Limit;
+            const bool limited = guarded && reason.cause == ResourceGuard::Cause::Limit;
             if (unhealthy || limited || IsExceptionCode(code))
                 ReportEvidence(id, unhealthy  ? "was ended for failing its liveness check"
-                                   : limited ? "was ended for a limit: " + why.text
+                                   : limited ? "was ended for a limit: " + reason.text
                                              : "ended with exit code " + ExitText(code),
                                dump);
-            const std::string reason = unhealthy   ? "liveness check failed"
-                                       : scheduled ? "scheduled: " + why.text
-                                       : guarded   ? why.text
+            const std::string restartReason = unhealthy   ? "liveness check failed"
+                                       : scheduled ? "scheduled: " + reason.text
+                                       : guarded   ? reason.text
                                                    : "exit code " + ExitText(code);
             if (ranMs >= RestartBackoff::kStableRunMs) ReportRecovery(reports_.Stable());
+            const std::string why = unhealthy ? "the liveness checks failed" : guarded ? reason.text : std::string();
+            TellExit(notification::Event::Exit, id, code, ranMs, why);
 
             const ExitAction action = unhealthy ? ActionOnExit(1, d_.LiveAction)
                                       : scheduled ? ExitAction::Restart
@@ -438,10 +499,15 @@ private:
                 if (!restartLimit_.Allow(GetTickCount64())) {
                     events_.Report(EVENTLOG_ERROR_TYPE, MSG_RESTART_LIMIT_REACHED,
                                    {d_.Name, ExitCodeText(code), Text(d_.RestartLimit), Text(d_.RestartPeriod)});
+                    TellExit(notification::Event::RestartLimit, id, code, ranMs,
+                             Text(d_.RestartLimit) + " restarts within " + Text(d_.RestartPeriod) + " ms");
                     return exit_code::kProgramEnded;
                 }
-                board_.Restarting(reason, restartLimit_.InPeriod(GetTickCount64()));
+                board_.Restarting(restartReason, restartLimit_.InPeriod(GetTickCount64()));
                 ReportRestart(restart, code, ranMs);
+                TellExit(notification::Event::Restart, id, code, ranMs,
+                         (why.empty() ? "the program ended with exit code " + ExitCodeText(code) : why) + "; starting it in " +
+                             Text(restart.delay) + " ms");
                 if (Wait(nullptr, restart.delay) == Woke::Stop) return 0;
                 if (StartProgram(restart.report.kind == RestartReports::Kind::Quiet)) {
                     health_->Watch(program_.Id(), GetTickCount64());
@@ -486,9 +552,27 @@ private:
         return jobType_ == JobType::Local ? program_.JobHandle() : jobType_ == JobType::Global ? serviceJob_.Handle() : nullptr;
     }
 
+    // An event about a run that has ended.
+    void TellExit(notification::Event event, DWORD id, DWORD code, std::uint64_t ranMs, const std::string& detail)
+    {
+        NotifyEvent e(event);
+        e.processId = id;
+        e.exitCode = code;
+        e.exitText = ExitCodeText(code);
+        e.restarts = restartLimit_.Recent(GetTickCount64());
+        e.runMs = ranMs;
+        e.detail = detail;
+        notifier_->Tell(std::move(e));
+    }
+
     void Shutdown()
     {
-        if (program_ && !program_.HasEnded()) StopTheProgram(true);
+        if (program_ && !program_.HasEnded()) {
+            const DWORD id = program_.Id();
+            StopTheProgram(true);
+            if (program_.HasEnded())
+                TellExit(notification::Event::Exit, id, program_.ExitCode(), program_.RunningMs(), "the service stops");
+        }
         EndAll();
         if (!d_.PostService.Executable.empty()) {
             RunForItsTime(d_.PostService, "post-service", post_, false);
@@ -584,6 +668,7 @@ private:
     StatusSink& status_;
     DebugLog& log_;
     const HostEvents& events_;
+    HostEvents& observed_;  // the same, to be told of what the others report
     HANDLE stopEvent_;
     LaunchSettings launch_;
     Job serviceJob_;
@@ -596,6 +681,7 @@ private:
     LineWatch lineWatch_;  // with a line: readiness check, for the first start of the program
     UniqueHandle lineFound_;
     StatusBoard board_;
+    std::unique_ptr<Notifier> notifier_;     // told from the threads below
     std::unique_ptr<OutputCapture> capture_;  // its readers report through the members above
     std::unique_ptr<ResourceGuard> guard_;   // its thread reports through the members above
     std::unique_ptr<HealthMonitor> health_;  // last: its thread reports through all the others
@@ -647,7 +733,7 @@ std::uint32_t RunInstalledService(const std::string& name, StatusSink& status, H
     }
     DebugLog log(definition.DebugEnabled != 0, definition.DebugLogFile, consoleMode, definition.RotateSize,
                  definition.RotateKeep);
-    const HostEvents events(source, log);
+    HostEvents events(source, log);
     reportWrongTypes(events);
     for (const std::string& name : undefined)
         log.Line("The variable %%%s%% is not defined; it is left as written", name.c_str());

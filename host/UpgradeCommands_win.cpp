@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -72,6 +73,21 @@ bool WriteRecord(const std::vector<std::string>& names, bool keepEmpty)
     DeleteFileA(fresh.c_str());
     std::fprintf(stderr, "Error: Cannot write %s: %s\n", path.c_str(), platform::SystemErrorText(error).c_str());
     return false;
+}
+
+// How long an upgrade's record lets a removal of the installation through.
+constexpr std::uint64_t kUpgradeRecordMs = 60 * 60 * 1000;
+
+// The time since the record was written; the most there is when it cannot be told.
+std::uint64_t RecordAgeMs()
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(RecordPath().c_str(), GetFileExInfoStandard, &data)) return UINT64_MAX;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const auto value = [](const FILETIME& t) { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const std::uint64_t written = value(data.ftLastWriteTime), at = value(now);
+    return at > written ? (at - written) / 10000 : 0;
 }
 
 bool IsListed(const std::vector<HostedService>& services, const std::string& name)
@@ -152,7 +168,10 @@ int CheckUninstall(bool messageBox)
     }
     std::vector<std::string> recorded;
     const RecordState record = ReadRecord(recorded);
-    if (record == RecordState::Read) {
+    // An upgrade removes the old version within minutes of stopping its services; a record left
+    // by a -stopall long ago is no upgrade, and must not let the installation go.
+    const bool fresh = record == RecordState::Read && RecordAgeMs() < kUpgradeRecordMs;
+    if (fresh) {
         std::printf("An upgrade of this installation has stopped its services (%s); they stay installed.\n",
                     RecordPath().c_str());
         return kDone;
@@ -161,6 +180,9 @@ int CheckUninstall(bool messageBox)
     for (const HostedService& service : services) text += "  " + service.name + "\n";
     text += "Remove them first (\"Velmora -u NAME\" or the service manager); without this installation they cannot "
             "start.\n";
+    if (record == RecordState::Read)
+        text += "The record of services stopped by \"Velmora -stopall\" (" + RecordPath() +
+                ") is more than an hour old, so no upgrade is taken to be under way.\n";
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
     if (messageBox)

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Renders the definition editor under Xvfb in a fresh Wine prefix and saves PNGs in
-# build/screenshots/: each of its nine pages on a realistic definition (the Settings page with
+# build/screenshots/: each of its eleven pages on a realistic definition (the Settings page with
 # monitoring and debugging on, the Dependencies page with both lists filled, the Output page
-# with both streams in one rotated file, the Supervision page with a stop program, exit actions
-# and a restart limit, the Log On / Recovery page with an account and recovery actions, the
-# Health page with a ready and a live check), the
-# environment variable dialog, the exit action dialog and the password Install asks for. Needs
+# with both streams in one rotated file, the Supervision page with a stop program, exit actions,
+# a restart limit and daily restarts, the Log On / Recovery page with an account and recovery
+# actions, the Health page with a ready and a live check, the Limits page with memory, CPU and
+# handle limits and a job memory cap, the Notify page with a hook and a webhook), the environment
+# variable dialog, the exit action dialog, the notification dialog of the webhook and the
+# password Install asks for. Needs
 # the Windows build (cmake --build --preset windows). VELMORA_DPI=144 draws them at 150 %, and
 # OUT_DIR (the first argument) puts them elsewhere.
 set -euo pipefail
@@ -25,7 +27,7 @@ fi
 
 dpi=${VELMORA_DPI:-96}
 crop="$((660 * dpi / 96))x$((600 * dpi / 96))+0+0"
-shot() {  # NAME TAB [variable|exitaction|password]
+shot() {  # NAME TAB [variable|exitaction|notification|password]
   local name=$1 tab=$2; shift 2
   rm -f "$run/ready"
   "$VELMORA_WINE" explorer /desktop=editor,1280x1024 "$bin/velmora_editor_preview.exe" "$tab" "Z:$run/ready" "$@" \
@@ -53,3 +55,6 @@ shot editor-9-exit-action-dialog 6 exitaction
 shot editor-10-logon 7
 shot editor-11-password-dialog 7 password
 shot editor-12-health 8
+shot editor-13-limits 9
+shot editor-14-notify 10
+shot editor-15-notification-dialog 10 notification

@@ -61,6 +61,14 @@ void Setting(Lines& out, const std::string& indent, const settings::Setting& row
         }
         return;
     }
+    case Kind::Target:
+        for (const ServiceDefinition::Notification& n : d.Notifications) {
+            if (n.webhook != settings::HoldsWebhooks(row)) continue;
+            const std::string header = n.header.empty() ? "" : " Header=\"" + Escape(n.header) + "\"";
+            out.Add(indent + "<" + row.element + " On=\"" + Escape(n.on) + "\"" + header + ">" + Escape(n.target) + "</" +
+                    row.element + ">");
+        }
+        return;
     case Kind::Boolean: out.Element(indent, row.element, "true"); return;
     case Kind::List:
         for (const auto& a : d.ExitActions) {

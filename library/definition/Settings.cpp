@@ -142,18 +142,24 @@ constexpr Setting kRows[] = {
            Edit(kSup, IDC_RESTART_EVERY, MSG_RESTART_EVERY_OUT_OF_RANGE, 0, true)),
     {"RestartAt", "Supervision", Kind::Repeated, 0, 0, 0, {}, &D::RestartAt, "RestartAt", 0,
      Edit(kSup, IDC_RESTART_AT, MSG_RESTART_AT_INVALID)},
+    // The page shows hooks and webhooks in a list of its own; `max` tells webhooks from hooks.
+    {"Hook", "Notify", Kind::Target, 0, 0, 0, {}, {}, "Hook", 0, {Page::Notify, Control::None, 0, 0, 0, false}},
+    {"Webhook", "Notify", Kind::Target, 0, 1, 0, {}, {}, "Webhook", 0, {Page::Notify, Control::None, 0, 0, 0, false}},
+    Within(kNum, "HookTimeout", "Notify", 1000, process_limits::kMaxProgramTimeMs, 30000, &D::HookTimeout, "HookTimeout",
+           Edit(Page::Notify, IDC_HOOK_TIMEOUT, MSG_HOOK_TIMEOUT_OUT_OF_RANGE)),
 };
 
 bool Same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 }  // namespace
 
-const Container kContainers[6] = {{"Output", nullptr},
+const Container kContainers[7] = {{"Output", nullptr},
                                   {"Supervision", nullptr},
                                   {"StopService", "StopExecutable"},
                                   {"Recovery", nullptr},
                                   {"Health", nullptr},
-                                  {"Limits", nullptr}};
+                                  {"Limits", nullptr},
+                                  {"Notify", nullptr}};
 
 const Setting* Table::begin() const { return kRows; }
 const Setting* Table::end() const { return kRows + sizeof kRows / sizeof kRows[0]; }
@@ -169,6 +175,10 @@ bool IsSet(const Setting& row, const ServiceDefinition& d)
 {
     switch (row.kind) {
     case Kind::List: return !d.ExitActions.empty();
+    case Kind::Target:
+        for (const ServiceDefinition::Notification& n : d.Notifications)
+            if (n.webhook == HoldsWebhooks(row)) return true;
+        return false;
     default: return HoldsText(row) ? !row.text.Of(d).empty() : row.number.Of(d) != row.defaultValue;
     }
 }

@@ -50,11 +50,12 @@ enum class Kind {
     Bounded,    // a number from `min` to `max`
     List,       // ExitAction elements: an action from `min` to `max`, attribute Code (none: every other code)
     Repeated,   // any number of elements, each a text without commas; kept joined by commas
+    Target,     // Hook and Webhook elements: a text with the attributes On (and Header), any number
     Attribute,  // a number from `min` to `max` in an attribute of the element named by `container`
 };
 
 // The editor's pages, in the order of their tabs.
-enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn, Health, Limits };
+enum class Page { None, Program, Settings, Dependencies, Environment, PrePost, Output, Supervision, LogOn, Health, Limits, Notify };
 
 enum class Control { None, Edit, Check, Combo };
 
@@ -92,7 +93,7 @@ struct Container {
     const char* name;
     const char* writtenWith;
 };
-extern const Container kContainers[6];
+extern const Container kContainers[7];
 
 // Every setting, in the order of the registry values; within a container, the order of the file.
 class Table {
@@ -107,6 +108,9 @@ constexpr Table kTable{};
 // The row of an element in its container (an attribute: in the element it belongs to); throws
 // std::out_of_range for a name the table lacks, which is a fault of the caller.
 const Setting& Row(const char* container, const char* element);
+
+// Whether a Target row holds the record's webhooks (else its hooks).
+inline bool HoldsWebhooks(const Setting& row) { return row.kind == Kind::Target && row.max == 1; }
 
 // Whether the record keeps the setting as text (RecordField `text`) rather than as a number.
 inline bool HoldsText(const Setting& row) { return row.kind == Kind::Text || row.kind == Kind::Repeated; }

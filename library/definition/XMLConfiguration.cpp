@@ -246,7 +246,8 @@ const XMLConfiguration::ElementNode& XMLConfiguration::Schema()
         std::vector<ElementNode> rows;
         for (const settings::Setting& row : settings::kTable) {
             if (row.kind == settings::Kind::Attribute || std::strcmp(row.container, container) != 0) continue;
-            const bool any = row.kind == settings::Kind::List || row.kind == settings::Kind::Repeated;
+            const bool any = row.kind == settings::Kind::List || row.kind == settings::Kind::Repeated ||
+                             row.kind == settings::Kind::Target;
             rows.push_back({row.element, row.minOccurs, any ? 0u : 1u, 0, nullptr,
                             nullptr, &row});
         }
@@ -676,6 +677,30 @@ bool XMLConfiguration::ReadSetting(const settings::Setting& row, const XMLString
             }
         }
         exitActions_.emplace_back(code, action);
+        return true;
+    }
+    if (row.kind == Kind::Target) {
+        ServiceDefinition::Notification n;
+        n.webhook = settings::HoldsWebhooks(row);
+        bool on = false;
+        for (const auto& [name, value] : attributes) {
+            if (name == reinterpret_cast<const unsigned char*>("On")) {
+                n.on = Text(value), on = true;
+            } else if (n.webhook && name == reinterpret_cast<const unsigned char*>("Header")) {
+                n.header = Text(value);
+            } else {
+                errors_.Add("Unknown attribute \"" + Text(name) + "\" for element \"" + row.element + "\"");
+                return false;
+            }
+        }
+        if (!on) {
+            errors_.Add(std::string("Element \"") + row.element + "\" needs the attribute On, the events it is for");
+            return false;
+        }
+        NameValueXMLString target(row.element, nullptr);
+        if (!SetStringValue(target, text, errors_)) return false;
+        n.target = Text(text);
+        notifications_.push_back(n);
         return true;
     }
     if (row.kind == Kind::Repeated) {

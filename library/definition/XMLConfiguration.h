@@ -97,6 +97,7 @@ public:
     // Each ExitAction: its code, or no value for the action on every other code, and the action.
     using ExitActionList = std::vector<std::pair<NameValueUnsignedInt, NameValueUnsignedInt>>;
     const ExitActionList& ExitActions() const { return exitActions_; }
+    const std::vector<ServiceDefinition::Notification>& Notifications() const { return notifications_; }
 
     // What a file that leaves these out gets, which the conversion keeps.
     static constexpr unsigned int kDefaultUponExit = 1;
@@ -191,4 +192,5 @@ private:
     std::vector<NameValueUnsignedInt> settingNumbers_;  // by row of the settings table
     std::vector<NameValueXMLString> settingTexts_;
     ExitActionList exitActions_;
+    std::vector<ServiceDefinition::Notification> notifications_;
 };

@@ -5,6 +5,7 @@
 #include "DefinitionBlocks.h"
 #include "Failure.h"
 #include "DefinitionRules.h"
+#include "Notification.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
 #include "ServiceAccount.h"
@@ -229,6 +230,9 @@ void ConvertSettings(const XMLConfiguration& configuration, ServiceDefinition& d
         case Kind::Text:
         case Kind::Repeated: row.text.Of(definition) = TextOr(configuration.SettingText(row), ""); break;
         case Kind::Boolean: row.number.Of(definition) = FlagOr(configuration.SettingNumber(row), row.defaultValue); break;
+        case Kind::Target:
+            if (settings::HoldsWebhooks(row)) definition.Notifications = configuration.Notifications();
+            break;
         case Kind::List:
             definition.ExitActions.clear();
             for (const auto& [code, action] : configuration.ExitActions()) {
@@ -267,6 +271,9 @@ void CheckLogOnAndRecovery(const ServiceDefinition& definition, bool interactWri
         failure::Throw("A recovery action runs a program, but RecoveryProgram is not set");
     if (const definition_rules::HealthIssue health = definition_rules::HealthProblem(definition); !health.text.empty())
         failure::Throw(failure::Hold(failure::Slot::Setting, health.text));
+    for (const ServiceDefinition::Notification& n : definition.Notifications)
+        if (const std::string problem = notification::Problem(n); !problem.empty())
+            failure::Throw(failure::Hold(failure::Slot::Setting, problem));
     if (const definition_rules::LimitsIssue limits = definition_rules::LimitsProblem(definition); !limits.text.empty())
         failure::Throw(failure::Hold(failure::Slot::Setting, limits.text));
     if (!definition.RecoveryProgram.empty()) {

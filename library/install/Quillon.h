@@ -179,6 +179,21 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t HandleLimit = 0;
     std::uint32_t LimitAction = 1;
     std::uint32_t JobMemoryLimit = 0;
+
+    // Notify: programs run (Hook) and URLs posted to (Webhook) on the events their On lists
+    // ("Start,Restart"), in the order written; each hook may take HookTimeout ms.
+    struct Notification {
+        bool webhook = false;
+        std::string on;
+        std::string header;  // Webhook: one "Name: value" header, or empty
+        std::string target;  // Hook: a command line; Webhook: an http:// or https:// URL
+        bool operator==(const Notification& o) const
+        {
+            return webhook == o.webhook && on == o.on && header == o.header && target == o.target;
+        }
+    };
+    std::vector<Notification> Notifications;
+    std::uint32_t HookTimeout = 30000;
 };
 
 // The exports keep plain, undecorated names.

@@ -70,6 +70,8 @@ const std::vector<Parameter> kParameters = [] {
         if (!row.registryName) continue;
         const ValueType type = settings::HoldsText(row)           ? T::Text
                                : row.kind == settings::Kind::List ? T::ExitActions
+                               : settings::HoldsWebhooks(row)     ? T::Webhooks
+                               : row.kind == settings::Kind::Target ? T::Hooks
                                                                   : T::Number;
         rows.push_back({row.registryName, type, row.text, row.number, row.defaultValue,
                         static_cast<int>(rows.size()) + 1, ReadRule::Plain, nullptr, true});
@@ -96,7 +98,9 @@ bool TypeFits(ValueType type, std::uint32_t registryType)
     case ValueType::Number: return registryType == kRegNumber;
     case ValueType::Dependencies:
     case ValueType::Environment:
-    case ValueType::ExitActions: return registryType == kRegMultiText;
+    case ValueType::ExitActions:
+    case ValueType::Hooks:
+    case ValueType::Webhooks: return registryType == kRegMultiText;
     }
     return false;
 }
@@ -161,6 +165,32 @@ std::optional<std::uint32_t> Decimal(const std::string& text)
 
 }  // namespace
 
+// The entries of a Hook or Webhook value, appended to `list`: the fields before the target are
+// cut at tabs, the target is the rest (a command line may hold a tab). An entry without them is
+// skipped.
+void NotificationEntries(const char* data, std::size_t size, bool webhook,
+                         std::vector<ServiceDefinition::Notification>& list)
+{
+    ForEachString(data, size, [&](const std::string& entry) {
+        if (entry.empty()) return false;
+        ServiceDefinition::Notification n;
+        n.webhook = webhook;
+        const std::string::size_type on = entry.find('\t');
+        if (on == std::string::npos) return true;
+        n.on = entry.substr(0, on);
+        std::string::size_type target = on + 1;
+        if (webhook) {
+            const std::string::size_type header = entry.find('\t', target);
+            if (header == std::string::npos) return true;
+            n.header = entry.substr(target, header - target);
+            target = header + 1;
+        }
+        n.target = entry.substr(target);
+        list.push_back(n);
+        return true;
+    });
+}
+
 std::vector<ServiceDefinition::ExitCodeAction> ExitActionEntries(const char* data, std::size_t size)
 {
     std::vector<ServiceDefinition::ExitCodeAction> actions;
@@ -191,6 +221,11 @@ bool IsStored(const Parameter& p, const ServiceDefinition& d)
     case ValueType::Text: return !p.text.Of(d).empty();
     case ValueType::Number: return p.number.Of(d) != p.whenMissing;
     case ValueType::ExitActions: return !d.ExitActions.empty();
+    case ValueType::Hooks:
+    case ValueType::Webhooks:
+        for (const auto& n : d.Notifications)
+            if (n.webhook == (p.type == ValueType::Webhooks)) return true;
+        return false;
     default: return true;
     }
 }
@@ -215,6 +250,17 @@ std::string Encode(const Parameter& p, const ServiceDefinition& d)
         std::string block;
         for (const auto& a : d.ExitActions) {
             block += (a.anyCode ? std::string("*") : std::to_string(a.code)) + "=" + std::to_string(a.action);
+            block += '\0';
+        }
+        block += '\0';
+        return block;
+    }
+    case ValueType::Hooks:
+    case ValueType::Webhooks: {
+        std::string block;
+        for (const auto& n : d.Notifications) {
+            if (n.webhook != (p.type == ValueType::Webhooks)) continue;
+            block += n.on + '\t' + (n.webhook ? n.header + '\t' : std::string()) + n.target;
             block += '\0';
         }
         block += '\0';
@@ -285,6 +331,16 @@ std::vector<std::string> LoadParameters(const ValueSource& source, const std::st
                 d.Environment = EnvironmentEntries(raw->data.data(), raw->data.size());
                 d.EnvironmentSize = static_cast<std::uint32_t>(raw->data.size());
             }
+            break;
+        }
+        case ValueType::Hooks:
+        case ValueType::Webhooks: {
+            const bool webhooks = p->type == ValueType::Webhooks;
+            d.Notifications.erase(std::remove_if(d.Notifications.begin(), d.Notifications.end(),
+                                                 [webhooks](const auto& n) { return n.webhook == webhooks; }),
+                                  d.Notifications.end());
+            if (const RawValue raw = read(p->name, limits.list))
+                NotificationEntries(raw->data.data(), raw->data.size(), webhooks, d.Notifications);
             break;
         }
         case ValueType::ExitActions: {

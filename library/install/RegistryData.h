@@ -35,6 +35,8 @@ enum class ValueType {
     Dependencies,  // REG_MULTI_SZ, the dependency block as the record holds it
     Environment,   // REG_MULTI_SZ, "name=value" entries built from the list
     ExitActions,   // REG_MULTI_SZ, "code=action" entries, "*=action" for every other code
+    Hooks,         // REG_MULTI_SZ, "on<TAB>command line" entries
+    Webhooks,      // REG_MULTI_SZ, "on<TAB>header<TAB>url" entries
 };
 
 // What a read does beyond parsing the value's type.
@@ -119,6 +121,8 @@ bool IsStored(const Parameter& parameter, const ServiceDefinition& definition);
 // "code=action" entries in decimal, "*=action" for the other codes. An entry that is not of this
 // form, names an action beyond 3, or repeats a code is skipped.
 std::vector<ServiceDefinition::ExitCodeAction> ExitActionEntries(const char* data, std::size_t size);
+void NotificationEntries(const char* data, std::size_t size, bool webhook,
+                         std::vector<ServiceDefinition::Notification>& list);
 
 // The bytes the writer stores for one value of the record. May throw std::bad_alloc.
 std::string Encode(const Parameter& parameter, const ServiceDefinition& definition);

@@ -7,6 +7,7 @@
 #include "DefinitionRules.h"
 #include "EditorIds.h"
 #include "MessageIds.h"
+#include "Notification.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
 #include "ServiceAccount.h"
@@ -147,7 +148,9 @@ ValidationFailure Validate(const ServiceDefinition& d)
     if (d.SMFEnabled != 0 && d.SMFFrequency < 50)
         return {MSG_MONITOR_FREQUENCY_NEGATIVE, Page::Settings, IDC_MONITOR_INTERVAL};
     failure = ValidateAccountAndRecovery(d);
-    return failure.messageId != 0 ? failure : CheckHealth(d);
+    if (failure.messageId == 0) failure = CheckHealth(d);
+    if (failure.messageId == 0) failure = ValidateLimits(d);
+    return failure.messageId != 0 ? failure : ValidateNotifications(d);
 }
 
 ValidationFailure ValidateFields(const TableFields& fields)
@@ -170,8 +173,9 @@ ValidationFailure ValidateFields(const TableFields& fields)
                 othersGiven = othersGiven || (given != fields.text.end() && !Trimmed(given->second).empty());
             }
             if (othersGiven && Trimmed(text).empty()) failure = {row.editor.message, fields.page, row.editor.id};
-        } else if (!text.empty() && Trimmed(text).empty()) {
-            // Empty is no setting; blanks alone would name a file no one can find.
+        } else if (row.kind == settings::Kind::Text && !text.empty() && Trimmed(text).empty()) {
+            // Empty is no setting; blanks alone would name a file no one can find. (A list's
+            // blank entries are left out.)
             failure = {row.editor.message, fields.page, row.editor.id};
         }
         if (failure.messageId != 0) return failure;
@@ -199,6 +203,40 @@ ValidationFailure ValidateHealth(const TableFields& fields)
     ServiceDefinition d;
     FieldsToRecord(fields, d);
     return CheckHealth(d);
+}
+
+// As the install checks make the rule, on the field it names.
+ValidationFailure ValidateLimits(const ServiceDefinition& d)
+{
+    const definition_rules::LimitsIssue issue = definition_rules::LimitsProblem(d);
+    if (issue.text.empty()) return {};
+    if (issue.field == definition_rules::LimitsIssue::Field::RestartAt)
+        return {MSG_RESTART_AT_INVALID, Page::Supervision, IDC_RESTART_AT, issue.text};
+    return {MSG_LIMITS_INVALID, Page::Limits, IDC_JOB_MEMORY_LIMIT, issue.text};
+}
+
+ValidationFailure ValidateNotifications(const ServiceDefinition& d)
+{
+    for (const ServiceDefinition::Notification& n : d.Notifications) {
+        const std::string problem = notification::Problem(n);
+        if (!problem.empty()) return {MSG_NOTIFY_INVALID, Page::Notify, IDC_NOTIFY_LIST, problem};
+    }
+    return {};
+}
+
+ValidationFailure CheckNotification(const ServiceDefinition::Notification& n)
+{
+    const std::string problem = notification::Problem(n);
+    if (problem.empty()) return {};
+    // The rule names no field: the events come first, and what fails without the header is the
+    // target's.
+    int control = IDC_NOTIFY_EVENTS;
+    if (notification::Parse(n.on).problem.empty()) {
+        ServiceDefinition::Notification withoutHeader = n;
+        withoutHeader.header.clear();
+        control = notification::Problem(withoutHeader).empty() ? IDC_NOTIFY_HEADER : IDC_NOTIFY_TARGET;
+    }
+    return {MSG_NOTIFY_INVALID, Page::None, control, problem};
 }
 
 ValidationFailure CheckExitAction(const std::string& codeText, bool otherCodes, const ExitActions& actions,

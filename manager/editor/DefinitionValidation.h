@@ -40,6 +40,15 @@ ValidationFailure ValidateLogOn(const LogOnValues& values);
 // The Health page's rules: its fields, then whether the checks can work (a file whose checks
 // cannot work does not load again).
 ValidationFailure ValidateHealth(const TableFields& fields);
+// The rules joining the limits and the restart schedule to other settings (the job's memory cap
+// needs a job), on the field to mend: a file that breaks them does not load again.
+ValidationFailure ValidateLimits(const ServiceDefinition& definition);
+// The hooks and webhooks as the install checks take them: the first that cannot work, on the
+// page's list.
+ValidationFailure ValidateNotifications(const ServiceDefinition& definition);
+// The notification dialog's rule for one entry, on the field to mend: the events' first box, the
+// command line or URL, or the header.
+ValidationFailure CheckNotification(const ServiceDefinition::Notification& entry);
 // The exit action dialog's rules for an entry typed as `codeText` (unless it is for every other
 // code) that is to join `actions` in place of the one at `replacing` (kNoExitAction: added).
 // When it passes, `entry` holds the code and the flag.

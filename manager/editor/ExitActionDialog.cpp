@@ -6,7 +6,6 @@
 #include "DefinitionValidation.h"
 #include "Dialog.h"
 #include "EditorIds.h"
-#include "Messages.h"
 #include "PageActions.h"
 
 namespace editor {
@@ -30,8 +29,7 @@ public:
 protected:
     BOOL OnInitDialog() override
     {
-        for (const char* name : kExitActionNames)
-            SendMessageA(Item(IDC_EXIT_ACTION), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        FillExitActions(*this, IDC_EXIT_ACTION);
         const BOOL result = Dialog::OnInitDialog();
         CentreOverOwner(*this);
         SetTitle(editing_ == kNoExitAction ? "New Exit Action" : "Edit Exit Action");
@@ -63,11 +61,7 @@ protected:
         if (!UpdateData(true)) return;
         ServiceDefinition::ExitCodeAction entry;
         const ValidationFailure failure = CheckExitAction(codeText_, otherCodes_ != 0, actions_, editing_, entry);
-        if (failure.messageId != 0) {
-            messages::ShowMessage(messages::kError, failure.messageId);
-            SetFocus(Item(failure.control));
-            return;
-        }
+        if (RefuseInDialog(*this, failure)) return;
         // An action beyond the list shows no choice; it keeps what it was until one is made.
         entry.action = action_ >= 0 ? static_cast<std::uint32_t>(action_) : entry_.action;
         entry_ = entry;

@@ -1,9 +1,28 @@
 #include "PageActions.h"
 
+#include "Messages.h"
 #include "PageValues.h"
 #include "ShellDialogs.h"
 
 namespace editor {
+
+bool ShowFailure(const ValidationFailure& failure)
+{
+    if (failure.messageId == 0) return false;
+    if (failure.detail.empty()) {
+        messages::ShowMessage(messages::kError, failure.messageId);
+    } else {
+        messages::ShowMessage(messages::kError, failure.messageId, {failure.detail.c_str()});
+    }
+    return true;
+}
+
+bool RefuseInDialog(ui::Dialog& dialog, const ValidationFailure& failure)
+{
+    if (!ShowFailure(failure)) return false;
+    SetFocus(dialog.Item(failure.control));
+    return true;
+}
 
 void TrimField(ui::Dialog& page, int field)
 {
@@ -29,6 +48,12 @@ void LeaveField(ui::Dialog& page, settings::Page tab, int field)
         return;
     }
     TrimField(page, field);
+}
+
+void FillExitActions(ui::Dialog& dialog, int combo)
+{
+    for (const char* name : kExitActionNames)
+        SendMessageA(dialog.Item(combo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
 }
 
 void ExchangeFields(ui::DataExchange& exchange, TableFields& fields)

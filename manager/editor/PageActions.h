@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DataExchange.h"
+#include "DefinitionValidation.h"
 #include "Dialog.h"
 #include "PageValues.h"
 #include "Settings.h"
@@ -13,6 +14,10 @@
 // choosing a folder, a program or a log file for a field, and placing a dialog.
 namespace editor {
 
+// Shows a failed rule's message, with its insert when it has one; false when nothing failed.
+bool ShowFailure(const ValidationFailure& failure);
+// The same in a dialog, whose control the rule names then gets the focus.
+bool RefuseInDialog(ui::Dialog& dialog, const ValidationFailure& failure);
 // Removes blanks and line breaks around the field's text.
 void TrimField(ui::Dialog& page, int field);
 // An empty time field gets the default time; then the page takes its values from the controls,
@@ -22,6 +27,8 @@ void DefaultTime(ui::Dialog& page, int field);
 // shows the setting's default (unless the field shows the default as blank); any other field is
 // trimmed.
 void LeaveField(ui::Dialog& page, settings::Page tab, int field);
+// Lists the actions on a program's exit in a drop-down list; its position is the action.
+void FillExitActions(ui::Dialog& dialog, int combo);
 // Moves a page's fields of the settings table between their controls and `fields`.
 void ExchangeFields(ui::DataExchange& exchange, TableFields& fields);
 void BrowseFolder(ui::Dialog& page, int folderField);

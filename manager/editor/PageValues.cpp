@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "EditorIds.h"
+#include "Notification.h"
 #include "ServiceAccount.h"
 
 namespace editor {
@@ -245,7 +246,7 @@ CountText ParseSetting(const settings::Setting& row, const std::string& text, st
     std::uint32_t parsed = 0;
     const CountText kind = ParseCount(text, row.max, row.defaultValue, parsed);
     if (kind != CountText::Number) return kind;
-    if (parsed < row.min) return CountText::TooLarge;
+    if (parsed < row.min && parsed != row.defaultValue) return CountText::TooLarge;
     value = parsed;
     return kind;
 }
@@ -268,6 +269,41 @@ void SupervisionToRecord(const SupervisionValues& v, ServiceDefinition& r)
     // The stop program's Delay is not the page's: it keeps what the record had.
     FieldsToRecord(v.fields, r);
     r.ExitActions = v.exitActions;
+}
+
+NotifyValues NotifyFromRecord(const ServiceDefinition& r)
+{
+    NotifyValues v;
+    v.fields = FieldsFromRecord(settings::Page::Notify, r);
+    v.notifications = r.Notifications;
+    return v;
+}
+
+void NotifyToRecord(const NotifyValues& v, ServiceDefinition& r)
+{
+    FieldsToRecord(v.fields, r);
+    r.Notifications = v.notifications;
+}
+
+std::string MaskedHeader(const std::string& header)
+{
+    if (header.empty()) return {};
+    const char* const mask = "\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2";
+    const std::size_t colon = header.find(':');
+    if (colon == std::string::npos) return mask;
+    return Trimmed(header.substr(0, colon)) + ": " + mask;
+}
+
+std::string EventsText(std::uint32_t mask, const std::string& kept)
+{
+    const notification::Events events = notification::Parse(kept);
+    if (events.problem.empty() && events.mask == mask) return kept;
+    std::string text;
+    for (int i = 0; i < static_cast<int>(notification::Event::Count); ++i) {
+        const auto event = static_cast<notification::Event>(i);
+        if (mask & notification::Bit(event)) text += (text.empty() ? "" : ",") + std::string(notification::Name(event));
+    }
+    return text;
 }
 
 CountText ParseExitCode(const std::string& text, std::uint32_t& code)

@@ -104,7 +104,8 @@ const settings::Setting* FindFieldSetting(settings::Page page, int control);
 // A setting's number as its field shows it: empty for a default the field leaves blank.
 std::string NumberText(const settings::Setting& row, const ServiceDefinition& record);
 // A number field's text as the setting takes it: blank is its default; TooLarge also for a number
-// below its range. `value` is set only for a number within the range.
+// below its range. `value` is set only for a number within the range or the default (a limit's
+// 0, "none", lies below the range a file may state).
 CountText ParseSetting(const settings::Setting& row, const std::string& text, std::uint32_t& value);
 
 // What the program's exit leads to, by position: UponExit and every exit action.
@@ -158,6 +159,22 @@ void LogOnToRecord(const LogOnValues& values, ServiceDefinition& record);
 bool AccountIsTyped(int kind);
 // The Account text the values stand for, for a service of this name (empty: LocalSystem).
 std::string AccountText(const LogOnValues& values, const std::string& serviceName);
+
+// The Notify page: the hooks and webhooks in the order written, and the time a hook may take.
+using Notifications = std::vector<ServiceDefinition::Notification>;
+struct NotifyValues {
+    TableFields fields{settings::Page::Notify};
+    Notifications notifications;
+};
+NotifyValues NotifyFromRecord(const ServiceDefinition& record);
+// A number that does not convert leaves its field as it was.
+void NotifyToRecord(const NotifyValues& values, ServiceDefinition& record);
+// A header as the list shows it: its name, its value masked ("X-Token:" and three dots), so that
+// a token never shows on screen; empty for no header.
+std::string MaskedHeader(const std::string& header);
+// The On text for the events ticked in `mask` (bits of notification::Event): `kept` when it
+// names exactly those events, else their names in event order, separated by commas.
+std::string EventsText(std::uint32_t mask, const std::string& kept);
 
 using Variables = std::vector<EnvironmentVariable>;
 constexpr std::size_t kNoVariable = static_cast<std::size_t>(-1);

@@ -10,6 +10,7 @@
 #include "InstallerResultDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
+#include "PageActions.h"
 #include "ParameterReader.h"
 #include "PasswordDialog.h"
 #include "PathText.h"
@@ -268,17 +269,14 @@ ValidationFailure ServiceEditorDialog::ValidateStorable() const
         ValidationFailure failure = page->ValidateTexts();
         if (failure.messageId != 0) return failure;
     }
-    return {};
+    // A file that breaks these does not load again.
+    const ValidationFailure failure = ValidateLimits(record_);
+    return failure.messageId != 0 ? failure : ValidateNotifications(record_);
 }
 
 bool ServiceEditorDialog::Refuse(const ValidationFailure& failure)
 {
-    if (failure.messageId == 0) return false;
-    if (failure.detail.empty()) {
-        messages::ShowMessage(messages::kError, failure.messageId);
-    } else {
-        messages::ShowMessage(messages::kError, failure.messageId, {failure.detail.c_str()});
-    }
+    if (!ShowFailure(failure)) return false;
     FocusOn(failure);
     return true;
 }

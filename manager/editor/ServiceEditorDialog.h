@@ -14,7 +14,9 @@
 #include "ServiceDepsPage.h"
 #include "ServiceEnvPage.h"
 #include "ServiceHealthPage.h"
+#include "ServiceLimitsPage.h"
 #include "ServiceLogOnPage.h"
+#include "ServiceNotifyPage.h"
 #include "ServiceOptionsPage.h"
 #include "ServiceOutputPage.h"
 #include "ServicePrePostPage.h"
@@ -24,7 +26,7 @@
 
 namespace editor {
 
-// The service definition editor: one record shown on nine pages, saved as a definition file,
+// The service definition editor: one record shown on eleven pages, saved as a definition file,
 // shown as XML and installed through the owner. A modeless window; each editor has its own
 // record and its own temporary file, which goes when the editor closes.
 class ServiceEditorDialog : public ui::Dialog {
@@ -79,10 +81,11 @@ private:
     // Shows a failed rule's message and focuses its control; false when nothing failed.
     bool Refuse(const ValidationFailure& failure);
     // Pages to record before a write: false, after saying why, when an output, supervision, log
-    // on or health setting cannot be stored.
+    // on, health, limits or notify setting cannot be stored.
     bool GatherStorable();
     void DeleteTemporaryFile();
-    // The rules of the page texts that must hold before anything is written.
+    // The rules of the page texts that must hold before anything is written, then those that
+    // join settings of several pages (the pages' values are in the record by then).
     ValidationFailure ValidateStorable() const;
 
     EditorOwner& owner_;
@@ -101,11 +104,14 @@ private:
     ServiceSupervisionPage supervision_;
     ServiceLogOnPage logOn_;
     ServiceHealthPage health_;
+    ServiceLimitsPage limits_;
+    ServiceNotifyPage notify_;
     // In sheet order, which every walk follows: the Log On page's record after the Program
     // page's (the virtual account is named after the service), its rules after those of Output
     // and Supervision.
-    const std::array<EditorPage*, 9> pages_{&program_, &options_,     &dependencies_, &environment_, &prePost_,
-                                            &output_,  &supervision_, &logOn_,        &health_};
+    const std::array<EditorPage*, 11> pages_{&program_, &options_,     &dependencies_, &environment_,
+                                             &prePost_, &output_,      &supervision_,  &logOn_,
+                                             &health_,  &limits_,      &notify_};
     ui::PropertySheetWindow sheet_;
 };
 

@@ -11,8 +11,7 @@ ServiceHealthPage::ServiceHealthPage() : EditorPage(IDD_PAGE_HEALTH, Page::Healt
 BOOL ServiceHealthPage::OnInitDialog()
 {
     // Failed checks lead to the same actions as the program's exit.
-    for (const char* name : kExitActionNames)
-        SendMessageA(Item(IDC_LIVE_ACTION), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    FillExitActions(*this, IDC_LIVE_ACTION);
     return PropertyPage::OnInitDialog();
 }
 

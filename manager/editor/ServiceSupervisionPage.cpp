@@ -17,7 +17,7 @@ ServiceSupervisionPage::ServiceSupervisionPage() : EditorPage(IDD_PAGE_SUPERVISI
 BOOL ServiceSupervisionPage::OnInitDialog()
 {
     const BOOL result = PropertyPage::OnInitDialog();
-    SetUpReportList(Item(IDC_EXIT_ACTIONS), {{"Exit code", 110}, {"Action", 230}});
+    SetUpReportList(Item(IDC_EXIT_ACTIONS), {{"Exit code", 100}, {"Action", 210}});
     Refresh();
     return result;
 }

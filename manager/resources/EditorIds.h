@@ -162,6 +162,23 @@
 #define IDC_LIMIT_ACTION 1135
 #define IDC_JOB_MEMORY_LIMIT 1136
 
+// The Notify page.
+#define IDD_PAGE_NOTIFY 163
+#define IDC_NOTIFY_LIST 1140
+#define IDC_NOTIFY_ADD 1141
+#define IDC_NOTIFY_EDIT 1142
+#define IDC_NOTIFY_REMOVE 1143
+#define IDC_HOOK_TIMEOUT 1144
+
+// The notification dialog: the events' boxes are IDC_NOTIFY_EVENTS + a notification::Event.
+#define IDD_NOTIFICATION 164
+#define IDC_NOTIFY_HOOK 1145
+#define IDC_NOTIFY_WEBHOOK 1146
+#define IDC_NOTIFY_TARGET 1147
+#define IDC_NOTIFY_HEADER 1148
+#define IDC_NOTIFY_TARGET_LABEL 1149
+#define IDC_NOTIFY_EVENTS 1150
+
 // The password dialog.
 #define IDD_PASSWORD 150
 #define IDC_PASSWORD_ACCOUNT 1117

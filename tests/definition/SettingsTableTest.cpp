@@ -119,12 +119,14 @@ TEST(SettingsTable, TheReadmeReferenceStatesEachSettingsOccurrenceTypeRangeAndDe
         ASSERT_NE(found, readme.end());
         const ReadmeRow& r = found->second;
         EXPECT_EQ(r.container, row.container);
-        const bool any = row.kind == settings::Kind::List || row.kind == settings::Kind::Repeated;
+        const bool any = row.kind == settings::Kind::List || row.kind == settings::Kind::Repeated ||
+                         row.kind == settings::Kind::Target;
         EXPECT_EQ(r.occurs, any ? "any" : row.minOccurs ? "once" : "0-1");
         const std::vector<const settings::Setting*> attributes = AttributesOf(row);
         switch (row.kind) {
         case settings::Kind::Text:
         case settings::Kind::Repeated: EXPECT_EQ(r.type, "text"); break;
+        case settings::Kind::Target: EXPECT_EQ(r.type.rfind("text, attribute", 0), 0u) << r.type; break;
         case settings::Kind::Boolean:
             EXPECT_EQ(r.type, "boolean");
             EXPECT_EQ(r.absent, "false");

@@ -140,6 +140,15 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
          Page::Health, IDC_LIVE_CHECK},
         {"a check timeout as long as the interval", [](ServiceDefinition& d) { d.LiveTimeout = d.LiveInterval; },
          MSG_HEALTH_CHECK_INVALID, Page::Health, IDC_LIVE_TIMEOUT},
+        {"a restart at 24:00", [](ServiceDefinition& d) { d.RestartAt = "03:00,24:00"; }, MSG_RESTART_AT_INVALID,
+         Page::Supervision, IDC_RESTART_AT},
+        {"a job memory cap without a job", [](ServiceDefinition& d) { d.JobMemoryLimit = 512; d.JobType = 0; },
+         MSG_LIMITS_INVALID, Page::Limits, IDC_JOB_MEMORY_LIMIT},
+        {"a job memory cap on a job", [](ServiceDefinition& d) { d.JobMemoryLimit = 512; d.JobType = 2; }, 0,
+         Page::None, 0},
+        {"a webhook after a good hook with a header that is no header",
+         [](ServiceDefinition& d) { d.Notifications = {{false, "Stop", "", "a.cmd"}, {true, "Stop", "X", "http://h/"}}; },
+         MSG_NOTIFY_INVALID, Page::Notify, IDC_NOTIFY_LIST},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,7 +158,10 @@ TEST(DefinitionValidation, FirstFailingRuleWinsWithItsFocus)
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.page);
         EXPECT_EQ(f.control, c.control);
-        EXPECT_EQ(f.detail.empty(), c.id != MSG_ACCOUNT_INVALID && c.id != MSG_HEALTH_CHECK_INVALID);
+        const bool inserted = c.id == MSG_ACCOUNT_INVALID || c.id == MSG_HEALTH_CHECK_INVALID ||
+                              c.id == MSG_RESTART_AT_INVALID || c.id == MSG_LIMITS_INVALID ||
+                              c.id == MSG_NOTIFY_INVALID;
+        EXPECT_EQ(f.detail.empty(), !inserted);
     }
 }
 
@@ -179,7 +191,8 @@ TEST(DefinitionValidation, SupervisionTextsAndExitActionsAreCheckedWithTheirFocu
                          {IDC_STOP_WORKING_DIR, c.folder},
                          {IDC_STOP_EXECUTABLE, c.program},
                          {IDC_RESTART_LIMIT, c.limit},
-                         {IDC_RESTART_PERIOD, c.period}};
+                         {IDC_RESTART_PERIOD, c.period},
+                         {IDC_RESTART_AT, " "}};  // blanks in a list are no entry, and no error
         const editor::ValidationFailure f = editor::ValidateFields(v.fields);
         EXPECT_EQ(f.messageId, c.id);
         EXPECT_EQ(f.page, c.id ? Page::Supervision : Page::None);

@@ -1,7 +1,8 @@
 // Opens the definition editor on a realistic definition, for screenshots: EditorPreview TAB
-// READY [variable|exitaction|password]. TAB is the page to show (0 to 8); READY is a file created
-// once the window is drawn; "variable" also opens the variable dialog of the environment's second
-// row, "exitaction" the exit action dialog of the supervision page's second row, "password" the
+// READY [variable|exitaction|notification|password]. TAB is the page to show (0 to 10); READY is a
+// file created once the window is drawn; "variable" also opens the variable dialog of the
+// environment's second row, "exitaction" the exit action dialog of the supervision page's second
+// row, "notification" the notification dialog of the Notify page's second row, "password" the
 // password that Install asks for. The programs the definition names are created first, because
 // opening a definition checks that they exist. The account and the recovery actions are chosen
 // on the Log On / Recovery page as a user would.
@@ -95,6 +96,8 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <ExitAction>1</ExitAction>
   <RestartLimit>5</RestartLimit>
   <RestartPeriod>300000</RestartPeriod>
+  <RestartAt>03:00</RestartAt>
+  <RestartAt>15:30</RestartAt>
  </Supervision>
  <StopService>
   <StopWorkingDir>C:\Program Files\Mail Relay</StopWorkingDir>
@@ -106,6 +109,18 @@ const char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8" standalone="n
   <LiveCheck>http://127.0.0.1:8025/health</LiveCheck>
   <LiveGrace>60000</LiveGrace>
  </Health>
+ <Limits>
+  <MemoryLimit>2048</MemoryLimit>
+  <CpuLimit>80</CpuLimit>
+  <CpuPeriod>600000</CpuPeriod>
+  <HandleLimit>10000</HandleLimit>
+  <JobMemoryLimit>4096</JobMemoryLimit>
+ </Limits>
+ <Notify>
+  <Hook On="Restart,RestartLimit">"C:\Program Files\Mail Relay\alert.exe" --event %VELMORA_EVENT%</Hook>
+  <Webhook On="RestartLimit,HealthFailed,Stopped" Header="Authorization: Bearer 7f3c9a2e">https://alerts.branch.example/velmora</Webhook>
+  <HookTimeout>60000</HookTimeout>
+ </Notify>
 </Service>
 )";
 
@@ -181,15 +196,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     FillLogOnPage(PropSheet_GetCurrentPageHwnd(editor.Sheet().Handle()));
     editor.Sheet().SetActivePage(tab);
 
-    if (dialog == "variable" || dialog == "exitaction") {
-        const bool variable = dialog == "variable";
+    const struct {
+        const char* name;
+        int list, edit;
+    } listDialogs[] = {{"variable", IDC_ENV_LIST, IDC_ENV_EDIT},
+                       {"exitaction", IDC_EXIT_ACTIONS, IDC_EXIT_EDIT},
+                       {"notification", IDC_NOTIFY_LIST, IDC_NOTIFY_EDIT}};
+    for (const auto& shown : listDialogs) {
+        if (dialog != shown.name) continue;
         HWND page = PropSheet_GetCurrentPageHwnd(editor.Sheet().Handle());
-        HWND list = GetDlgItem(page, variable ? IDC_ENV_LIST : IDC_EXIT_ACTIONS);
+        HWND list = GetDlgItem(page, shown.list);
         LVITEMA item{};
         item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
         SendMessageA(list, LVM_SETSELECTIONMARK, 0, 1);
-        PostMessageA(page, WM_COMMAND, MAKEWPARAM(variable ? IDC_ENV_EDIT : IDC_EXIT_EDIT, BN_CLICKED), 0);
+        PostMessageA(page, WM_COMMAND, MAKEWPARAM(shown.edit, BN_CLICKED), 0);
     }
     if (dialog == "password") {
         PostMessageA(editor.Handle(), WM_COMMAND, MAKEWPARAM(IDC_EDITOR_INSTALL, BN_CLICKED), 0);

@@ -80,7 +80,7 @@ private:
 
 // Page positions in the sheet, in tab order.
 enum PageIndex { kProgramPage, kSettingsPage, kDependenciesPage, kEnvironmentPage, kPrePostPage, kOutputPage,
-                 kSupervisionPage, kLogOnPage, kHealthPage };
+                 kSupervisionPage, kLogOnPage, kHealthPage, kLimitsPage, kNotifyPage };
 
 // An open editor over a folder with the DTD, a program and a working folder, and a fake owner
 // whose installation directory is that folder.

@@ -104,9 +104,9 @@ TEST(ServiceEditor, WindowHasItsToolbarSheetAndPagesWithTheShortNameFocused)
 
     HWND tabs = PropSheet_GetTabControl(sheet);
     const char* titles[] = {"Program", "Settings", "Dependencies", "Environment", "Pre-service / Post-service",
-                            "Output", "Supervision", "Log On / Recovery", "Health"};
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 9);
-    for (int i = 0; i < 9; ++i) {
+                            "Output", "Supervision", "Log On / Recovery", "Health", "Limits", "Notify"};
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 11);
+    for (int i = 0; i < 11; ++i) {
         char text[64] = {};
         TCITEMA item{};
         item.mask = TCIF_TEXT;

@@ -84,6 +84,7 @@ TEST(OutputPage, ASettingThatCannotBeStoredStopsEveryWrite)
         {kLogOnPage, 1113, "a day", 0x515, 1113, nullptr},
         {kHealthPage, 1120, "tcp://127.0.0.1", 0x521, 1120,
          "ReadyCheck \"tcp://127.0.0.1\" is no check: the port is missing"},
+        {kSupervisionPage, 1101, "03:00, 3:30", 0x523, 1101, "RestartAt \"3:30\" is not a time of day HH:MM"},
     };
     EditorFixture f;
     f.FillValid();

@@ -89,7 +89,9 @@ TEST(PageValues, EveryFieldGoesToItsPageAndBack)
     OutputToRecord(OutputFromRecord(in), out);
     SupervisionToRecord(SupervisionFromRecord(in), out);
     LogOnToRecord(LogOnFromRecord(in), out);
-    for (settings::Page page : {settings::Page::Health, settings::Page::Limits}) FieldsToRecord(FieldsFromRecord(page, in), out);
+    for (settings::Page page : {settings::Page::Health, settings::Page::Limits})
+        FieldsToRecord(FieldsFromRecord(page, in), out);
+    NotifyToRecord(NotifyFromRecord(in), out);
     out.Environment = in.Environment;
     in.ConsoleApp = 1;
     EXPECT_EQ(definition_writer::DefinitionText(out), definition_writer::DefinitionText(in));
@@ -127,6 +129,9 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
         {Page::Health, IDC_LIVE_FAILURES, {{"", 3u}, {" 100 ", 100}, {"1", 1}, {"0", kKept}, {"101", kKept}}},
         {Page::Health, IDC_LIVE_INTERVAL,
          {{"", 10000u}, {"86400000", 86400000}, {"1000", 1000}, {"999", kKept}, {"86400001", kKept}}},
+        {Page::Supervision, IDC_RESTART_EVERY,
+         {{"", 0}, {"0", 0}, {"60000", 60000}, {"59999", kKept}, {"4294967296", kKept}}},
+        {Page::Limits, IDC_MEMORY_LIMIT, {{" ", 0}, {"0", 0}, {"1048576", 1048576}, {"1048577", kKept}}},
     };
     for (const auto& number : numbers) {
         const settings::Setting& row = FieldSetting(number.page, number.control);

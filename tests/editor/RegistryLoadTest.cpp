@@ -238,6 +238,11 @@ TEST(RegistryLoad, ADefinitionInstalledByTheEditorComesBackUnchanged)
          "<StopService><StopWorkingDir>" + f.folder + "</StopWorkingDir><StopExecutable>" + post +
              "</StopExecutable><StopParameters>/drain</StopParameters></StopService>",
          ""},
+        {"<Supervision><RestartEvery>86400000</RestartEvery><RestartAt>03:00</RestartAt><RestartAt>15:30</RestartAt>"
+         "</Supervision><Limits><MemoryLimit>2048</MemoryLimit><MemoryPeriod>1000</MemoryPeriod><CpuLimit>100</CpuLimit>"
+         "<CpuPeriod>86400000</CpuPeriod><HandleLimit>16777216</HandleLimit><LimitAction>3</LimitAction>"
+         "<JobMemoryLimit>1048576</JobMemoryLimit></Limits>",
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.more);

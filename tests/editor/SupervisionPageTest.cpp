@@ -30,20 +30,21 @@ TEST(SupervisionPage, OpenedSettingsAreShownAndSavedBackByteForByte)
         const char* what;
         const char* supervision;  // the definition's <Supervision>, if any
         bool stopProgram, expand;
-        const char *timeout, *limit, *period;
+        const char *timeout, *limit, *period, *every, *at;
         Rows rows;
     } cases[] = {
-        {"none", "", false, false, "5000", "0", "60000", {}},
+        {"none", "", false, false, "5000", "0", "60000", "", "", {}},
         {"all",
          "<Supervision><StopTimeout>0</StopTimeout><ExitAction Code=\"0\">3</ExitAction>"
          "<ExitAction Code=\"0xC0000005\">1</ExitAction><ExitAction>2</ExitAction><ExitAction Code=\"65535\">0"
-         "</ExitAction><RestartLimit>4294967295</RestartLimit><RestartPeriod>86400000</RestartPeriod></Supervision>",
-         true, true, "0", "4294967295", "86400000",
+         "</ExitAction><RestartLimit>4294967295</RestartLimit><RestartPeriod>86400000</RestartPeriod>"
+         "<RestartEvery>4294967295</RestartEvery><RestartAt>23:59</RestartAt><RestartAt>00:00</RestartAt></Supervision>",
+         true, true, "0", "4294967295", "86400000", "4294967295", "23:59, 00:00",
          {{"0", "Shutdown Velmora"},
           {"0xC0000005", "Restart the Program"},
           {"Every other code", "Terminate Velmora"},
           {"65535", "No Action"}}},
-        {"a stop program alone", "", true, false, "5000", "0", "60000", {}},
+        {"a stop program alone", "", true, false, "5000", "0", "60000", "", "", {}},
     };
     EditorFixture f;
     for (const auto& c : cases) {
@@ -63,6 +64,8 @@ TEST(SupervisionPage, OpenedSettingsAreShownAndSavedBackByteForByte)
         EXPECT_EQ(ListRows(f), c.rows);
         EXPECT_EQ(f.Text(kSupervisionPage, 1098), c.limit);
         EXPECT_EQ(f.Text(kSupervisionPage, 1099), c.period);
+        EXPECT_EQ(f.Text(kSupervisionPage, 1100), c.every);
+        EXPECT_EQ(f.Text(kSupervisionPage, 1101), c.at);
         EXPECT_EQ(SendMessageA(GetDlgItem(f.Page(kProgramPage), 1044), BM_GETCHECK, 0, 0) == BST_CHECKED, c.expand);
 
         // Save goes to the opened file: the record as the library read it, not a byte else.

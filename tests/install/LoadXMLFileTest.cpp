@@ -186,6 +186,7 @@ TEST(LoadXMLFile, LogOnRecoveryHealthChecksAndLimits)
     const auto options = [](const std::string& inner) { return "<Options>" + inner + "</Options>"; };
     const std::string quiet = "<InteractWithDesktop>false</InteractWithDesktop>";
     const auto health = [](const std::string& inner) { return "<Health>" + inner + "</Health>"; };
+    const auto notify = [](const std::string& inner) { return "<Notify>" + inner + "</Notify>"; };
     const struct {
         const char* what;
         std::string rest;
@@ -248,6 +249,23 @@ TEST(LoadXMLFile, LogOnRecoveryHealthChecksAndLimits)
          "Invalid service configuration, errors are as follows:\r\nInvalid value \"03:00,04:00\" for element \"RestartAt\": write each value in an element of its own\r\n"},
         {"a memory limit of 0", "<Limits><MemoryLimit>0</MemoryLimit></Limits>",
          "Invalid service configuration, errors are as follows:\r\nInvalid value (0) for element \"MemoryLimit\".  Valid range is [1, 1048576].\r\n"},
+        {"hooks and webhooks",
+         "<Notify><Hook On=\"Start, restart\">notify.cmd %VELMORA_EVENT%</Hook><Webhook On=\"Restart,RestartLimit\" "
+         "Header=\"X-Token: abc\">https://127.0.0.1:8443/hook</Webhook></Notify>", ""},
+        {"an unknown event", notify("<Hook On=\"Start,Crash\">n.cmd</Hook>"),
+         "Hook \"n.cmd\": On names \"Crash\", which is no event (Start, Ready, Exit, Restart, RestartLimit, "
+         "HealthFailed, HealthPassed, LimitReached, Stop, Stopped, Rotate, OutputLost)"},
+        {"a webhook that is no URL", notify("<Webhook On=\"Stop\">ftp://h/x</Webhook>"),
+         "Webhook \"ftp://h/x\" is no URL: it does not begin with http:// or https://"},
+        {"a webhook without a host", notify("<Webhook On=\"Stop\">http:///x</Webhook>"),
+         "Webhook \"http:///x\" is no URL: the host is empty"},
+        {"a header without a colon", notify("<Webhook On=\"Stop\" Header=\"token\">http://h/</Webhook>"),
+         "The Header of Webhook \"http://h/\" is not \"Name: value\""},
+        {"a header with a line break", notify("<Webhook On=\"Stop\" Header=\"A: b&#10;C: d\">http://h/</Webhook>"),
+         "The Header of Webhook \"http://h/\" holds a line break or another control character"},
+        {"a hook without its events", notify("<Hook>n.cmd</Hook>"),
+         "Invalid service configuration, errors are as follows:\r\nElement \"Hook\" needs the attribute On, the events "
+         "it is for\r\n"},
         {"a restart sooner than a minute", "<Supervision><RestartEvery>59999</RestartEvery></Supervision>",
          "Invalid service configuration, errors are as follows:\r\nInvalid value (59999) for element \"RestartEvery\".  Valid range is [60000, 4294967295].\r\n"},
     };

@@ -77,5 +77,8 @@ inline ServiceDefinition EveryFieldSet()
     d.JobMemoryLimit = 1;
     d.RestartEvery = 4294967295u;
     d.RestartAt = "00:00,23:59";
+    d.Notifications = {{false, "Restart,Stopped", "", "C:\\tools\\page.cmd \"a\tb\""},
+                       {true, "RestartLimit", "Authorization: Bearer t0k", "https://hooks.example/x?a=1&b=2"}};
+    d.HookTimeout = 1000;
     return d;
 }

@@ -115,6 +115,14 @@ in_dir "$drive/X" Velmora.exe -export vlmsi "Z:$work/after.xml" >/dev/null 2>&1
 check "the definition is untouched by the upgrade" cmp "$work/before.xml" "$work/after.xml"
 check "the older version is gone" sh -c "! '$VELMORA_WINE' reg.exe query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{0D7E3C1A-0000-4000-8000-00000000A001}'"
 check "no record of stopped services is left" test ! -e "$drive/X/StoppedForUpgrade.txt"
+# A record of stopped services lets the removal through only while it is an hour old at most.
+record=$drive/X/StoppedForUpgrade.txt
+printf 'vlmsi\r\n' > "$record"
+check "a fresh record counts as an upgrade under way" in_dir "$drive/X" Velmora.exe -checkuninstall
+touch -d '2 hours ago' "$record"
+in_dir "$drive/X" Velmora.exe -checkuninstall >/dev/null 2>&1
+check "an old record does not (exit $?)" test $? -eq 12
+rm -f "$record"
 
 "$VELMORA_WINE" msiexec /x "Z:$work/v2.msi" /qn >/dev/null 2>&1
 code=$?

@@ -28,6 +28,7 @@ class Endpoint(http.server.ThreadingHTTPServer):
         self.lock = threading.Lock()
         self.modes, self.next = {}, {}
         self.served = []  # (path, status) in the order answered
+        self.posts = []  # (path, headers, JSON body) of each POST, in the order received
         self.hanging = {}  # path: requests held now
         self.release = threading.Event()
 
@@ -47,6 +48,12 @@ class Endpoint(http.server.ThreadingHTTPServer):
 class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
+
+    def do_POST(self):
+        body = self.rfile.read(min(int(self.headers.get("Content-Length", 0)), 65536))
+        with self.server.lock:
+            self.server.posts.append((self.path, dict(self.headers), json.loads(body)))
+        self.do_GET()
 
     def do_GET(self):
         e = self.server
@@ -111,15 +118,15 @@ def runs(name):
     return record(name).count("run pid=")
 
 
-def install(name, health, program="", supervision="", output="", limits=""):
+def install(name, health, program="", supervision="", output="", limits="", options="<UponExit>1</UponExit>", smf=200):
     xml = f"""<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
 <!DOCTYPE Service SYSTEM "Velmora.dtd">
 <Service>
  <Program><Name>{name}</Name><DisplayName>{name}</DisplayName><WorkingDir>Z:{work}</WorkingDir><Executable>{example}</Executable>
   <Parameters>--record Z:{work}/{name}.rec {program}</Parameters><Delay>0</Delay></Program>
- <Options><StartUpMode>0</StartUpMode><UponExit>1</UponExit></Options>
+ <Options><StartUpMode>0</StartUpMode>{options}</Options>
  <Debug><DebugEnabled>true</DebugEnabled><DebugLocation>Z:{work}/{name}.log</DebugLocation></Debug>
- <SMF><SMFFrequency>200</SMFFrequency></SMF>
+ <SMF><SMFFrequency>{smf}</SMFFrequency></SMF>
  <Supervision><StopTimeout>1000</StopTimeout>{supervision}</Supervision>{output}
  <Health>{health}</Health>{limits}
 </Service>
@@ -226,7 +233,10 @@ def stop_while_a_check_hangs():
     install("vlslow", f"<ReadyCheck>{url}/slow</ReadyCheck><LiveInterval>30000</LiveInterval>"
                       "<LiveTimeout>25000</LiveTimeout>")
     starter = start("vlslow")
-    wait_for("the readiness check hanging", lambda: endpoint.hanging.get("/slow", 0) >= 1)
+    try:
+        wait_for("the readiness check hanging", lambda: endpoint.hanging.get("/slow", 0) >= 1, seconds=180)
+    except AssertionError as error:
+        raise AssertionError(f"{error}; served {endpoint.served[-5:]}; status {status('vlslow')}\n{log('vlslow')}")
     velmora("-stop", "vlslow", check=False)
     # Stopped while the endpoint still holds the check: the stop did not wait for it.
     s = status("vlslow")
@@ -357,6 +367,69 @@ def limits_and_scheduled_restarts():
     finish("vljob")
 
 
+def posts(path):
+    with endpoint.lock:
+        return [body for p, headers, body in endpoint.posts if p == path]
+
+
+def notifications():
+    # A crash loop told to a hook and a webhook: each event once, in order, with its fields.
+    cmd = "C:\\windows\\system32\\cmd.exe"
+    hooked = os.path.join(work, "hook.txt")
+    secret = "s3cret-token-value"
+    install("vlnotify", "", program="--exit 7", supervision="<RestartLimit>3</RestartLimit><RestartPeriod>600000</RestartPeriod>",
+            limits=f'<Notify><Hook On="restart">{cmd} /c set VELMORA_&gt;&gt;Z:{hooked}</Hook>'
+                   f'<Webhook On="Restart, RestartLimit" Header="X-Token: {secret}">{url}/events</Webhook></Notify>')
+    velmora("-start", "vlnotify", check=False)
+    wait_for("the restart limit told", lambda: [b["event"] for b in posts("/events")][-1:] == ["RestartLimit"])
+    got = posts("/events")
+    assert [b["event"] for b in got] == ["Restart"] * 3 + ["RestartLimit"], got
+    for b in got:
+        assert set(b) == {"service", "event", "time", "computer", "pid", "exitCode", "exitText", "restarts", "runMs",
+                          "detail"}, b
+        assert b["service"] == "vlnotify" and b["exitCode"] == 7 and b["exitText"] == "7" and b["pid"] > 0, b
+        assert b["time"][10] == "T" and b["time"][-6] in "+-" and b["computer"], b
+    assert [b["restarts"] for b in got] == [1, 2, 3, 3], got
+    assert all(h.get("X-Token") == secret for p, h, _ in endpoint.posts if p == "/events")
+    wait_for("three hooks run", lambda: open(hooked, errors="replace").read().count("VELMORA_EVENT=Restart") == 3
+             if os.path.exists(hooked) else False)
+    seen = open(hooked, errors="replace").read()
+    for variable in ("VELMORA_SERVICE=vlnotify", "VELMORA_EXIT_CODE=7", "VELMORA_EXIT_TEXT=7", "VELMORA_RESTARTS=1",
+                     "VELMORA_TIME=", "VELMORA_COMPUTER=", "VELMORA_PID=", "VELMORA_RUN_MS=",
+                     "VELMORA_DETAIL=the program ended with exit code 7"):
+        assert variable in seen, seen
+    wait_for("the service stopped", lambda: status("vlnotify")["state"] == "Stopped")
+    assert secret not in log("vlnotify"), log("vlnotify")
+    finish("vlnotify")
+
+    # A webhook answering 503 twice gets three tries; a hook that never ends is ended and the
+    # next one runs.
+    endpoint.set("/retry", "fail", 2)
+    marker = os.path.join(work, "ready.txt")
+    install("vlretry", "", limits=f'<Notify><HookTimeout>1000</HookTimeout><Hook On="Start">{example}</Hook>'
+                                  f'<Hook On="Ready">{cmd} /c echo ready&gt;Z:{marker}</Hook>'
+                                  f'<Webhook On="Start">{url}/retry</Webhook></Notify>')
+    velmora("-start", "vlretry")
+    wait_for("the third try", lambda: endpoint.answered("/retry", 200) == 1, seconds=60)
+    assert endpoint.answered("/retry", 503) == 2 and len(posts("/retry")) == 3
+    wait_for("the next hook ran", lambda: os.path.exists(marker))
+    assert "timed out after 1000 ms" in log("vlretry"), log("vlretry")
+    finish("vlretry")
+
+    # A receiver that never answers holds nothing up: the crash loop goes on, and its events
+    # beyond the queue's 100 are dropped, counted, and reported.
+    endpoint.release.clear()
+    endpoint.set("/stuck", "hang")
+    install("vlstuck", "", program="--exit 7", smf=50,
+            limits=f'<Notify><HookTimeout>1000</HookTimeout><Webhook On="Start,Exit,Restart">{url}/stuck</Webhook></Notify>')
+    velmora("-start", "vlstuck")
+    wait_for("55 runs while the receiver hangs", lambda: runs("vlstuck") >= 55, seconds=240)
+    velmora("-stop", "vlstuck", check=False)
+    wait_for("the dropped events reported", lambda: "events were dropped" in log("vlstuck"))
+    endpoint.release.set()
+    finish("vlstuck")
+
+
 for title, body in [("readiness and liveness over HTTP", http_ready_and_live),
                     ("a failing check is shown and passes again", failing_is_shown_and_passes_again),
                     ("a stop while a check hangs", stop_while_a_check_hangs),
@@ -364,7 +437,8 @@ for title, body in [("readiness and liveness over HTTP", http_ready_and_live),
                     ("readiness by TCP and by a line of output", ready_by_tcp_and_by_line),
                     ("a window that stops answering", hung_window),
                     ("a crash loop in -status and -list", crash_loop_shows_in_status),
-                    ("resource limits and scheduled restarts", limits_and_scheduled_restarts)]:
+                    ("resource limits and scheduled restarts", limits_and_scheduled_restarts),
+                    ("hooks and webhooks", notifications)]:
     if os.environ.get("HEALTH_ONLY", title) in title:
         step(title, body)
 endpoint.release.set()
