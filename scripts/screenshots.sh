@@ -32,9 +32,15 @@ defs="$WINEPREFIX/drive_c/velmora-definitions"
 mkdir -p "$defs"
 cp "$bin/Velmora.dtd" "$defs/"
 while IFS='|' read -r name display mode description; do
-  # The one started runs the example program, which has no window to cover the manager's.
-  exe='C:\\windows\\system32\\notepad.exe'
-  [ "$name" = mailrelay ] && exe='C:\\Program Files\\Velmora\\examples\\VelmoraExample.exe'
+  # The one started runs the example program with its console hidden and its output kept, so
+  # that nothing covers the manager and View Output has a file to show.
+  exe='C:\\windows\\system32\\notepad.exe' extra=''
+  if [ "$name" = mailrelay ]; then
+    exe='C:\\Program Files\\Velmora\\examples\\VelmoraExample.exe'
+    extra=' <Output>
+  <OutputLocation>C:\velmora-definitions\mailrelay.log</OutputLocation>
+ </Output>'
+  fi
   cat >"$defs/$name.xml" <<XML
 <?xml version="1.0" encoding="UTF-8" standalone="no" ?>
 <!DOCTYPE Service SYSTEM "Velmora.dtd">
@@ -48,7 +54,9 @@ while IFS='|' read -r name display mode description; do
  </Program>
  <Options>
   <StartUpMode>$mode</StartUpMode>
+  <ShowWindow>1</ShowWindow>
  </Options>
+$extra
 </Service>
 XML
   wine 'C:\Program Files\Velmora\Velmora.exe' -i "C:\\velmora-definitions\\$name.xml" >/dev/null

@@ -37,8 +37,8 @@ struct Column {
     const char* title;
     int width;
 };
-constexpr Column kColumns[] = {{"Service", 210}, {"Status", 90},   {"Startup Type", 90}, {"Process ID", 70},
-                               {"Run Time", 80}, {"Restarts", 60}, {"Memory", 70},        {"CPU", 50}};
+constexpr Column kColumns[] = {{"Service", 210}, {"Status", 90},   {"Startup Type", 90}, {"Process ID", 80},
+                               {"Run Time", 70}, {"Restarts", 60}, {"Memory", 70},        {"CPU", 50}};
 constexpr int kFirstFigureColumn = 3;
 
 constexpr UINT_PTR kFiguresTimer = 1;
@@ -216,6 +216,9 @@ void ServiceManagerWindow::RefreshServiceList()
     const scm::ScmService* marked = ServiceAt(mark);
     const bool remembered = marked != nullptr;
     if (remembered) rememberedName = marked->Name();
+    // The list is drawn once, when it is whole: not once for each row, and without a flash of
+    // an empty list in between.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ClearList();
 
     scm::ScmConnection connection;
@@ -226,6 +229,8 @@ void ServiceManagerWindow::RefreshServiceList()
         service->SetState(connection.StateAt(i));
         if (ownOnly_ == BST_UNCHECKED || service->IsOwnService()) AddServiceItem(std::move(service));
     }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     if (remembered) RestoreSelection(rememberedName, mark);
     UpdateCommandState();
 }
