@@ -8,7 +8,7 @@
 //
 // --record FILE   append the run's process id, start time, arguments, working directory and
 //                 environment to FILE, and later what ended the run
-// --exit CODE     end at once with this exit code
+// --exit CODE     end at once with this exit code (decimal, or hex as 0xC0000005)
 // --run MS        end with exit code 0 after MS milliseconds
 // --crash         end by an access violation
 // --child         start a copy of itself that ignores Ctrl-C and records to FILE.child
@@ -259,7 +259,7 @@ void CreateHiddenWindow()
 
 int main(int argc, char** argv)
 {
-    int exitCode = -1;
+    long long exitCode = -1;
     long runMs = -1;
     int listenPort = 0;
     bool crash = false, child = false, window = false, readInput = false;
@@ -269,7 +269,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--record" && i + 1 < argc) recordFile = argv[++i];
-        else if (arg == "--exit" && i + 1 < argc) exitCode = std::atoi(argv[++i]);
+        else if (arg == "--exit" && i + 1 < argc) exitCode = std::strtoul(argv[++i], nullptr, 0);
         else if (arg == "--run" && i + 1 < argc) runMs = std::atol(argv[++i]);
         else if (arg == "--crash") crash = true;
         else if (arg == "--child") child = true;
@@ -294,8 +294,8 @@ int main(int argc, char** argv)
     if (listenPort && !Listen(listenPort)) return 3;
     if (child) StartChild(listenPort != 0);
     if (exitCode >= 0) {
-        Record(Line("end pid=%lu reason=exit code=%d time=%llu", GetCurrentProcessId(), exitCode, Now()));
-        return exitCode;
+        Record(Line("end pid=%lu reason=exit code=%lld time=%llu", GetCurrentProcessId(), exitCode, Now()));
+        return static_cast<int>(exitCode);
     }
     if (crash) {
         Record(Line("end pid=%lu reason=crash time=%llu", GetCurrentProcessId(), Now()));

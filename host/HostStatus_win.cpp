@@ -1,12 +1,11 @@
 #include "HostStatus_win.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace host {
 
 namespace {
-
-std::string StatusKey(const std::string& name) { return "SYSTEM\\CurrentControlSet\\Services\\" + name + "\\Status"; }
 
 std::uint64_t NowFileTime()
 {
@@ -21,39 +20,51 @@ void SetText(HKEY key, const char* name, const std::string& text)
                    static_cast<DWORD>(text.size() + 1));
 }
 
-// A value of the wrong type or size reads as absent: the key is writable by the service's host.
-std::optional<std::string> GetText(HKEY key, const char* name)
-{
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ ||
-        size > 4096)
-        return std::nullopt;
-    std::vector<char> text(size + 1, '\0');
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(text.data());
-}
-
-template <typename T>
-std::optional<T> GetNumber(HKEY key, const char* name, DWORD wanted)
-{
-    T value{};
-    DWORD type = 0, size = sizeof value;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != wanted || size != sizeof value)
-        return std::nullopt;
-    return value;
-}
-
 }  // namespace
 
 StatusBoard::StatusBoard(const std::string& serviceName, bool publish)
 {
     if (!publish) return;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, StatusKey(serviceName).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS)
-        key_.reset(key);
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, published_status::KeyPath(serviceName).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    key_.reset(key);
+    // What the last run left (its last exit) goes now: this is a new start.
+    Write();
+    written_ = std::chrono::steady_clock::now();
+    writer_ = std::thread([this] { Loop(); });
+}
+
+StatusBoard::~StatusBoard()
+{
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_one();
+    if (writer_.joinable()) writer_.join();
+}
+
+void StatusBoard::Changed()
+{
+    dirty_ = true;
+    wake_.notify_one();
+}
+
+void StatusBoard::Loop()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return dirty_ || quit_; });
+        if (quit_) break;
+        const auto due = written_ + std::chrono::seconds(1);
+        if (wake_.wait_until(lock, due, [this] { return quit_; })) break;
+        Write();
+        dirty_ = false;
+        written_ = std::chrono::steady_clock::now();
+    }
+    if (dirty_) Write();
 }
 
 void StatusBoard::Ready(bool ready)
@@ -64,18 +75,57 @@ void StatusBoard::Ready(bool ready)
     if (!ready) {
         now_.health.clear(), now_.healthDetail.clear(), now_.healthAt = 0;
         now_.memoryMB.reset(), now_.cpuPercent.reset(), now_.handles.reset(), now_.nextRestart.clear();
+        now_.programPid = 0, now_.startedAt = 0;
     }
+    // Running or stopping: a script that waits for the state reads what goes with it.
     Write();
+    dirty_ = false;
+    written_ = std::chrono::steady_clock::now();
+}
+
+void StatusBoard::ProgramStarted(std::uint32_t processId)
+{
+    const std::lock_guard<std::mutex> hold(mutex_);
+    now_.programPid = processId;
+    now_.startedAt = NowFileTime();
+    Changed();
+}
+
+void StatusBoard::ProgramEnded(std::uint32_t exitCode, const std::string& exitText)
+{
+    const std::lock_guard<std::mutex> hold(mutex_);
+    now_.programPid = 0, now_.startedAt = 0;
+    now_.lastExitCode = exitCode;
+    now_.lastExitText = exitText;
+    now_.lastExitAt = NowFileTime();
+    Changed();
+}
+
+void StatusBoard::Restarting(const std::string& reason, std::uint32_t inPeriod)
+{
+    const std::lock_guard<std::mutex> hold(mutex_);
+    ++now_.restarts;
+    now_.restartsInPeriod = inPeriod;
+    now_.lastRestartReason = reason;
+    Changed();
+}
+
+void StatusBoard::OutputLost(std::uint64_t bytes)
+{
+    if (bytes == 0) return;
+    const std::lock_guard<std::mutex> hold(mutex_);
+    now_.outputBytesLost += bytes;
+    Changed();
 }
 
 void StatusBoard::Health(const std::string& state, const std::string& detail)
 {
-    // Called once per check, at most once a second: the time is what "4 s ago" is read from.
+    // The time is what "4 s ago" is read from.
     const std::lock_guard<std::mutex> hold(mutex_);
     now_.healthAt = NowFileTime();
     now_.health = state;
     now_.healthDetail = detail;
-    Write();
+    Changed();
 }
 
 void StatusBoard::Resources(std::uint32_t memoryMB, std::uint32_t cpuPercent, std::uint32_t handles)
@@ -83,7 +133,7 @@ void StatusBoard::Resources(std::uint32_t memoryMB, std::uint32_t cpuPercent, st
     const std::lock_guard<std::mutex> hold(mutex_);
     if (now_.memoryMB == memoryMB && now_.cpuPercent == cpuPercent && now_.handles == handles) return;
     now_.memoryMB = memoryMB, now_.cpuPercent = cpuPercent, now_.handles = handles;
-    Write();
+    Changed();
 }
 
 void StatusBoard::NextRestart(const std::string& at)
@@ -91,7 +141,7 @@ void StatusBoard::NextRestart(const std::string& at)
     const std::lock_guard<std::mutex> hold(mutex_);
     if (now_.nextRestart == at) return;
     now_.nextRestart = at;
-    Write();
+    Changed();
 }
 
 void StatusBoard::Write()
@@ -118,24 +168,41 @@ void StatusBoard::Write()
         RegDeleteValueA(key_.get(), "NextScheduledRestart");
     else
         SetText(key_.get(), "NextScheduledRestart", now_.nextRestart);
+    const DWORD pid = now_.programPid, restarts = now_.restarts, inPeriod = now_.restartsInPeriod;
+    const std::pair<const char*, const DWORD*> counts[] = {
+        {"ProgramPid", &pid}, {"Restarts", &restarts}, {"RestartsInPeriod", &inPeriod}};
+    for (const auto& [name, value] : counts)
+        RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(value), sizeof *value);
+    const std::pair<const char*, const std::uint64_t*> times[] = {
+        {"StartedAt", &now_.startedAt}, {"LastExitAt", &now_.lastExitAt}, {"OutputBytesLost", &now_.outputBytesLost}};
+    for (const auto& [name, value] : times)
+        RegSetValueExA(key_.get(), name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(value), sizeof *value);
+    if (now_.lastExitCode) {
+        const DWORD code = *now_.lastExitCode;
+        RegSetValueExA(key_.get(), "LastExitCode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&code), sizeof code);
+    } else {
+        RegDeleteValueA(key_.get(), "LastExitCode");
+    }
+    SetText(key_.get(), "LastExitText", now_.lastExitText);
+    SetText(key_.get(), "LastRestartReason", now_.lastRestartReason);
 }
 
-PublishedStatus ReadPublishedStatus(const std::string& serviceName)
+std::uint64_t MsSince(std::uint64_t fileTime)
 {
-    PublishedStatus s;
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, StatusKey(serviceName).c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-        return s;
-    const UniqueHkey key(opened);
-    if (const auto ready = GetNumber<DWORD>(key.get(), "Ready", REG_DWORD)) s.ready = *ready != 0;
-    s.health = GetText(key.get(), "Health").value_or("");
-    s.healthDetail = GetText(key.get(), "HealthDetail").value_or("");
-    s.healthAt = GetNumber<std::uint64_t>(key.get(), "HealthAt", REG_QWORD).value_or(0);
-    s.memoryMB = GetNumber<DWORD>(key.get(), "MemoryMB", REG_DWORD);
-    s.cpuPercent = GetNumber<DWORD>(key.get(), "CpuPercent", REG_DWORD);
-    s.handles = GetNumber<DWORD>(key.get(), "Handles", REG_DWORD);
-    s.nextRestart = GetText(key.get(), "NextScheduledRestart").value_or("");
-    return s;
+    const std::uint64_t now = NowFileTime();
+    return now > fileTime ? (now - fileTime) / 10000 : 0;
+}
+
+std::string IsoTime(std::uint64_t fileTime)
+{
+    if (fileTime == 0) return "";
+    FILETIME f{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+    SYSTEMTIME t{};
+    if (!FileTimeToSystemTime(&f, &t)) return "";
+    char text[32] = {};
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond);
+    return text;
 }
 
 std::string AgoText(std::uint64_t fileTime)

@@ -64,6 +64,10 @@ bool SamePath(const std::string& a, const std::string& b)
     return lstrcmpiA(fullA, fullB) == 0;
 }
 
+std::atomic<unsigned> pipeCount{0};
+
+}  // namespace
+
 void DeleteBeyondKept(const std::string& path, std::uint32_t keep)
 {
     const std::string folder = FolderOf(path);
@@ -78,10 +82,6 @@ void DeleteBeyondKept(const std::string& path, std::uint32_t keep)
     FindClose(search);
     for (const std::string& name : output::BeyondKept(std::move(rotated), keep)) DeleteFileA((folder + name).c_str());
 }
-
-std::atomic<unsigned> pipeCount{0};
-
-}  // namespace
 
 bool MakeFolderFor(const std::string& path, DWORD* error)
 {
@@ -230,6 +230,7 @@ struct OutputCapture::Reader {
     bool stamped = false;
     HANDLE quit = nullptr;
     LineWatch watch;  // no text: none
+    std::shared_ptr<TailBox> tail;  // the stream whose last lines are kept, if this is it
 
     ~Reader()
     {
@@ -250,6 +251,10 @@ struct OutputCapture::Reader {
                 watch.text.clear();  // found once is enough
             }
             if (!lines.empty() && file) file->Write(lines.data(), lines.size());
+            if (!lines.empty() && tail) {
+                const std::lock_guard<std::mutex> hold(tail->mutex);
+                tail->tail.Add(lines.data(), lines.size());
+            }
             lines.clear();
         };
         for (bool open = static_cast<bool>(readDone); open;) {
@@ -305,7 +310,7 @@ OutputCapture::OutputCapture(const std::string& outputPath, const std::string& e
 OutputCapture::~OutputCapture() { Finish(0); }
 
 bool OutputCapture::StartReader(const std::shared_ptr<LogFile>& file, UniqueHandle& writeEnd, DWORD* error,
-                                const LineWatch* watch)
+                                const LineWatch* watch, TailKept lastLines)
 {
     char name[96];
     std::snprintf(name, sizeof name, "\\\\.\\pipe\\velmora-output-%lu-%u", GetCurrentProcessId(), ++pipeCount);
@@ -327,6 +332,7 @@ bool OutputCapture::StartReader(const std::shared_ptr<LogFile>& file, UniqueHand
     }
     writeEnd.reset(writing);
     reader->file = file;
+    if (lastLines == TailKept::Yes && file && file == (error_ ? error_ : output_)) reader->tail = tail_;
     if (watch) reader->watch = *watch;
     reader->stamped = stamped_;
     reader->quit = quit_.get();
@@ -346,22 +352,38 @@ void OutputCapture::Reap()
     }
 }
 
-bool OutputCapture::PrepareProgram(ProgramHandles& handles, DWORD* error, const LineWatch* watch)
+bool OutputCapture::PrepareProgram(ProgramHandles& handles, DWORD* error, const LineWatch* watch, TailKept lastLines)
 {
     Reap();
+    if (lastLines == TailKept::Yes) {
+        const std::lock_guard<std::mutex> hold(tail_->mutex);
+        tail_->tail.Clear();
+    }
     handles = ProgramHandles();
-    if ((output_ || watch) && !StartReader(output_, handles.output, error, watch)) return false;
+    if ((output_ || watch) && !StartReader(output_, handles.output, error, watch, lastLines)) return false;
     if (output_) handles.outputFile = output_->Path();
     if (error_) handles.errorFile = error_->Path();
     if ((error_ && error_ == output_) || (watch && !error_)) {
         handles.merged = true;  // one pipe keeps both streams in the order written
         return true;
     }
-    if (error_ && !StartReader(error_, handles.error, error)) {
+    if (error_ && !StartReader(error_, handles.error, error, nullptr, lastLines)) {
         handles = ProgramHandles();
         return false;
     }
     return true;
+}
+
+OutputCapture::Tail OutputCapture::LastLines(DWORD ms)
+{
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    for (const auto& reader : readers_) {
+        if (reader->tail != tail_) continue;
+        const ULONGLONG now = GetTickCount64();
+        WaitForSingleObject(reader->done.get(), now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
+    }
+    const std::lock_guard<std::mutex> hold(tail_->mutex);
+    return {tail_->tail.Text(), error_ ? "error output" : "standard output"};
 }
 
 void OutputCapture::Finish(DWORD ms)

@@ -27,6 +27,9 @@ struct RotationRule {
 // Creates the folders a file's path needs. False, with the system's error, when it cannot.
 bool MakeFolderFor(const std::string& path, DWORD* error);
 
+// Deletes the oldest rotated files of `path` beyond the newest `keep` (output::RotatedName).
+void DeleteBeyondKept(const std::string& path, std::uint32_t keep);
+
 // Renames the log at `path` to its rotated name and deletes the oldest rotated files beyond
 // `keep`. False, with the system's error, when the log could not be renamed.
 bool RotateLogFile(const std::string& path, std::uint32_t keep, DWORD* error);
@@ -103,19 +106,35 @@ public:
     // Pipes for a program about to start; empty handles for a stream that is not kept. False,
     // with the system's error, when the pipes cannot be made (the program then runs without).
     // With `watch`, its standard output is read for the text even when it is not kept, and
-    // its errors then go with it.
-    bool PrepareProgram(ProgramHandles& handles, DWORD* error, const LineWatch* watch = nullptr);
+    // its errors then go with it. With `lastLines` Yes, the program's last lines replace those
+    // of the program before (the service program's runs; not the stop or other programs).
+    enum class TailKept { Yes, No };
+    bool PrepareProgram(ProgramHandles& handles, DWORD* error, const LineWatch* watch = nullptr,
+                        TailKept lastLines = TailKept::No);
     // Waits at most `ms` for the readers to reach the end of their pipes, then stops them, each
     // writing what it holds first.
     void Finish(DWORD ms);
 
+    // The last lines of the program started last, from its error output when that is kept,
+    // else from its standard output; waits at most `ms` for its readers to reach the end.
+    struct Tail {
+        std::string text;
+        const char* stream;  // "error output", "standard output"
+    };
+    Tail LastLines(DWORD ms);
+
 private:
     struct Reader;
+    struct TailBox {
+        std::mutex mutex;
+        output::OutputTail tail;
+    };
     bool StartReader(const std::shared_ptr<LogFile>& file, UniqueHandle& writeEnd, DWORD* error,
-                     const LineWatch* watch = nullptr);
+                     const LineWatch* watch, TailKept lastLines);
     void Reap();
 
     std::shared_ptr<LogFile> output_, error_;
+    std::shared_ptr<TailBox> tail_ = std::make_shared<TailBox>();
     bool stamped_;
     UniqueHandle quit_;
     std::vector<std::unique_ptr<Reader>> readers_;

@@ -145,4 +145,35 @@ std::size_t FirstLine(const char* data, std::size_t size)
     return end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) + 1 : size;
 }
 
+void OutputTail::Add(const char* data, std::size_t size)
+{
+    text_.append(data + (size > 2 * kBytes ? size - 2 * kBytes : 0), std::min(size, 2 * kBytes));
+    if (text_.size() <= 2 * kBytes) return;
+    // Cut to the last kBytes, from the start of a line when one starts there.
+    const std::size_t cut = text_.size() - kBytes;
+    const std::size_t lineStart = text_[cut - 1] == '\n' ? cut : text_.find('\n', cut);
+    text_.erase(0, lineStart == std::string::npos || lineStart == cut ? cut : lineStart + 1);
+}
+
+std::string OutputTail::Text() const
+{
+    std::size_t end = text_.size();
+    while (end && (text_[end - 1] == '\n' || text_[end - 1] == '\r')) --end;
+    const std::size_t floor = end > kBytes ? end - kBytes : 0;
+    // Back from the end a line at a time, while the lines fit; a first line too long is cut.
+    std::size_t start = end, lines = 0;
+    for (std::size_t pos = end;;) {
+        const std::size_t lineEnd = pos == 0 ? std::string::npos : text_.rfind('\n', pos - 1);
+        const std::size_t lineStart = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+        if (lineStart < floor) {
+            if (lines == 0) start = floor;
+            break;
+        }
+        start = lineStart;
+        if (++lines == kLines || lineEnd == std::string::npos) break;
+        pos = lineEnd;
+    }
+    return text_.substr(start, end - start);
+}
+
 }  // namespace output

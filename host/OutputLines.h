@@ -43,6 +43,22 @@ private:
     std::string held_;
 };
 
+// The last lines of a stream, for the event log when a program fails: at most kLines lines and
+// kBytes bytes, the newest kept. Memory stays bounded however much passes through.
+class OutputTail {
+public:
+    static constexpr std::size_t kLines = 20;
+    static constexpr std::size_t kBytes = 4096;
+
+    void Add(const char* data, std::size_t size);
+    void Clear() { text_.clear(); }
+    // The lines kept, without the last line end; a single line longer than kBytes is cut to its end.
+    std::string Text() const;
+
+private:
+    std::string text_;
+};
+
 // The name a log file gets when it is rotated: the time of the rotation goes between its name
 // and its extension, "out.log" becoming "out.20261209-213005-123.log", so that the rotated
 // files of one log sort by age and stay apart from other logs in the same folder.

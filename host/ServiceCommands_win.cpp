@@ -242,24 +242,44 @@ json::Object StatusObject(const std::string& name, SC_HANDLE service, const QUER
     return o;
 }
 
+// What the host publishes about the program's run, for -status -json and each -list -json
+// entry. `runs`: the service is not stopped, so a process id and run time it shows are current.
+void AddPublished(json::Object& o, const PublishedStatus& p, bool runs)
+{
+    if (runs && p.programPid)
+        o.Number("programPid", p.programPid).Text("startedAt", IsoTime(p.startedAt)).Number("runMs", MsSince(p.startedAt));
+    else
+        o.Null("programPid").Null("startedAt").Null("runMs");
+    o.Number("restarts", p.restarts).Number("restartsInPeriod", p.restartsInPeriod);
+    if (p.lastExitCode)
+        o.Number("lastExitCode", *p.lastExitCode).Text("lastExitText", p.lastExitText).Text("lastExitAt", IsoTime(p.lastExitAt));
+    else
+        o.Null("lastExitCode").Null("lastExitText").Null("lastExitAt");
+    if (p.lastRestartReason.empty()) o.Null("lastRestartReason");
+    else o.Text("lastRestartReason", p.lastRestartReason);
+    o.Number("outputBytesLost", p.outputBytesLost);
+}
+
 struct Row {
-    std::string name, state, startType, processId, displayName;
+    std::string name, state, startType, processId, program, up, restarts, displayName;
 };
 
 void PrintTable(const std::vector<Row>& rows)
 {
-    const Row heading{"Name", "State", "Start type", "Process", "Display name"};
-    std::size_t w[4] = {heading.name.size(), heading.state.size(), heading.startType.size(), heading.processId.size()};
-    for (const Row& r : rows) {
-        w[0] = std::max(w[0], r.name.size());
-        w[1] = std::max(w[1], r.state.size());
-        w[2] = std::max(w[2], r.startType.size());
-        w[3] = std::max(w[3], r.processId.size());
+    const Row heading{"Name", "State", "Start type", "Process", "Program", "Up", "Restarts", "Display name"};
+    std::string Row::*const columns[] = {&Row::name, &Row::state, &Row::startType, &Row::processId,
+                                         &Row::program, &Row::up, &Row::restarts};
+    std::size_t w[7] = {};
+    for (std::size_t i = 0; i < 7; ++i) {
+        w[i] = (heading.*columns[i]).size();
+        for (const Row& r : rows) w[i] = std::max(w[i], (r.*columns[i]).size());
     }
-    const auto print = [&w](const Row& r) {
-        std::printf("%-*s  %-*s  %-*s  %*s  %s\n", static_cast<int>(w[0]), r.name.c_str(), static_cast<int>(w[1]),
-                    r.state.c_str(), static_cast<int>(w[2]), r.startType.c_str(), static_cast<int>(w[3]),
-                    r.processId.c_str(), r.displayName.c_str());
+    const auto print = [&](const Row& r) {
+        std::printf("%-*s  %-*s  %-*s  %*s  %*s  %-*s  %*s  %s\n", static_cast<int>(w[0]), r.name.c_str(),
+                    static_cast<int>(w[1]), r.state.c_str(), static_cast<int>(w[2]), r.startType.c_str(),
+                    static_cast<int>(w[3]), r.processId.c_str(), static_cast<int>(w[4]), r.program.c_str(),
+                    static_cast<int>(w[5]), r.up.c_str(), static_cast<int>(w[6]), r.restarts.c_str(),
+                    r.displayName.c_str());
     };
     print(heading);
     for (const Row& r : rows) print(r);
@@ -326,16 +346,26 @@ int ListServices(bool tabs, bool json)
         if (!config || !service_control::RunsHost(config->lpBinaryPathName ? config->lpBinaryPathName : "", hostPath))
             continue;
         const SERVICE_STATUS_PROCESS& status = entry.status;
-        if (json) objects.push_back(StatusObject(entry.name, service.get(), *config.get(), status));
+        const PublishedStatus published = ReadPublishedStatus(entry.name);
+        const bool running = status.dwCurrentState != SERVICE_STOPPED && published.programPid;
+        if (json) {
+            objects.push_back(StatusObject(entry.name, service.get(), *config.get(), status));
+            AddPublished(objects.back(), published, status.dwCurrentState != SERVICE_STOPPED);
+        }
         rows.push_back({entry.name, StateText(status.dwCurrentState), StartTypeText(config->dwStartType),
-                        status.dwProcessId ? Text(status.dwProcessId) : "-", entry.displayName});
+                        status.dwProcessId ? Text(status.dwProcessId) : "-",
+                        running ? Text(published.programPid) : "-",
+                        running ? RunTimeText(MsSince(published.startedAt)) : "-",
+                        published.ready ? Text(published.restarts) : "-", entry.displayName});
     }
     if (json) {
         std::printf("%s\n", json::Array(objects).c_str());
     } else if (tabs) {
+        // The columns added later go last, so that scripts reading the first ones go on working.
         for (const Row& r : rows)
-            std::printf("%s\t%s\t%s\t%s\t%s\n", r.name.c_str(), r.state.c_str(), r.startType.c_str(),
-                        r.processId.c_str(), r.displayName.c_str());
+            std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.name.c_str(), r.state.c_str(), r.startType.c_str(),
+                        r.processId.c_str(), r.displayName.c_str(), r.program.c_str(), r.up.c_str(),
+                        r.restarts.c_str());
     } else {
         PrintTable(rows);
     }
@@ -392,6 +422,7 @@ int ShowStatus(const std::string& given, bool json)
             if (runs && value) o.Number(key, *value); else o.Null(key);
         if (runs && !published.nextRestart.empty()) o.Text("nextScheduledRestart", published.nextRestart);
         else o.Null("nextScheduledRestart");
+        AddPublished(o, published, runs);
         std::printf("%s\n", o.Str().c_str());
     } else {
         std::printf("Service:      %s\n", name.c_str());
@@ -409,6 +440,18 @@ int ShowStatus(const std::string& given, bool json)
                         published.cpuPercent.value_or(0), published.handles.value_or(0));
         if (runs && !published.nextRestart.empty())
             std::printf("Next restart: %s\n", published.nextRestart.c_str());
+        if (runs && published.programPid)
+            std::printf("Program:      process %" PRIu32 ", up %s\n", published.programPid,
+                        RunTimeText(MsSince(published.startedAt)).c_str());
+        if (published.restarts)
+            std::printf("Restarts:     %" PRIu32 " in all, %" PRIu32 " within the restart period\n", published.restarts,
+                        published.restartsInPeriod);
+        if (published.lastExitCode)
+            std::printf("Program exit: %s, %s\n", published.lastExitText.c_str(), AgoText(published.lastExitAt).c_str());
+        if (!published.lastRestartReason.empty())
+            std::printf("Last restart: %s\n", published.lastRestartReason.c_str());
+        if (published.outputBytesLost)
+            std::printf("Output lost:  %" PRIu64 " bytes\n", published.outputBytesLost);
     }
     switch (status.dwCurrentState) {
     case SERVICE_RUNNING: return command_exit::kDone;

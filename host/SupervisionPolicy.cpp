@@ -27,6 +27,38 @@ std::string ExitCodeText(std::uint32_t code)
     return text;
 }
 
+std::string ExitText(std::uint32_t code)
+{
+    static const struct {
+        std::uint32_t code;
+        const char* meaning;
+    } known[] = {{0x80000003u, "breakpoint"},
+                 {0xC0000005u, "access violation"},
+                 {0xC000001Du, "illegal instruction"},
+                 {0xC0000094u, "integer division by zero"},
+                 {0xC00000FDu, "stack overflow"},
+                 {0xC000013Au, "ended by Ctrl+C"},
+                 {0xC0000374u, "heap corruption"},
+                 {0xC0000409u, "stack buffer overrun"}};
+    for (const auto& k : known)
+        if (k.code == code) return ExitCodeText(code) + " (" + k.meaning + ")";
+    return ExitCodeText(code);
+}
+
+std::string RunTimeText(std::uint64_t ms)
+{
+    const std::uint64_t s = ms / 1000, m = s / 60, h = m / 60, d = h / 24;
+    const auto two = [](std::uint64_t big, const char* bigUnit, std::uint64_t small, const char* smallUnit) {
+        std::string text = std::to_string(big) + " " + bigUnit;
+        if (small) text += " " + std::to_string(small) + " " + smallUnit;
+        return text;
+    };
+    if (d) return two(d, "d", h % 24, "h");
+    if (h) return two(h, "h", m % 60, "min");
+    if (m) return two(m, "min", 0, "");
+    return std::to_string(s) + " s";
+}
+
 ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit)
 {
     if (!smfEnabled) return ExitAction::None;
@@ -88,6 +120,12 @@ std::size_t RestartLimit::Recent(std::uint64_t nowMs)
                                  [&](std::uint64_t at) { return nowMs - at >= periodMs_; }),
                   recent_.end());
     return recent_.size();
+}
+
+std::uint32_t RestartLimit::InPeriod(std::uint64_t nowMs) const
+{
+    return static_cast<std::uint32_t>(
+        std::count_if(recent_.begin(), recent_.end(), [&](std::uint64_t at) { return nowMs - at < periodMs_; }));
 }
 
 JobType JobTypeOf(std::uint32_t jobType)

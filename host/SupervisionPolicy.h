@@ -27,6 +27,16 @@ constexpr std::uint32_t kOverLimit = 7;           // it stayed over a resource l
 // definitions and the editor write such codes ("0xC0000005"), below in decimal.
 std::string ExitCodeText(std::uint32_t code);
 
+// The exit code with what it means when it is a well-known exception: "0xC0000005 (access
+// violation)"; otherwise as ExitCodeText gives it.
+std::string ExitText(std::uint32_t code);
+
+// Whether an exit code is an exception's (0xC0000000 and above): evidence is kept for it.
+constexpr bool IsExceptionCode(std::uint32_t code) { return code >= 0xC0000000u; }
+
+// A run time in words, at most two units: "45 s", "12 min", "3 h 12 min", "2 d 5 h".
+std::string RunTimeText(std::uint64_t ms);
+
 // How long the program has to end after being asked to, before its job or process is ended.
 constexpr std::uint32_t kStopGraceMs = 5000;
 // Extra time in every wait hint the host reports, for its own work around a wait.
@@ -84,8 +94,11 @@ ExitAction ActionOnExit(std::uint32_t smfEnabled, std::uint32_t uponExit,
 class RestartLimit {
 public:
     RestartLimit(std::uint32_t limit, std::uint32_t periodMs) : limit_(limit), periodMs_(periodMs) {}
-    // Whether a restart at `nowMs` stays within the limit; if so it is counted.
+    // Whether a restart at `nowMs` stays within the limit; if so it is counted. Without a
+    // limit every restart is allowed, and counted all the same.
     bool Allow(std::uint64_t nowMs);
+    // The restarts counted within the period before `nowMs`.
+    std::uint32_t InPeriod(std::uint64_t nowMs) const;
     // The restarts counted within the period before `nowMs` (without a limit, up to kCounted).
     std::size_t Recent(std::uint64_t nowMs);
     static constexpr std::size_t kCounted = 10000;

@@ -15,6 +15,7 @@
 #include "ParameterReader.h"
 #include "PathText.h"
 #include "Platform.h"
+#include "ProgramDump_win.h"
 #include "ProgramRunner_win.h"
 #include "ResourceGuard_win.h"
 #include "Quillon.h"
@@ -34,6 +35,8 @@ std::string ErrorText(DWORD code)
 
 // How long the stop waits for the programs' last output to be written once they are gone.
 constexpr DWORD kOutputDrainMs = 2000;
+// How long the evidence of a failure waits for the program's last lines to arrive.
+constexpr DWORD kEvidenceDrainMs = 500;
 
 // Job types: with "Global Job" (1) one job holds every program of the service, the pre- and
 // post-service programs and each run of the service program, so children of a run that ended
@@ -278,6 +281,7 @@ private:
     // Called by the output readers, from their threads.
     void ReportLoss(const std::string& path, std::uint64_t dropped, DWORD error, bool resumed)
     {
+        board_.OutputLost(dropped);
         events_.Report(EVENTLOG_WARNING_TYPE, resumed ? MSG_OUTPUT_LOST : MSG_OUTPUT_LOST_AT_STOP,
                        {d_.Name, Text(dropped), path, ErrorText(error)});
     }
@@ -294,7 +298,10 @@ private:
             ProgramHandles handles;
             const ProgramHandles* captured = nullptr;
             DWORD error = 0;
-            if (capture_ && capture_->PrepareProgram(handles, &error, watch)) {
+            // The service program's last lines are kept for the evidence of its failure.
+            const auto lastLines = input == StandardInput::HostPipe ? OutputCapture::TailKept::Yes
+                                                                    : OutputCapture::TailKept::No;
+            if (capture_ && capture_->PrepareProgram(handles, &error, watch, lastLines)) {
                 captured = &handles;
             } else if (capture_) {
                 events_.Report(EVENTLOG_WARNING_TYPE, MSG_OUTPUT_NOT_CAPTURED,
@@ -351,6 +358,7 @@ private:
     {
         program_ = RunningProgram();
         program_ = StartAside(d_.Service, "service", quiet, StandardInput::HostPipe, watch);
+        if (program_) board_.ProgramStarted(program_.Id());
         if (program_) Tell(notification::Event::Start);
         return static_cast<bool>(program_);
     }
@@ -429,6 +437,7 @@ private:
             const bool scheduled =
                 reason.cause == ResourceGuard::Cause::Every || reason.cause == ResourceGuard::Cause::Schedule;
             if (scheduled) events_.Report(EVENTLOG_INFORMATION_TYPE, MSG_SCHEDULED_RESTART, {d_.Name, reason.text});
+            const DumpResult dump = unhealthy ? Dump() : DumpResult{};
             if (unhealthy || guarded) {
                 StopTheProgram(false);
                 program_.End();
@@ -444,6 +453,17 @@ private:
                 program_.WaitGone(kEndedWaitMs);
             }
             program_ = RunningProgram();
+            board_.ProgramEnded(code, ExitText(code));
+            const bool limited = guarded && reason.cause == ResourceGuard::Cause::Limit;
+            if (unhealthy || limited || IsExceptionCode(code))
+                ReportEvidence(id, unhealthy  ? "was ended for failing its liveness check"
+                                   : limited ? "was ended for a limit: " + reason.text
+                                             : "ended with exit code " + ExitText(code),
+                               dump);
+            const std::string restartReason = unhealthy   ? "liveness check failed"
+                                       : scheduled ? "scheduled: " + reason.text
+                                       : guarded   ? reason.text
+                                                   : "exit code " + ExitText(code);
             if (ranMs >= RestartBackoff::kStableRunMs) ReportRecovery(reports_.Stable());
             const std::string why = unhealthy ? "the liveness checks failed" : guarded ? reason.text : std::string();
             TellExit(notification::Event::Exit, id, code, ranMs, why);
@@ -483,6 +503,7 @@ private:
                              Text(d_.RestartLimit) + " restarts within " + Text(d_.RestartPeriod) + " ms");
                     return exit_code::kProgramEnded;
                 }
+                board_.Restarting(restartReason, restartLimit_.InPeriod(GetTickCount64()));
                 ReportRestart(restart, code, ranMs);
                 TellExit(notification::Event::Restart, id, code, ranMs,
                          (why.empty() ? "the program ended with exit code " + ExitCodeText(code) : why) + "; starting it in " +
@@ -497,6 +518,32 @@ private:
                 restart = PlanRestart(ranMs);
             }
         }
+    }
+
+    // With a DumpFolder, a dump of the program about to be ended for hanging.
+    DumpResult Dump()
+    {
+        if (d_.DumpFolder.empty()) return {};
+        DumpResult dump = WriteProgramDump(program_.Process(), program_.Id(), d_.DumpFolder, d_.Name, d_.DumpFull != 0,
+                                           d_.DumpKeep);
+        if (dump.path.empty()) dump.error = "No dump of it could be written to \"" + d_.DumpFolder + "\": " + dump.error;
+        return dump;
+    }
+
+    // The event a failure leaves for the administrator: what happened, the program's last lines
+    // and the dump, if any.
+    void ReportEvidence(DWORD id, const std::string& what, const DumpResult& dump)
+    {
+        std::string lines;
+        if (capture_ && capture_->Active()) {
+            const OutputCapture::Tail tail = capture_->LastLines(kEvidenceDrainMs);
+            lines = tail.text.empty() ? std::string(" It wrote nothing to its ") + tail.stream + "."
+                                      : std::string("\r\n\r\nIts last lines of ") + tail.stream + ":\r\n" + tail.text;
+        }
+        const std::string dumped = !dump.path.empty() ? "\r\n\r\nA dump of it was written to " + dump.path + "."
+                                   : !dump.error.empty() ? "\r\n\r\n" + dump.error + "."
+                                                         : std::string();
+        events_.Report(EVENTLOG_WARNING_TYPE, MSG_PROGRAM_FAILED_EVIDENCE, {d_.Name, Text(id), what, lines, dumped});
     }
 
     // The job that holds the service program's tree, if any.

@@ -32,6 +32,15 @@ defs="$WINEPREFIX/drive_c/velmora-definitions"
 mkdir -p "$defs"
 cp "$bin/Velmora.dtd" "$defs/"
 while IFS='|' read -r name display mode description; do
+  # The one started runs the example program with its console hidden and its output kept, so
+  # that nothing covers the manager and View Output has a file to show.
+  exe='C:\\windows\\system32\\notepad.exe' extra=''
+  if [ "$name" = mailrelay ]; then
+    exe='C:\\Program Files\\Velmora\\examples\\VelmoraExample.exe'
+    extra=' <Output>
+  <OutputLocation>C:\velmora-definitions\mailrelay.log</OutputLocation>
+ </Output>'
+  fi
   cat >"$defs/$name.xml" <<XML
 <?xml version="1.0" encoding="UTF-8" standalone="no" ?>
 <!DOCTYPE Service SYSTEM "Velmora.dtd">
@@ -41,11 +50,13 @@ while IFS='|' read -r name display mode description; do
   <DisplayName>$display</DisplayName>
   <Description>$description</Description>
   <WorkingDir>C:\\windows\\system32</WorkingDir>
-  <Executable>C:\\windows\\system32\\notepad.exe</Executable>
+  <Executable>$exe</Executable>
  </Program>
  <Options>
   <StartUpMode>$mode</StartUpMode>
+  <ShowWindow>1</ShowWindow>
  </Options>
+$extra
 </Service>
 XML
   wine 'C:\Program Files\Velmora\Velmora.exe' -i "C:\\velmora-definitions\\$name.xml" >/dev/null
@@ -56,6 +67,8 @@ orderfeed|Order Feed Listener|1|Receives orders from the shop front
 reportqueue|Report Queue|0|Renders queued reports overnight
 zakazy|Приём заказов|0|Принимает заказы из филиалов
 LIST
+# One running service, so that the list shows a program's run figures.
+wine 'C:\Program Files\Velmora\Velmora.exe' -start mailrelay >/dev/null
 
 wine explorer /desktop=velmora,1024x768 'C:\Program Files\Velmora\VelmoraUI.exe' >/dev/null 2>&1 &
 driver wait "$main" || { import -window root "$out/failed-start.png"; exit 1; }
@@ -71,6 +84,7 @@ shot() {
 }
 
 driver row "$main" IDC_SERVICE_LIST 0  # select the first service
+sleep 2  # the run figures are read every 2 s; the CPU share needs two reads
 shot main-window-filtered "$main"
 driver click "$main" IDC_OWN_ONLY
 shot main-window-all-services "$main"

@@ -97,6 +97,11 @@ struct QUILLON_API ServiceDefinition {
     std::uint32_t RotateDaily = 0;
     std::uint32_t RotateKeep = 10;  // rotated files kept; older ones are deleted
     std::uint32_t OutputTimeStamp = 0;
+    // With a folder, a program about to be ended for a failed liveness check or a hung window
+    // is dumped there first (its whole memory with DumpFull); the newest DumpKeep dumps stay.
+    std::string DumpFolder;
+    std::uint32_t DumpKeep = 5;
+    std::uint32_t DumpFull = 0;
 
     // Supervision: how long a stop waits for the program before ending it, the action an exit
     // code calls for (before UponExit, which decides for codes the list leaves out), and how many

@@ -5,10 +5,14 @@
 #include "AboutDialog.h"
 #include "DataExchange.h"
 #include "MainWindowIds.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "ParameterReader.h"
 #include "Product.h"
 #include "ScmConnection.h"
 #include "ServiceControl.h"
 #include "ServiceEditorDialog.h"
+#include "ShellDialogs.h"
 #include "StringIds.h"
 #include "SystemTools.h"
 #include "WaitCursor.h"
@@ -33,7 +37,12 @@ struct Column {
     const char* title;
     int width;
 };
-constexpr Column kColumns[] = {{"Service", 210}, {"Status", 90}, {"Startup Type", 90}};
+constexpr Column kColumns[] = {{"Service", 210}, {"Status", 90},   {"Startup Type", 90}, {"Process ID", 80},
+                               {"Run Time", 70}, {"Restarts", 60}, {"Memory", 70},        {"CPU", 50}};
+constexpr int kFirstFigureColumn = 3;
+
+constexpr UINT_PTR kFiguresTimer = 1;
+constexpr UINT kFiguresRead = WM_APP + 1;
 
 constexpr int kOtherServiceImage = 0;
 constexpr int kOwnServiceImage = 1;
@@ -49,6 +58,18 @@ void SetSubItemText(HWND list, int item, int subItem, const char* text)
     column.iSubItem = subItem;
     column.pszText = const_cast<char*>(text);
     SendMessageA(list, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&column));
+}
+
+// Sets a cell's text only when it differs: a cell set again is drawn again.
+void ChangeSubItemText(HWND list, int item, int subItem, const std::string& text)
+{
+    char shown[128] = {};
+    LVITEMA column{};
+    column.iSubItem = subItem;
+    column.pszText = shown;
+    column.cchTextMax = sizeof shown;
+    SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&column));
+    if (text != shown) SetSubItemText(list, item, subItem, text.c_str());
 }
 }  // namespace
 
@@ -75,8 +96,11 @@ BOOL ServiceManagerWindow::OnInitDialog()
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconSized(IDI_SERVICE_MANAGER, GetSystemMetrics(SM_CXSMICON))));
     SetUpList();
+    figures_ = std::make_unique<LiveFigureReader>(Handle(), kFiguresRead);
     const BOOL result = Dialog::OnInitDialog();
     RefreshServiceList();
+    RequestFigures();
+    SetTimer(Handle(), kFiguresTimer, kFiguresMs, nullptr);
     return result;
 }
 
@@ -148,6 +172,9 @@ void ServiceManagerWindow::AddServiceItem(std::unique_ptr<scm::ScmService> servi
     if (index < 0) return;
     SetSubItemText(list, index, 1, service->StateName());
     SetSubItemText(list, index, 2, service->StartTypeName());
+    // A refresh shows the figures last read at once; the next tick reads them again.
+    const auto known = figuresShown_.find(service->Name());
+    if (known != figuresShown_.end()) ShowFiguresAt(index, known->second);
     services_.push_back(std::move(service));
     SendMessageA(list, LVM_REDRAWITEMS, index, index);
 }
@@ -189,6 +216,9 @@ void ServiceManagerWindow::RefreshServiceList()
     const scm::ScmService* marked = ServiceAt(mark);
     const bool remembered = marked != nullptr;
     if (remembered) rememberedName = marked->Name();
+    // The list is drawn once, when it is whole: not once for each row, and without a flash of
+    // an empty list in between.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ClearList();
 
     scm::ScmConnection connection;
@@ -199,8 +229,65 @@ void ServiceManagerWindow::RefreshServiceList()
         service->SetState(connection.StateAt(i));
         if (ownOnly_ == BST_UNCHECKED || service->IsOwnService()) AddServiceItem(std::move(service));
     }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     if (remembered) RestoreSelection(rememberedName, mark);
     UpdateCommandState();
+}
+
+void ServiceManagerWindow::RequestFigures()
+{
+    if (!figures_) return;
+    std::vector<std::string> names;
+    for (const auto& service : services_)
+        if (service->IsOwnService()) names.push_back(service->Name());
+    if (!names.empty()) figures_->Request(std::move(names));
+}
+
+void ServiceManagerWindow::ShowFigures()
+{
+    HWND list = List();
+    if (!figures_ || !list) return;
+    const int count = ItemCount();
+    for (LiveFigures& f : figures_->Take()) {
+        for (int i = 0; i < count; ++i) {
+            const scm::ScmService* service = ServiceAt(i);
+            if (!service || service->Name() != f.name) continue;
+            ShowFiguresAt(i, f);
+            break;
+        }
+        figuresShown_[f.name] = std::move(f);
+    }
+}
+
+void ServiceManagerWindow::ShowFiguresAt(int index, const LiveFigures& f)
+{
+    const std::string* texts[] = {&f.processId, &f.runTime, &f.restarts, &f.memory, &f.cpu};
+    for (int column = 0; column < 5; ++column) ChangeSubItemText(List(), index, kFirstFigureColumn + column, *texts[column]);
+}
+
+std::string ServiceManagerWindow::SelectedFile(bool debugLog) const
+{
+    const scm::ScmService* service = SelectedService();
+    if (!service || !service->IsOwnService()) return "";
+    ServiceDefinition d;
+    if (!registry_data::ReadParameters(service->Name(), d)) return "";
+    std::string path = debugLog ? d.DebugLogFile : d.OutputFile;
+    if (path.empty()) return "";
+    // A relative path is the host's, which runs from the installation folder.
+    const bool absolute = path.size() > 1 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\'));
+    if (!absolute) path = installationDir_ + "\\" + path;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? path : "";
+}
+
+void ServiceManagerWindow::ViewSelectedFile(bool debugLog)
+{
+    const std::string path = SelectedFile(debugLog);
+    if (path.empty()) return;
+    if (!editor::StartProgram("notepad \"" + path + "\""))
+        ui::AppMessageBox("Notepad could not be started.\r\n\r\n" + messages::SystemErrorText(GetLastError()),
+                          MB_OK | MB_ICONSTOP);
 }
 
 bool ServiceManagerWindow::UpdateCommandState()
@@ -286,6 +373,12 @@ bool ServiceManagerWindow::OnCommand(int id, int code, HWND)
     case ID_HELP_ABOUT:
         AboutDialog(installationDir_).DoModal(Handle());
         return true;
+    case ID_SERVICE_VIEW_OUTPUT:
+        ViewSelectedFile(false);
+        return true;
+    case ID_SERVICE_VIEW_DEBUG_LOG:
+        ViewSelectedFile(true);
+        return true;
     default:
         return false;
     }
@@ -308,6 +401,29 @@ bool ServiceManagerWindow::OnNotify(NMHDR& header, LRESULT&)
     return false;
 }
 
+bool ServiceManagerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
+{
+    switch (message) {
+    case WM_TIMER:
+        if (wParam != kFiguresTimer) return false;
+        RequestFigures();
+        break;
+    case kFiguresRead:
+        ShowFigures();
+        break;
+    case WM_INITMENUPOPUP:
+        // The files may come and go: whether they are there is asked when the menu opens.
+        for (const auto& [id, debugLog] : {std::pair{ID_SERVICE_VIEW_OUTPUT, false}, {ID_SERVICE_VIEW_DEBUG_LOG, true}})
+            EnableMenuItem(reinterpret_cast<HMENU>(wParam), id,
+                           MF_BYCOMMAND | (SelectedFile(debugLog).empty() ? MF_GRAYED : MF_ENABLED));
+        break;
+    default:
+        return false;
+    }
+    result = 0;
+    return true;
+}
+
 bool ServiceManagerWindow::PreTranslateMessage(MSG& message)
 {
     if (accelerators_ && Handle() && TranslateAcceleratorA(Handle(), accelerators_, &message)) return true;
@@ -322,6 +438,11 @@ void ServiceManagerWindow::OnOK()
 
 void ServiceManagerWindow::OnCancel() { EndDialog(IDCANCEL); }
 
-void ServiceManagerWindow::OnDestroy() { ClearList(); }
+void ServiceManagerWindow::OnDestroy()
+{
+    KillTimer(Handle(), kFiguresTimer);
+    figures_.reset();
+    ClearList();
+}
 
 }  // namespace app

@@ -4,12 +4,14 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Dialog.h"
 #include "EditorOwner.h"
+#include "LiveFigures.h"
 #include "ScmService.h"
 #include "Toolbar.h"
 #include "UniqueResource.h"
@@ -29,6 +31,8 @@ class ServiceManagerWindow : public ui::Dialog, public editor::EditorOwner {
 public:
     // The pause after a start, stop, install or remove, before the list is read again.
     static constexpr DWORD kSettleMs = 500;
+    // How often the run figures of the listed Velmora services are read again.
+    static constexpr UINT kFiguresMs = 2000;
 
     ServiceManagerWindow(std::string installationDir, bool useManagementConsole);
     ~ServiceManagerWindow() override;
@@ -63,6 +67,7 @@ protected:
     void DoDataExchange(ui::DataExchange& exchange) override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR& header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     void OnOK() override;
     void OnCancel() override;
     void OnDestroy() override;
@@ -76,6 +81,15 @@ private:
     void SendToSelected(bool stop, bool start);
     void NewDefinition();
     void EditSelected();
+    // The run figures: asked of the reader for the listed Velmora services, then shown in
+    // place, each text only when it changed, so the list neither flickers nor loses its selection.
+    void RequestFigures();
+    void ShowFigures();
+    void ShowFiguresAt(int index, const LiveFigures& figures);
+    // The selected service's output file or debug log, as its settings name it; empty when
+    // there is none or the file is not there.
+    std::string SelectedFile(bool debugLog) const;
+    void ViewSelectedFile(bool debugLog);
 
     std::string installationDir_;
     bool useManagementConsole_;
@@ -88,6 +102,8 @@ private:
     // The editors opened from this window; an earlier one stays open when another is opened,
     // and the last one is the one Exit closes first.
     std::vector<std::unique_ptr<ui::Dialog>> editors_;
+    std::unique_ptr<LiveFigureReader> figures_;
+    std::map<std::string, LiveFigures> figuresShown_;  // the last read, by service name
 
 public:
     // The most recently opened editor, or none.

@@ -32,6 +32,8 @@
 #define ID_HELP_WEB_SITE 32
 #define ID_FILE_SERVICES 48
 #define ID_FILE_EVENT_VIEWER 32776
+#define ID_SERVICE_VIEW_OUTPUT 32780
+#define ID_SERVICE_VIEW_DEBUG_LOG 32781
 
 // About box: "Details..." shares its id with Escape and the close box.
 #define IDC_ABOUT_SYSTEM_INFO 3

@@ -274,6 +274,49 @@ protected:
     DefinitionDir definitions_;
 };
 
+// A Velmora service whose program really runs: the timer fills its run figures in place, and
+// View Output is there for the output file it writes, View Debug Log not, as it keeps none.
+TEST_F(MainWindowFlows, ARunningServiceShowsItsRunFiguresAndItsOutputFile)
+{
+    const std::string work = definitions_.Folder("live");
+    services_.Track("vlmwlive");
+    const std::string definition = definitions_.Write(
+        "vlmwlive.xml",
+        DefinitionDir::Xml(DefinitionDir::Required("vlmwlive", wintest::ProgramFolder() + "\\VelmoraExample.exe", work),
+                           "<Output><OutputLocation>" + work + "\\out.log</OutputLocation></Output>"));
+    const wintest::CommandResult installed =
+        wintest::Run("\"" + wintest::ProgramFolder() + "\\Velmora.exe\" -i " + definition);
+    ASSERT_EQ(installed.exitCode, 0) << installed.output;
+    ASSERT_EQ(wintest::StartNamedService("vlmwlive"), DWORD(NO_ERROR));
+    ASSERT_TRUE(wintest::WaitForState("vlmwlive", SERVICE_RUNNING));
+    Open();
+    Select("vlmwlive");
+    // The CPU share needs two reads, kFiguresMs apart; the window's messages are served meanwhile.
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    while (GetTickCount64() < deadline && Column("vlmwlive", 7).empty()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    EXPECT_EQ(Column("vlmwlive", 1), "Running");
+    const std::string pid = Column("vlmwlive", 3);
+    EXPECT_TRUE(!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos) << pid;
+    EXPECT_TRUE(wintest::Contains(Column("vlmwlive", 4), " s") || wintest::Contains(Column("vlmwlive", 4), " min"))
+        << Column("vlmwlive", 4);
+    EXPECT_EQ(Column("vlmwlive", 5), "0");
+    EXPECT_TRUE(wintest::Contains(Column("vlmwlive", 6), " MB")) << Column("vlmwlive", 6);
+    EXPECT_TRUE(wintest::Contains(Column("vlmwlive", 7), " %")) << Column("vlmwlive", 7);
+    EXPECT_EQ(SelectedName(), "vlmwlive");
+    EXPECT_EQ(Column("vlmwown1", 3), "");  // a service whose host publishes nothing shows nothing
+
+    HMENU service = GetSubMenu(GetMenu(window_->Handle()), 1);
+    SendMessageA(window_->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(service), 1);
+    EXPECT_FALSE(GetMenuState(service, ID_SERVICE_VIEW_OUTPUT, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(service, ID_SERVICE_VIEW_DEBUG_LOG, MF_BYCOMMAND) & MF_GRAYED);
+    wintest::StopNamedService("vlmwlive");
+    EXPECT_TRUE(wintest::WaitForState("vlmwlive", SERVICE_STOPPED));
+}
+
 TEST_F(MainWindowFlows, RemoveAsksFirstOnlyWhenTheServiceRuns)
 {
     InstallThroughHost("vlmwinstalled");
@@ -425,6 +468,8 @@ TEST_F(MainWindow, MenuAndAcceleratorsCarryTheCommands)
         {1, 4, IDC_START, "Start...\tCtrl+1"},
         {1, 5, IDC_STOP, "Stop...\tCtrl+2"},
         {1, 6, IDC_RESTART, "Restart...\tCtrl+3"},
+        {1, 8, ID_SERVICE_VIEW_OUTPUT, "View &Output"},
+        {1, 9, ID_SERVICE_VIEW_DEBUG_LOG, "View &Debug Log"},
         {2, 0, ID_HELP_WEB_SITE, "Visit &Web Site...\tCtrl+W"},
         {2, 1, ID_HELP_ABOUT, "&About...\tCtrl+A"},
     };
@@ -436,7 +481,7 @@ TEST_F(MainWindow, MenuAndAcceleratorsCarryTheCommands)
         EXPECT_STREQ(text, item.text);
     }
     for (int separator : {2, 4}) EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), separator), 0u);
-    EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 1), 3), 0u);
+    for (int separator : {3, 7}) EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 1), separator), 0u);
 
     HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
     ACCEL accelerators[16] = {};

@@ -28,17 +28,20 @@ TEST(OutputPage, OpenedSettingsAreShownAndSavedBackByteForByte)
         bool daily;
         const char* keep;
         bool stamp;
+        const char *dumpFolder, *dumpKeep;
+        bool dumpFull;
     } cases[] = {
-        {"none", "", "", "", "", false, "10", false},
+        {"none", "", "", "", "", false, "10", false, "", "5", false},
         {"all",
          "<Output><OutputLocation>D:\\logs\\relay.log</OutputLocation><ErrorLocation>D:\\logs\\relay.err"
          "</ErrorLocation><RotateSize>4294967295</RotateSize><RotateDaily>true</RotateDaily>"
-         "<RotateKeep>0</RotateKeep><TimeStamp>true</TimeStamp></Output>",
-         "D:\\logs\\relay.log", "D:\\logs\\relay.err", "4294967295", true, "0", true},
+         "<RotateKeep>0</RotateKeep><TimeStamp>true</TimeStamp><DumpFolder>D:\\dumps</DumpFolder>"
+         "<DumpKeep>1000</DumpKeep><DumpFull>true</DumpFull></Output>",
+         "D:\\logs\\relay.log", "D:\\logs\\relay.err", "4294967295", true, "0", true, "D:\\dumps", "1000", true},
         {"one file for both streams",
          "<Output><OutputLocation>D:\\relay.log</OutputLocation><ErrorLocation>D:\\relay.log</ErrorLocation>"
          "<RotateKeep>1000</RotateKeep></Output>",
-         "D:\\relay.log", "D:\\relay.log", "", false, "1000", false},
+         "D:\\relay.log", "D:\\relay.log", "", false, "1000", false, "", "5", false},
     };
     EditorFixture f;
     for (const auto& c : cases) {
@@ -52,6 +55,9 @@ TEST(OutputPage, OpenedSettingsAreShownAndSavedBackByteForByte)
         EXPECT_EQ(Checked(f, 1085), c.daily);
         EXPECT_EQ(f.Text(kOutputPage, 1086), c.keep);
         EXPECT_EQ(Checked(f, 1087), c.stamp);
+        EXPECT_EQ(f.Text(kOutputPage, 1180), c.dumpFolder);
+        EXPECT_EQ(f.Text(kOutputPage, 1181), c.dumpKeep);
+        EXPECT_EQ(Checked(f, 1182), c.dumpFull);
 
         // Save goes to the opened file: the record as the library read it, not a byte else.
         const std::string loaded = DefinitionText(f.Editor().Record());

@@ -113,6 +113,7 @@ TEST(PageValues, NumbersAreReadFromTheirTextsAndABadOneLeavesTheField)
           {"184467440737095516160000", kKept}, {"10 MB", kKept}}},
         {Page::Output, IDC_ROTATE_KEEP,
          {{"", 10u}, {" 1000 ", 1000}, {"00000000000000000000007", 7}, {"1001", kKept}, {"+3", kKept}, {"-1", kKept}}},
+        {Page::Output, IDC_DUMP_KEEP, {{"", 5u}, {"1000", 1000}, {"1", 1}, {"0", kKept}, {"1001", kKept}}},
         {Page::Supervision, IDC_STOP_TIMEOUT,
          {{"", 5000u}, {" 600000 ", 600000}, {"0", 0}, {"600001", kKept}, {"5 s", kKept}}},
         {Page::Supervision, IDC_RESTART_LIMIT,

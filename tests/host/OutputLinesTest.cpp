@@ -109,4 +109,33 @@ TEST(OutputLines, RotationCutsOnlyAtLineEnds)
     EXPECT_EQ(FirstLine("abc", 3), 3u);
 }
 
+// What passed through, in pieces; what the event log gets: the newest 20 lines within 4 KB.
+TEST(OutputTail, KeepsTheNewestLinesWithinTheirBounds)
+{
+    std::string many, longLines;
+    for (int i = 1; i <= 30; ++i) many += "line " + std::to_string(i) + "\n";
+    std::string last20;
+    for (int i = 11; i <= 30; ++i) last20 += (i > 11 ? "\n" : "") + std::string("line ") + std::to_string(i);
+    for (int i = 0; i < 3; ++i) longLines += std::string(1500, char('a' + i)) + "\n";
+    const struct {
+        Strings pieces;
+        std::string tail;
+    } cases[] = {
+        {{}, ""},
+        {{"one\r\ntwo\n"}, "one\r\ntwo"},
+        {{"no end"}, "no end"},
+        {{many}, last20},
+        {{many.substr(0, 7), many.substr(7)}, last20},
+        {{longLines}, std::string(1500, 'b') + "\n" + std::string(1500, 'c')},
+        {{std::string(5000, 'x') + "y"}, std::string(4095, 'x') + "y"},
+        {{std::string(9000, 'z'), "\nend\n"}, "end"},
+    };
+    for (const auto& c : cases) {
+        OutputTail tail;
+        for (const std::string& piece : c.pieces) tail.Add(piece.data(), piece.size());
+        EXPECT_EQ(tail.Text(), c.tail) << c.pieces.size() << " pieces";
+        EXPECT_LE(tail.Text().size(), OutputTail::kBytes);
+    }
+}
+
 }  // namespace

@@ -31,6 +31,13 @@ TEST(SupervisionPolicy, ExitCodesFromTheTopBitUpReadInHex)
     } cases[] = {{0, "0"}, {1, "1"}, {0x7FFFFFFF, "2147483647"}, {0x80000000, "0x80000000"},
                  {0xC0000005, "0xC0000005"}, {0xFFFFFFFF, "0xFFFFFFFF"}};
     for (const auto& c : cases) EXPECT_EQ(host::ExitCodeText(c.code), c.text);
+    // With the meaning of a well-known exception; any other code as it is.
+    const struct {
+        std::uint32_t code;
+        const char* text;
+    } meant[] = {{7, "7"}, {0xC0000005, "0xC0000005 (access violation)"}, {0xC00000FD, "0xC00000FD (stack overflow)"},
+                 {0xC0000006, "0xC0000006"}, {0x80000003, "0x80000003 (breakpoint)"}};
+    for (const auto& c : meant) EXPECT_EQ(host::ExitText(c.code), c.text);
 }
 
 // The list decides for the codes it names, its entry without a code for the rest, and UponExit
@@ -56,26 +63,40 @@ TEST(SupervisionPolicy, ExitCodesFindTheirActionInTheListBeforeUponExit)
         EXPECT_EQ(host::ActionOnExit(c.smf, 1, c.list ? *c.list : none, c.code), c.action) << c.code;
 }
 
-// Restarts at the given times (ms) against 3 within 1000 ms: which are allowed.
+// Restarts at the given times (ms) against a limit within 1000 ms: which are allowed, and how
+// many the status shows within the period at the last one.
 TEST(SupervisionPolicy, TheRestartLimitCountsOverASlidingPeriod)
 {
     const struct {
         std::uint32_t limit;
         std::vector<std::uint64_t> times;
         std::vector<bool> allowed;
+        std::uint32_t inPeriod;
     } cases[] = {
-        {3, {0, 10, 20, 30}, {true, true, true, false}},
-        {3, {0, 10, 20, 999, 1000, 1010, 1020}, {true, true, true, false, true, true, true}},
-        {3, {0, 500, 900, 1400, 1500}, {true, true, true, true, true}},
-        {1, {0, 999, 1000, 1999}, {true, false, true, false}},
-        {0, {0, 0, 0, 0, 0}, {true, true, true, true, true}},
+        {3, {0, 10, 20, 30}, {true, true, true, false}, 3},
+        {3, {0, 10, 20, 999, 1000, 1010, 1020}, {true, true, true, false, true, true, true}, 3},
+        {3, {0, 500, 900, 1400, 1500}, {true, true, true, true, true}, 3},
+        {1, {0, 999, 1000, 1999}, {true, false, true, false}, 1},
+        {0, {0, 0, 0, 0, 0}, {true, true, true, true, true}, 5},
+        {0, {0, 400, 1200, 1300}, {true, true, true, true}, 3},
     };
     for (const auto& c : cases) {
         host::RestartLimit limit(c.limit, 1000);
         std::vector<bool> allowed;
         for (std::uint64_t t : c.times) allowed.push_back(limit.Allow(t));
         EXPECT_EQ(allowed, c.allowed) << c.limit << " restarts, " << c.times.size() << " tries";
+        EXPECT_EQ(limit.InPeriod(c.times.back()), c.inPeriod) << c.limit << " restarts, " << c.times.size() << " tries";
     }
+}
+
+TEST(SupervisionPolicy, RunTimesReadInAtMostTwoUnits)
+{
+    const struct {
+        std::uint64_t ms;
+        const char* text;
+    } cases[] = {{0, "0 s"}, {59999, "59 s"}, {60000, "1 min"}, {3599000, "59 min"}, {3600000, "1 h"},
+                 {(3 * 60 + 12) * 60000 + 5000, "3 h 12 min"}, {86400000, "1 d"}, {(2 * 24 + 5) * 3600000ull + 60000, "2 d 5 h"}};
+    for (const auto& c : cases) EXPECT_EQ(host::RunTimeText(c.ms), c.text) << c.ms;
 }
 
 TEST(SupervisionPolicy, PathsExpandAgainstTheDefinitionsVariablesFirst)

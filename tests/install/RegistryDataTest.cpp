@@ -229,7 +229,7 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
     const ServiceDefinition written = EveryFieldSet();
     FakeKey key;
     for (const Parameter& p : kParameters) EXPECT_TRUE(key.values.emplace(p.name, Encode(p, written)).second) << p.name;
-    EXPECT_EQ(key.values.size(), 77u);
+    EXPECT_EQ(key.values.size(), 80u);
     EXPECT_EQ(key.values["ExitActions"], "0=3\0" "3221225477=2\0*=1\0\0"s);
     EXPECT_EQ(key.values["Priority"], Dword(5));
     EXPECT_EQ(key.values["OutputRotateSize"], Dword(3000000000u));
@@ -245,7 +245,7 @@ TEST(RegistryData, EveryValueWrittenReadsBackIntoItsField)
         Strings sorted = key.reads;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
-        EXPECT_EQ(sorted.size(), 77u);
+        EXPECT_EQ(sorted.size(), 80u);
         EXPECT_EQ(read.ExitActions, written.ExitActions);
         key.reads.clear();
     }

@@ -36,6 +36,9 @@ inline ServiceDefinition EveryFieldSet()
     d.RotateSize = 3000000000u;
     d.RotateDaily = 1;
     d.RotateKeep = 0;
+    d.DumpFolder = "D:\\dumps";
+    d.DumpKeep = 1000;
+    d.DumpFull = 1;
     d.OutputTimeStamp = 1;
     d.StopTimeout = 60000;
     d.ExitActions = {{false, 0, 3}, {false, 0xC0000005u, 2}, {true, 0, 1}};

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Readiness and liveness checks, resource limits and scheduled restarts end to end: real services
+# Readiness and liveness checks, resource limits, scheduled restarts, the published run figures
+# and the evidence of a failure (last lines, dumps) end to end: real services
 # under Wine's service control manager, checked against an HTTP endpoint of the test's own on
 # 127.0.0.1 that answers 200 or 503, or hangs, as each step asks. Every wait waits for a state,
 # bounded; nothing asserts a time.
@@ -257,16 +258,56 @@ def ready_by_tcp_and_by_line():
 
 
 def hung_window():
+    # Three hangs in a row, each dumped before the program is ended; the newest two dumps stay.
     flag = os.path.join(work, "hang.flag")
+    dumps = os.path.join(work, "dumps")
     install("vlwin", "<HungWindow>1500</HungWindow><LiveInterval>1000</LiveInterval><LiveTimeout>500</LiveTimeout>"
-                     "<LiveFailures>1</LiveFailures>", program=f"--window --hang-on-file Z:{flag}")
+                     "<LiveFailures>1</LiveFailures>", program=f"--window --hang-on-file Z:{flag}",
+            output=f"<Output><DumpFolder>Z:{dumps}</DumpFolder><DumpKeep>2</DumpKeep></Output>")
     velmora("-start", "vlwin")
     open(flag, "w").close()
     wait_for("the program hangs", lambda: "hang pid=" in record("vlwin"))
+    wait_for("three restarts of the hung program", lambda: runs("vlwin") >= 4)
+    velmora("-stop", "vlwin", check=False)
     os.remove(flag)
-    wait_for("a restart of the hung program", lambda: runs("vlwin") == 2)
     assert "window not responding" in log("vlwin"), log("vlwin")
+    assert log("vlwin").count("A dump of it was written to ") >= 3, log("vlwin")
+    names = sorted(os.listdir(dumps))
+    assert len(names) == 2, names
+    for name in names:
+        assert name.startswith("vlwin.") and name.endswith(".dmp"), names
+        assert open(os.path.join(dumps, name), "rb").read(4) == b"MDMP", name
+    s = status("vlwin")
+    assert s["lastRestartReason"] == "liveness check failed" and s["restarts"] >= 3, s
     finish("vlwin")
+
+
+def crash_loop_shows_in_status():
+    # A program that keeps ending: the restarts count up in -status and -list, the last exit and
+    # why it was restarted stay after the stop, and an exception leaves the last lines it wrote.
+    # A real access violation under Wine's service manager never ends (Wine holds the crashed
+    # process for its debugger even with SEM_NOGPFAULTERRORBOX), so the program ends with the code
+    # an access violation leaves on Windows.
+    for name, program, code, text in (("vlseven", "--exit 7", 7, "7"),
+                                      ("vlcrash", "--exit 0xC0000005", 0xC0000005, "0xC0000005 (access violation)")):
+        install(name, "", program=program, output=f"<Output><OutputLocation>Z:{work}/{name}.out</OutputLocation></Output>")
+        velmora("-start", name, check=False)
+        first = wait_for("two restarts", lambda: (lambda s: s if s["restarts"] >= 2 else None)(status(name)))
+        wait_for("the restarts counting up", lambda: status(name)["restarts"] > first["restarts"])
+        assert first["lastExitCode"] == code and first["lastExitText"] == text, first
+        assert first["lastRestartReason"] == "exit code " + text and first["lastExitAt"].endswith("Z"), first
+        assert first["restartsInPeriod"] >= 1 and first["outputBytesLost"] == 0, first
+        listed = [e for e in json.loads(velmora("-list", "-json").stdout) if e["name"] == name]
+        assert len(listed) == 1 and listed[0]["restarts"] >= 2, listed
+        shown = velmora("-status", name, check=False).stdout
+        assert "Program exit: " + text in shown and "Last restart: exit code " + text in shown, shown
+        velmora("-stop", name, check=False)
+        s = wait_for("stopped", lambda: (lambda s: s if s["state"] == "Stopped" else None)(status(name)))
+        assert s["lastExitCode"] == code and s["lastRestartReason"] == "exit code " + text, s
+        assert s["programPid"] is None and s["runMs"] is None, s
+        evidence = "Its last lines of standard output:" in log(name) and "end pid=" in log(name)
+        assert evidence == (code >= 0xC0000000), log(name)
+        finish(name)
 
 
 def limits_and_scheduled_restarts():
@@ -376,6 +417,7 @@ for title, body in [("readiness and liveness over HTTP", http_ready_and_live),
                     ("a program that is never ready", never_ready),
                     ("readiness by TCP and by a line of output", ready_by_tcp_and_by_line),
                     ("a window that stops answering", hung_window),
+                    ("a crash loop in -status and -list", crash_loop_shows_in_status),
                     ("resource limits and scheduled restarts", limits_and_scheduled_restarts),
                     ("hooks and webhooks", notifications)]:
     if os.environ.get("HEALTH_ONLY", title) in title:

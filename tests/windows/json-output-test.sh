@@ -41,6 +41,12 @@ assert len(mine) == 1, listed
 # -status adds what the host publishes: nothing yet for a service that never ran.
 published = ("ready", "health", "healthDetail", "memoryMB", "cpuPercent", "handles", "nextScheduledRestart")
 assert all(status.pop(key) is None for key in published), status
+# Both add the program's run: no run yet, no restart, nothing lost.
+run = ("programPid", "startedAt", "runMs", "lastExitCode", "lastExitText", "lastExitAt", "lastRestartReason")
+counts = ("restarts", "restartsInPeriod", "outputBytesLost")
+for service in mine + [status]:
+    assert all(service.pop(key) is None for key in run), service
+    assert all(service.pop(key) == 0 for key in counts), service
 for service in mine + [status]:
     assert set(service) == fields, sorted(service)
     assert service["name"] == "vljson", service
