@@ -379,7 +379,9 @@ TEST(LoadXMLFile, RelativePathsAreTakenFromTheHostsFolder)
     host.Folder("work");
     DefinitionDir current;
     current.Program("here.exe");
-    const std::string from = host.Path().string() + "/";
+    // The folder as the system writes it, with its own separator (a backslash on Windows).
+    const std::string root = host.Path().string();
+    const std::string from = root + (root.find('\\') != std::string::npos ? "\\" : "/");
     const std::string out = "<Output><OutputLocation>logs/out.log</OutputLocation></Output>";
     const struct {
         const char* what;

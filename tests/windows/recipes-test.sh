@@ -108,6 +108,11 @@ def recipe(file):
             quick_start(name)
             again = velmora("-update", "examples\\" + file)
             assert "unchanged" in again.stdout + again.stderr, again.stdout + again.stderr
+            # The README's upgrade by hand: its services stopped and recorded, then started again.
+            velmora("-stopall")
+            assert status(name)["state"] == "Stopped" and name in text(os.path.join(install, "StoppedForUpgrade.txt"))
+            velmora("-startstopped")
+            assert status(name)["state"] == "Running" and not os.path.exists(os.path.join(install, "StoppedForUpgrade.txt"))
         else:
             velmora("-i", "examples\\" + file)
             velmora("-start", name)
