@@ -43,5 +43,8 @@ int StopAndWait(const std::string& name);
 int Restart(const std::string& name, bool onlyIfRunning = false);
 // Writes the definition of the installed service to `file`, or to standard output when empty.
 int ExportDefinition(const std::string& name, const std::string& file);
+// -password: a new password for the user account the Velmora service logs on as, read as -i reads
+// it; nothing else of the service changes. Refused for an account without a password.
+int ChangePassword(const std::string& name);
 
 }  // namespace host

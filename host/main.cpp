@@ -247,6 +247,8 @@ int main()
         return host::StartStoppedServices();
     case host::Command::CheckUninstall:
         return host::CheckUninstall(invocation.messageBox);
+    case host::Command::Password:
+        return host::ChangePassword(invocation.argument);
     case host::Command::Usage:
         break;
     }
