@@ -34,6 +34,10 @@ using service_control::QueryStatus;
 
 std::string Text(unsigned long number) { return std::to_string(number); }
 
+// How long a removed service may take to go: its process ending, the last handle closing.
+constexpr ULONGLONG kRemovalWaitMs = 30000;
+constexpr DWORD kRemovalPollMs = 100;
+
 // What a service's last exit code means, the host's own codes in its words.
 std::string ExitMeaning(const SERVICE_STATUS_PROCESS& status)
 {
@@ -519,6 +523,30 @@ int ChangePassword(const std::string& given)
     std::printf("The password of the service '%s' (account %s) was changed; it takes effect at the next start.\n",
                 name.c_str(), account.c_str());
     return command_exit::kDone;
+}
+
+bool WaitUntilRemoved(const std::string& name)
+{
+    const Scm scm;
+    if (!scm) return false;
+    const auto gone = [&scm, &name] {
+        const UniqueScHandle service(OpenServiceA(scm.Get(), name.c_str(), SERVICE_QUERY_STATUS));
+        return !service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    };
+    if (gone()) return true;
+    std::fprintf(stderr, "Waiting until the service '%s' is gone", name.c_str());
+    const ULONGLONG start = GetTickCount64();
+    ULONGLONG lastDot = start;
+    bool isGone = false;
+    while (!(isGone = gone()) && GetTickCount64() - start < kRemovalWaitMs) {
+        if (GetTickCount64() - lastDot >= 1000) {
+            std::fputc('.', stderr);
+            lastDot = GetTickCount64();
+        }
+        Sleep(kRemovalPollMs);
+    }
+    std::fputc('\n', stderr);
+    return isGone;
 }
 
 }  // namespace host
