@@ -10,7 +10,8 @@ const char kUsage[] =
     "  Velmora -h, -?, --help         print this text\n"
     "  Velmora -i, --install DEFINITION.xml\n"
     "                                 install the service a definition file describes\n"
-    "  Velmora -u, --uninstall \"NAME\" remove the installed Velmora service NAME\n"
+    "  Velmora -u, --uninstall \"NAME\" remove the installed Velmora service NAME (stopped first when it\n"
+    "                                 runs; nothing is removed when it does not stop)\n"
     "  Velmora -c, --console \"NAME\"   run the installed service NAME in this console (Ctrl-C stops)\n"
     "  Velmora -c DEFINITION.xml      run a definition file in this console without installing it\n"
     "  Velmora -s, --service          run as the service process (started by the service control manager)\n"
@@ -25,6 +26,8 @@ const char kUsage[] =
     "                                 apply a definition to its service in place (installs it when\n"
     "                                 missing; restarts it when it runs and changed); -whatif only\n"
     "                                 prints what would change\n"
+    "  Velmora -password \"NAME\"       set a new password for the user account the service NAME logs\n"
+    "                                 on as (read from the console, or one line of standard input)\n"
     "  Velmora -stopall               stop the running services of this installation and record them\n"
     "                                 in StoppedForUpgrade.txt beside Velmora.exe (before an upgrade)\n"
     "  Velmora -startstopped          start the services -stopall recorded (after an upgrade)\n"
@@ -125,6 +128,7 @@ const Switch kSwitches[] = {
     {"stopall", "stopall", Command::StopAll, Operand::None, ""},
     {"startstopped", "startstopped", Command::StartStopped, Operand::None, ""},
     {"checkuninstall", "checkuninstall", Command::CheckUninstall, Operand::None, ""},
+    {"password", "password", Command::Password, Operand::Name, "a service name"},
 };
 
 struct Option {

@@ -25,6 +25,7 @@ enum class Command {
     StopAll,
     StartStopped,
     CheckUninstall,
+    Password,
 };
 
 struct Invocation {

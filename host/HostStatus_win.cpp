@@ -205,6 +205,21 @@ std::string IsoTime(std::uint64_t fileTime)
     return text;
 }
 
+std::string LocalIsoTime(const SYSTEMTIME& t)
+{
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    const long bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT   ? zone.DaylightBias
+                                   : kind == TIME_ZONE_ID_STANDARD ? zone.StandardBias
+                                                                   : 0);
+    const long east = -bias, size = east < 0 ? -east : east;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u%c%02ld:%02ld", t.wYear % 10000u, t.wMonth % 100u,
+                  t.wDay % 100u, t.wHour % 100u, t.wMinute % 100u, t.wSecond % 100u, east < 0 ? '-' : '+',
+                  size / 60 % 100, size % 60);
+    return text;
+}
+
 std::string AgoText(std::uint64_t fileTime)
 {
     const std::uint64_t now = NowFileTime();

@@ -65,4 +65,7 @@ std::uint64_t MsSince(std::uint64_t fileTime);
 // A FILETIME as ISO 8601 in UTC, "2026-12-11T09:30:05Z"; empty for 0.
 std::string IsoTime(std::uint64_t fileTime);
 
+// A local date and time as ISO 8601 with the offset in force now: "2026-12-11T21:30:05+01:00".
+std::string LocalIsoTime(const SYSTEMTIME& local);
+
 }  // namespace host

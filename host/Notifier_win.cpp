@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "HealthProbe_win.h"
+#include "HostStatus_win.h"
 #include "HostMessages.h"
 #include "JsonText.h"
 #include "SupervisionPolicy.h"
@@ -29,17 +30,7 @@ std::string LocalTimeText()
 {
     SYSTEMTIME t{};
     GetLocalTime(&t);
-    TIME_ZONE_INFORMATION zone{};
-    const DWORD kind = GetTimeZoneInformation(&zone);
-    const long bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT   ? zone.DaylightBias
-                                   : kind == TIME_ZONE_ID_STANDARD ? zone.StandardBias
-                                                                   : 0);
-    const long east = -bias, size = east < 0 ? -east : east;
-    char text[40];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u%c%02ld:%02ld", t.wYear % 10000u, t.wMonth % 100u,
-                  t.wDay % 100u, t.wHour % 100u, t.wMinute % 100u, t.wSecond % 100u, east < 0 ? '-' : '+',
-                  size / 60 % 100, size % 60);
-    return text;
+    return LocalIsoTime(t);
 }
 
 Notifier::Notifier(const ServiceDefinition& definition, const LaunchSettings& launch, DebugLog& log,

@@ -11,18 +11,6 @@ namespace {
 // Passwords of Windows accounts are at most 256 characters.
 constexpr DWORD kMaxPasswordCharacters = 256;
 
-class WipedOnExit {
-public:
-    WipedOnExit(void* data, std::size_t size) : data_(data), size_(size) {}
-    WipedOnExit(const WipedOnExit&) = delete;
-    WipedOnExit& operator=(const WipedOnExit&) = delete;
-    ~WipedOnExit() { SecureZeroMemory(data_, size_); }
-
-private:
-    void* data_;
-    std::size_t size_;
-};
-
 // The prompt goes to standard error, so that standard output keeps only the command's data.
 bool FromConsole(HANDLE input, DWORD mode, const char* account, std::string& password, std::FILE* messages)
 {
@@ -81,12 +69,7 @@ bool FromPipe(HANDLE input, std::string& password, std::FILE* messages)
 
 bool AskPassword(const char* account, std::string& password, void* context)
 {
-    auto* messages = static_cast<std::FILE*>(context);
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (!input || input == INVALID_HANDLE_VALUE) return false;
-    DWORD mode = 0;
-    return GetConsoleMode(input, &mode) ? FromConsole(input, mode, account, password, messages)
-                                        : FromPipe(input, password, messages);
+    return ReadPassword(account, password, static_cast<std::FILE*>(context));
 }
 
 void PrintNotice(const char* text, void* context)
@@ -97,6 +80,15 @@ void PrintNotice(const char* text, void* context)
 }
 
 }  // namespace
+
+bool ReadPassword(const char* account, std::string& password, std::FILE* messages)
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (!input || input == INVALID_HANDLE_VALUE) return false;
+    DWORD mode = 0;
+    return GetConsoleMode(input, &mode) ? FromConsole(input, mode, account, password, messages)
+                                        : FromPipe(input, password, messages);
+}
 
 InstallCallbacks ConsoleCallbacks(std::FILE* messages)
 {

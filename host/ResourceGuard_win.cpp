@@ -72,15 +72,7 @@ std::string LocalTimeAhead(std::int64_t localMinute, std::int64_t minutes)
     FILETIME file{static_cast<DWORD>(at), static_cast<DWORD>(at >> 32)};
     SYSTEMTIME t{};
     FileTimeToSystemTime(&file, &t);
-    TIME_ZONE_INFORMATION zone{};
-    const DWORD kind = GetTimeZoneInformation(&zone);
-    const long bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : kind == TIME_ZONE_ID_STANDARD ? zone.StandardBias : 0);
-    const long east = -bias;
-    char text[40];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:00%c%02ld:%02ld", t.wYear % 10000u, t.wMonth % 100u,
-                  t.wDay % 100u, t.wHour % 100u, t.wMinute % 100u, east < 0 ? '-' : '+', (east < 0 ? -east : east) / 60 % 100,
-                  (east < 0 ? -east : east) % 60);
-    return text;
+    return LocalIsoTime(t);
 }
 
 std::string Mb(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }

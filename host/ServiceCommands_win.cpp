@@ -14,8 +14,10 @@
 #include "JsonText.h"
 #include "ParameterReader.h"
 #include "RegistryData.h"
+#include "PasswordPrompt_win.h"
 #include "Platform.h"
 #include "ScmRegistration.h"
+#include "ServiceAccount.h"
 #include "ServiceCommandLine.h"
 #include "ServiceControl_win.h"
 #include "SupervisionPolicy.h"
@@ -31,6 +33,10 @@ using scm_registration::StateText;
 using service_control::QueryStatus;
 
 std::string Text(unsigned long number) { return std::to_string(number); }
+
+// How long a removed service may take to go: its process ending, the last handle closing.
+constexpr ULONGLONG kRemovalWaitMs = 30000;
+constexpr DWORD kRemovalPollMs = 100;
 
 // What a service's last exit code means, the host's own codes in its words.
 std::string ExitMeaning(const SERVICE_STATUS_PROCESS& status)
@@ -519,6 +525,71 @@ int ExportDefinition(const std::string& given, const std::string& file)
     }
     std::printf("The definition of the service '%s' was written to %s.\n", name.c_str(), file.c_str());
     return command_exit::kDone;
+}
+
+int ChangePassword(const std::string& given)
+{
+    if (!MayChangeServices(stderr)) return command_exit::kNeedsAdministrator;
+    const Scm scm;
+    if (!scm) return scm.ExitCode();
+    std::string name;
+    int exitCode = 0;
+    const UniqueScHandle service = scm.Open(given, SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG, name, exitCode);
+    if (!service) return exitCode;
+    const service_control::Configuration config = service_control::QueryConfiguration(service.get());
+    if (!config) return PrintFailure("Cannot read the configuration of the service '" + name + "'", GetLastError());
+    if (!service_control::EndsInHostProgram(config->lpBinaryPathName ? config->lpBinaryPathName : "")) {
+        std::fprintf(stderr, "Error: The service '%s' is not run by Velmora; nothing was changed.\n", name.c_str());
+        return command_exit::kNotRunByVelmora;
+    }
+    const std::string account =
+        config->lpServiceStartName && *config->lpServiceStartName ? config->lpServiceStartName : "LocalSystem";
+    const service_account::Kind kind = service_account::Classify(account, name).kind;
+    if (!service_account::NeedsPassword(kind)) {
+        std::fprintf(stderr, "Error: The service '%s' logs on as %s, %s; nothing was changed.\n", name.c_str(),
+                     account.c_str(),
+                     kind == service_account::Kind::Invalid ? "which is not a user account this command knows"
+                                                            : "which has no password");
+        return command_exit::kFailed;
+    }
+    std::string password;
+    const bool read = ReadPassword(account.c_str(), password, stderr);
+    const WipedOnExit wipe(&password[0], password.size());
+    if (!read) {
+        std::fprintf(stderr, "Error: No password was given for %s; nothing was changed.\n", account.c_str());
+        return command_exit::kFailed;
+    }
+    // The password alone: every other value is left as it is, the account too.
+    if (!ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, password.c_str(), nullptr))
+        return PrintFailure("Cannot change the password of the service '" + name + "'", GetLastError());
+    std::printf("The password of the service '%s' (account %s) was changed; it takes effect at the next start.\n",
+                name.c_str(), account.c_str());
+    return command_exit::kDone;
+}
+
+bool WaitUntilRemoved(const std::string& name)
+{
+    const Scm scm;
+    if (!scm) return false;
+    const auto gone = [&scm, &name] {
+        const UniqueScHandle service(OpenServiceA(scm.Get(), name.c_str(), SERVICE_QUERY_STATUS));
+        return !service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    };
+    if (gone()) return true;
+    std::fprintf(stderr, "Waiting until the service '%s' is gone", name.c_str());
+    const ULONGLONG start = GetTickCount64();
+    ULONGLONG lastDot = start;
+    bool isGone = false;
+    while (!(isGone = gone()) && GetTickCount64() - start < kRemovalWaitMs) {
+        if (GetTickCount64() - lastDot >= 1000) {
+            std::fputc('.', stderr);
+            lastDot = GetTickCount64();
+        }
+        Sleep(kRemovalPollMs);
+    }
+    std::fputc('\n', stderr);
+    return isGone;
 }
 
 }  // namespace host

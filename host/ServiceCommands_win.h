@@ -43,5 +43,12 @@ int StopAndWait(const std::string& name);
 int Restart(const std::string& name, bool onlyIfRunning = false);
 // Writes the definition of the installed service to `file`, or to standard output when empty.
 int ExportDefinition(const std::string& name, const std::string& file);
+// -password: a new password for the user account the Velmora service logs on as, read as -i reads
+// it; nothing else of the service changes. Refused for an account without a password.
+int ChangePassword(const std::string& name);
+// After the service was marked for deletion: waits, bounded and with a dot a second, until the
+// service control manager has let go of it, so that a service of the same name can be created.
+// False when it is still there.
+bool WaitUntilRemoved(const std::string& name);
 
 }  // namespace host

@@ -129,8 +129,21 @@ int Uninstall(const std::string& given)
     if (!host::MayChangeServices(stdout)) return kNeedsAdministrator;
     // The name as the service control manager holds it; the library says when there is none.
     std::string name = given;
-    DWORD state = 0;
-    if (host::FindService(given, name, state, true) != kDone) name = given;
+    DWORD state = SERVICE_STOPPED;
+    if (host::FindService(given, name, state, true) != kDone) {
+        name = given;
+        state = SERVICE_STOPPED;
+    }
+    // A running service is stopped first, so that its entry goes at once; another program's is
+    // left for the library to refuse, untouched.
+    if (state != SERVICE_STOPPED && RunByVelmora(name)) {
+        const int stopped = host::StopAndWait(name);
+        // One gone in the meantime is the library's to report.
+        if (stopped != kDone && stopped != kNotInstalled) {
+            std::printf("The service '%s' did not stop; nothing was removed.\n", name.c_str());
+            return stopped;
+        }
+    }
     try {
         ServiceUninstall(name.c_str());
     } catch (const CExcep& e) {
@@ -140,6 +153,12 @@ int Uninstall(const std::string& given)
             return kDone;
         }
         return ReportFailure(e, stdout);
+    }
+    std::fflush(stdout);
+    if (!host::WaitUntilRemoved(name)) {
+        std::printf("Note: The service '%s' is marked for deletion; it goes when no program holds it open any "
+                    "more.\n", name.c_str());
+        return kDone;
     }
     std::printf("The service '%s' was removed.\n", name.c_str());
     return kDone;
@@ -247,6 +266,8 @@ int main()
         return host::StartStoppedServices();
     case host::Command::CheckUninstall:
         return host::CheckUninstall(invocation.messageBox);
+    case host::Command::Password:
+        return host::ChangePassword(invocation.argument);
     case host::Command::Usage:
         break;
     }

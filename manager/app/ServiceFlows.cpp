@@ -37,10 +37,12 @@ void ServiceManagerWindow::RemoveSelectedService()
 {
     ui::WaitCursor wait;
     UpdateData(true);
-    if (const scm::ScmService* service = SelectedService()) {
+    if (scm::ScmService* service = SelectedService()) {
         const bool proceed = scm::EnsureStopped(*service, MSG_STOP_BEFORE_REMOVE);
         wait.Restore();
         if (proceed) {
+            // The list's handle would keep the removed service from going away.
+            service->CloseHandle();
             const runner::HostRun run = runner::RunHostProgram(installationDir_, "-u \"" + service->Name() + "\"");
             runner::ReportRunOutcome(run, MSG_REMOVE_SUCCEEDED, MSG_REMOVE_FAILED, Handle());
             wait.Restore();

@@ -7,14 +7,13 @@
 
 #include "DefinitionValidation.h"
 #include "Dialog.h"
+#include "EditorIds.h"
 #include "EditorOwner.h"
 #include "EditorPage.h"
 #include "PropertySheet.h"
 #include "Quillon.h"
 #include "ServiceDepsPage.h"
 #include "ServiceEnvPage.h"
-#include "ServiceHealthPage.h"
-#include "ServiceLimitsPage.h"
 #include "ServiceLogOnPage.h"
 #include "ServiceNotifyPage.h"
 #include "ServiceOptionsPage.h"
@@ -22,6 +21,7 @@
 #include "ServicePrePostPage.h"
 #include "ServiceProgramPage.h"
 #include "ServiceSupervisionPage.h"
+#include "TableFieldsPage.h"
 #include "Toolbar.h"
 
 namespace editor {
@@ -103,8 +103,9 @@ private:
     ServiceOutputPage output_;
     ServiceSupervisionPage supervision_;
     ServiceLogOnPage logOn_;
-    ServiceHealthPage health_;
-    ServiceLimitsPage limits_;
+    TableFieldsPage health_{IDD_PAGE_HEALTH, Page::Health, IDC_LIVE_ACTION, ValidateHealth};
+    // The job's cap also needs the Settings page's job type: the editor checks it on the record.
+    TableFieldsPage limits_{IDD_PAGE_LIMITS, Page::Limits, IDC_LIMIT_ACTION, ValidateFields};
     ServiceNotifyPage notify_;
     // In sheet order, which every walk follows: the Log On page's record after the Program
     // page's (the virtual account is named after the service), its rules after those of Output

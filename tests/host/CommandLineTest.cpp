@@ -90,6 +90,9 @@ TEST(HostCommandLine, ParsesEachCommand)
         {" -checkuninstall -MessageBox", Command::CheckUninstall, "", "", false, false, false, "", true},
         {" -stopall -messagebox", Command::Usage, "", "", false, false, false, "unexpected argument '-messagebox'"},
         {" -stopall MySvc", Command::Usage, "", "", false, false, false, "unexpected argument 'MySvc'"},
+        {" --Password \"MySvc\"", Command::Password, "MySvc"},
+        {" -password", Command::Usage, "", "", false, false, false, "'-password' needs a service name"},
+        {" -password MySvc secret", Command::Usage, "", "", false, false, false, "unexpected argument 'secret'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

@@ -1,4 +1,6 @@
-// A minimal service for the tests: it runs until stopped and can be paused and continued.
+// A minimal service for the tests: it runs until stopped and can be paused and continued. While a
+// file "hold-stop" is beside it, a stop stays pending without progress (for at most two minutes),
+// as a service that does not stop would.
 #include <windows.h>
 
 namespace {
@@ -46,6 +48,13 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv)
     Report(SERVICE_RUNNING);
     WaitForSingleObject(stopEvent, INFINITE);
     CloseHandle(stopEvent);
+    // No C++ runtime: the tests copy this program alone into other folders.
+    char hold[MAX_PATH + 16] = {};
+    DWORD length = GetModuleFileNameA(nullptr, hold, MAX_PATH);
+    if (length >= MAX_PATH) length = 0;
+    while (length > 0 && hold[length - 1] != '\\') --length;
+    lstrcpyA(hold + length, "hold-stop");
+    for (int i = 0; i < 1200 && GetFileAttributesA(hold) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
     Report(SERVICE_STOPPED);
 }
 

@@ -323,6 +323,7 @@ TEST_F(HostProgram, CommandLinesAnswerWithOneCodeOnTheRightStream)
         {"-q", 2, "", "Error: '-q' is not a command.\r\nUsage"},
         {"--uninstall vlnosuchservice", 4, "Error: Attempt to get handle to service 'vlnosuchservice' failed", ""},
         {"-c vlnosuchservice", 4, "", "is not installed"},
+        {"-password vlnosuchservice", 4, "", "The service 'vlnosuchservice' is not installed."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -352,7 +353,8 @@ TEST_F(HostProgram, AnotherProgramsServiceIsRefusedAndLeftAsItIs)
     const std::string file = dir_.Write(
         "vlforeign.xml", DefinitionDir::Xml(DefinitionDir::Required("vlforeign", dir_.Program(), dir_.Folder("w")) +
                                             "<ForceReplace>true</ForceReplace>"));
-    for (const std::string& arguments : {std::string("-u vlforeign"), "-update " + file, "-update " + file + " -whatif", "-i " + file}) {
+    for (const std::string& arguments : {std::string("-u vlforeign"), std::string("-password vlforeign"),
+                                         "-update " + file, "-update " + file + " -whatif", "-i " + file}) {
         SCOPED_TRACE(arguments);
         const wintest::CommandResult r = wintest::RunHostApart(arguments);
         EXPECT_EQ(r.exitCode, 9);
