@@ -225,7 +225,11 @@ bool ServiceEditorDialog::PreTranslateMessage(MSG& message)
     return Dialog::PreTranslateMessage(message);
 }
 
-void ServiceEditorDialog::ResetRecord() { record_ = definition_writer::NewDefinition(); }
+void ServiceEditorDialog::ResetRecord()
+{
+    record_ = definition_writer::NewDefinition();
+    confirmedRestart_.clear();
+}
 
 void ServiceEditorDialog::RecordToPages(bool refresh)
 {
@@ -309,7 +313,7 @@ void ServiceEditorDialog::Install()
     PagesToRecord();
     ValidationFailure failure = Validate(record_);
     if (failure.messageId == 0) failure = ValidateStorable();
-    if (Refuse(failure) || !ConfirmComputerRestart()) return;
+    if (Refuse(failure)) return;
     std::optional<ui::SecretText> password;
     const service_account::Account account = service_account::Classify(record_.Account, record_.Name);
     if (service_account::NeedsPassword(account.kind)) {

@@ -83,8 +83,9 @@ private:
     // Pages to record before a write: false, after saying why, when an output, supervision, log
     // on, health, limits or notify setting cannot be stored.
     bool GatherStorable();
-    // Before the record is saved or installed: a recovery that restarts the computer is asked
-    // about once for the failures it names; false when the user would rather change it.
+    // Before the record is saved: a recovery that restarts the computer is asked about once for
+    // the failures it names, until another definition is begun or opened; false when the user
+    // would rather change it. (An install says so in its output.)
     bool ConfirmComputerRestart();
     void DeleteTemporaryFile();
     // The rules of the page texts that must hold before anything is written, then those that

@@ -269,9 +269,8 @@ TEST_F(HostProgram, WordsAndUnitsInstallAsTheirNumbers)
     for (const auto& part : parts) words += part.words, numbers += part.numbers;
     const std::string program = dir_.Program(), folder = dir_.Folder("w");
     const auto install = [&](const std::string& name, const std::string& rest) {
-        const std::string required = "<Name>" + name + "</Name><DisplayName>Words</DisplayName><WorkingDir>" + folder +
-                                     "</WorkingDir><Executable>" + program + "</Executable>";
-        return Host("-i " + dir_.Write(name + ".xml", DefinitionDir::Xml(required, rest)));
+        const std::string file = name + ".xml";
+        return Host("-i " + dir_.Write(file, DefinitionDir::Xml(DefinitionDir::Required(name, program, folder), rest)));
     };
     const wintest::CommandResult inWords = install("vlhostsvc0", words);
     ASSERT_EQ(inWords.exitCode, 0) << inWords.output;
@@ -279,12 +278,17 @@ TEST_F(HostProgram, WordsAndUnitsInstallAsTheirNumbers)
         << inWords.output;
     ASSERT_EQ(install("vlhostsvc1", numbers).exitCode, 0);
 
-    const auto written = KeyValues(registry_data::ParametersKeyPath("vlhostsvc0"));
+    // The display names differ with the names, as the service database needs.
+    auto written = KeyValues(registry_data::ParametersKeyPath("vlhostsvc0"));
+    auto inNumbers = KeyValues(registry_data::ParametersKeyPath("vlhostsvc1"));
+    EXPECT_EQ(written.erase("DisplayName"), 1u);
+    EXPECT_EQ(inNumbers.erase("DisplayName"), 1u);
     EXPECT_GT(written.size(), 10u);
-    EXPECT_EQ(written, KeyValues(registry_data::ParametersKeyPath("vlhostsvc1")));
+    EXPECT_EQ(written, inNumbers);
     const std::string exported = Host("-export vlhostsvc0").output;
     std::string expected = Host("-export vlhostsvc1").output;
-    expected.replace(expected.find("vlhostsvc1"), 10, "vlhostsvc0");
+    for (std::size_t at; (at = expected.find("vlhostsvc1")) != std::string::npos;)
+        expected.replace(at, 10, "vlhostsvc0");
     EXPECT_EQ(exported, expected);
     EXPECT_TRUE(wintest::Contains(exported, "<SecondFailure>2</SecondFailure>")) << exported;
     EXPECT_TRUE(wintest::Contains(exported, "<MemoryLimit>2048</MemoryLimit>")) << exported;
