@@ -5,10 +5,10 @@
 
 #include "Settings.h"
 
-// A setting's number written as a person writes it by hand: one of the row's words ("Restart"
-// for 1), or a decimal number with a unit ("10 min", "512 KB") converted into the row's own unit.
-// The reader and the editor's number fields read their plain numbers as they always have, and ask
-// this for any other text.
+// A setting's number written as a person writes it by hand: one of the row's words
+// ("RestartService" for 1), or a decimal number with a unit ("10 min", "512 KB") converted into
+// the row's own unit. The reader reads plain numbers as it always has and asks this for any other
+// text; the editor's fields take plain numbers in the unit they name.
 namespace settings {
 
 struct Reading {
