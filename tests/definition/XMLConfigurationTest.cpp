@@ -414,82 +414,50 @@ TEST(XMLConfiguration, IntegerText)
 // converted value out of range, named in that unit. The original elements take numbers only.
 TEST(XMLConfiguration, WordsAndUnitsOfTheNewerSettingsReadAsTheirNumbers)
 {
+    const std::string invalid = "Invalid value (";
     const struct {
-        const char* container;
-        const char* element;
-        std::string text;
+        const char *container, *element, *text;
         std::uint32_t value;
         std::string error;  // empty: read as `value`
     } cases[] = {
-        {"Recovery", "FirstFailure", "restartcomputer", 2, ""},
-        {"Recovery", "SecondFailure", " RESTARTSERVICE ", 1, ""},
-        {"Recovery", "LaterFailures", "RunProgram", 3, ""},
-        {"Recovery", "FirstFailure", "None", 0, ""},
+        {"Recovery", "SecondFailure", " restartCOMPUTER ", 2, ""},
         {"Supervision", "ExitAction", "terminate", 2, ""},
-        {"Health", "LiveAction", "NoAction", 0, ""},
-        {"Limits", "LimitAction", "Shutdown", 3, ""},
-        {"Limits", "LimitAction", "restartProgram", 1, ""},
-        {"Supervision", "StopTimeout", "15 s", 15000, ""},
         {"Supervision", "StopTimeout", "10min", 600000, ""},
-        {"Supervision", "StopTimeout", "2500 MS", 2500, ""},
-        {"Supervision", "StopTimeout", "0x10", 16, ""},
-        {"Supervision", "RestartEvery", "\t1 h ", 3600000, ""},
-        {"SecondFailure", "Delay", "2 min", 120000, ""},
-        {"Recovery", "ResetPeriod", "10 min", 600, ""},
+        {"SecondFailure", "Delay", "2 S", 2000, ""},
         {"Recovery", "ResetPeriod", "2000 ms", 2, ""},
-        {"Output", "RotateSize", "10 MB", 10485760, ""},
-        {"Output", "RotateSize", "512 kb", 524288, ""},
         {"Output", "RotateSize", "3 GB", 3221225472u, ""},
-        {"Limits", "MemoryLimit", "2 GB", 2048, ""},
-        {"Limits", "JobMemoryLimit", "1024 KB", 1, ""},
+        {"Limits", "MemoryLimit", "1024 kb", 1, ""},
         {"Recovery", "FirstFailure", "reboot", 0,
-         "Invalid value (reboot) for element \"FirstFailure\".  Valid values are None (0), RestartService (1), "
-         "RestartComputer (2) or RunProgram (3), in any letter case, or a number from 0 to 3."},
-        {"Supervision", "ExitAction", "restart", 0,
-         "Invalid value (restart) for element \"ExitAction\".  Valid values are NoAction (0), RestartProgram (1), "
-         "Terminate (2) or Shutdown (3), in any letter case, or a number from 0 to 3."},
+         invalid + "reboot) for element \"FirstFailure\".  Valid values are None (0), RestartService (1), "
+                   "RestartComputer (2) or RunProgram (3), in any letter case, or a number from 0 to 3."},
         {"Supervision", "StopTimeout", "2 h", 0,
-         "Invalid value (2 h) for element \"StopTimeout\": that is 7200000 ms.  Valid range is [0, 600000]."},
+         invalid + "2 h) for element \"StopTimeout\": that is 7200000 ms.  Valid range is [0, 600000]."},
         {"Health", "LiveGrace", "1 day", 0,
-         "Invalid value (1 day) for element \"LiveGrace\": \"day\" is no unit of a duration; write ms, s, min or h "
-         "after the number.  Valid range is [0, 86400000]."},
-        {"Supervision", "RestartEvery", "5000000 s", 0,
-         "Invalid value (5000000 s) for element \"RestartEvery\": that is more than 4294967295 ms.  Valid range is "
-         "[60000, 4294967295]."},
+         invalid + "1 day) for element \"LiveGrace\": \"day\" is no unit of a duration; write ms, s, min or h after "
+                   "the number.  Valid range is [0, 86400000]."},
         {"Limits", "MemoryLimit", "1500 KB", 0,
-         "Invalid value (1500 KB) for element \"MemoryLimit\": that is not a whole number of MB.  Valid range is "
-         "[1, 1048576]."},
-        {"Limits", "MemoryLimit", "0 GB", 0,
-         "Invalid value (0 GB) for element \"MemoryLimit\": that is 0 MB.  Valid range is [1, 1048576]."},
-        {"Recovery", "ResetPeriod", "1500 ms", 0,
-         "Invalid value (1500 ms) for element \"ResetPeriod\": that is not a whole number of seconds."},
+         invalid + "1500 KB) for element \"MemoryLimit\": that is not a whole number of MB.  Valid range is [1, "
+                   "1048576]."},
         {"Output", "RotateSize", "4 GB", 0,
-         "Invalid value (4 GB) for element \"RotateSize\": that is more than 4294967295 bytes."},
-        {"Output", "RotateSize", "10 MiB", 0,
-         "Invalid value (10 MiB) for element \"RotateSize\": \"MiB\" is no unit of a size; write KB, MB or GB after "
-         "the number."},
+         invalid + "4 GB) for element \"RotateSize\": that is more than 4294967295 bytes."},
         {"Options", "UponExit", "Terminate", 0,
-         "Invalid value (Terminate) for element \"UponExit\": Invalid trailing characters in integer \"Terminate\".  "
-         "Valid range is [0, 3]."},
+         invalid + "Terminate) for element \"UponExit\": Invalid trailing characters in integer \"Terminate\".  "
+                   "Valid range is [0, 3]."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.element) + " " + c.text);
-        const bool attribute = std::string(c.element) == "Delay";
-        const std::string body = attribute ? "<Recovery><" + std::string(c.container) + " " + c.element + "=\"" +
-                                                 c.text + "\">1</" + c.container + "></Recovery>"
-                                           : "<" + std::string(c.container) + "><" + c.element + ">" + c.text +
-                                                 "</" + c.element + "></" + c.container + ">";
-        const XMLConfiguration config = Read(Definition(kProgram + body));
-        if (!c.error.empty()) {
-            EXPECT_FALSE(config.IsValid());
-            EXPECT_EQ(config.Errors(), ErrorList{c.error});
-            continue;
-        }
-        ASSERT_TRUE(config.IsValid()) << Joined(config.Errors());
+        const std::string element = std::string(c.element) == "Delay"
+                                        ? std::string("<SecondFailure Delay=\"") + c.text + "\">1</SecondFailure>"
+                                        : std::string("<") + c.element + ">" + c.text + "</" + c.element + ">";
+        const std::string container = c.element == std::string("Delay") ? "Recovery" : c.container;
+        const XMLConfiguration config =
+            Read(Definition(kProgram + "<" + container + ">" + element + "</" + container + ">"));
+        EXPECT_EQ(config.Errors(), c.error.empty() ? ErrorList{} : ErrorList{c.error});
+        if (!c.error.empty() || !config.IsValid()) continue;
         const settings::Setting& row = settings::Row(c.container, c.element);
-        const std::uint32_t read = row.kind == settings::Kind::List ? config.ExitActions().at(0).second.Value()
-                                                                    : config.SettingNumber(row).Value();
-        EXPECT_EQ(read, c.value);
+        EXPECT_EQ(row.kind == settings::Kind::List ? config.ExitActions().at(0).second.Value()
+                                                   : config.SettingNumber(row).Value(),
+                  c.value);
     }
 }
 
