@@ -47,6 +47,25 @@ inline bool RecoveryRunsNoProgram(const ServiceDefinition& d)
     return runsProgram && d.RecoveryProgram.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
+// The failures on which the recovery restarts the computer, as a notice names them ("its second
+// failure", "its first and second failures", "every failure"); empty when none does.
+inline std::string ComputerRestartFailures(const ServiceDefinition& d)
+{
+    constexpr std::uint32_t kRestartComputer = 2;  // SC_ACTION_REBOOT
+    unsigned steps = 0;
+    for (std::size_t i = 0; i < ServiceDefinition::kRecoverySteps; ++i)
+        if (d.RecoverySteps[i].Action == kRestartComputer) steps |= 1u << i;
+    static const char* const kFailures[8] = {"",
+                                             "its first failure",
+                                             "its second failure",
+                                             "its first and second failures",
+                                             "its third and later failures",
+                                             "its first, third and later failures",
+                                             "its second and later failures",
+                                             "every failure"};
+    return kFailures[steps];
+}
+
 // Why the health settings cannot work, and the setting to mend; an empty text when they can.
 struct HealthIssue {
     enum class Field { ReadyCheck, LiveCheck, LiveTimeout } field = Field::ReadyCheck;

@@ -73,6 +73,17 @@ struct EditorField {
     bool blankWhenDefault = false;  // the default is shown as an empty field
 };
 
+// The unit a setting's number is kept in, for the settings whose number may also be written with
+// a unit: a duration with ms, s, min or h, a size with KB, MB or GB (1024-based).
+enum class Unit { None, Milliseconds, Seconds, Bytes, Megabytes };
+
+// A word a setting's number may also be written as, in any letter case. A list of them ends with
+// a null text.
+struct Word {
+    const char* text;
+    std::uint32_t value;
+};
+
 struct Setting {
     const char* element;
     const char* container;
@@ -85,6 +96,8 @@ struct Setting {
     const char* registryName;  // nullptr: stored with another setting, or not at all
     unsigned minOccurs;        // 1: the container needs it
     EditorField editor;
+    const Word* words = nullptr;  // the words for its numbers, or none
+    Unit unit = Unit::None;       // the unit of its number, when one may be written
 };
 
 // The containers the table's settings fill on their own, in the order the file holds them, each

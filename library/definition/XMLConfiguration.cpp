@@ -7,6 +7,7 @@
 #include <libxml/tree.h>
 
 #include "Platform.h"
+#include "SettingText.h"
 #include "UnsignedText.h"
 
 namespace {
@@ -89,6 +90,21 @@ bool SetUnsignedValue(NameValueUnsignedInt& value, const XMLString& text, Proble
     if (value.SetValue(text.c_str())) return true;
     errors.Add("Invalid value (" + Text(text) + ") for element \"" + value.Name() + "\": " + value.Error());
     return false;
+}
+
+// A number of the settings table: a plain number as ever, else one of the row's words or a number
+// with a unit.
+bool SetSettingValue(NameValueUnsignedInt& value, const settings::Setting& row, const XMLString& text,
+                     ProblemList& errors)
+{
+    const settings::Reading reading = settings::ReadWordOrUnit(row, Text(text));
+    switch (reading.status) {
+    case settings::Reading::Status::Plain:
+        return row.kind == settings::Kind::Number ? SetUnsignedValue(value, text, errors)
+                                                  : SetRangedValue(value, text, row.min, row.max, errors);
+    case settings::Reading::Status::Value: value = NameValueUnsignedInt(row.element, reading.value); return true;
+    default: errors.Add(reading.problem); return false;
+    }
 }
 
 // An element whose only attribute may be `name`: `set` takes its value. False, with the problem
@@ -667,7 +683,7 @@ bool XMLConfiguration::ReadSetting(const settings::Setting& row, const XMLString
                            [&](const XMLString& value) { return SetUnsignedValue(code, value, errors_); }))
             return false;
         NameValueUnsignedInt action(row.element, 0);
-        if (!SetRangedValue(action, text, row.min, row.max, errors_)) return false;
+        if (!SetSettingValue(action, row, text, errors_)) return false;
         for (const auto& [known, unused] : exitActions_) {
             (void)unused;
             if (known.HasValue() == code.HasValue() && (!code.HasValue() || known.Value() == code.Value())) {
@@ -738,14 +754,13 @@ bool XMLConfiguration::ReadSetting(const settings::Setting& row, const XMLString
             }
             NameValueUnsignedInt& target = settingNumbers_[settings::kTable.IndexOf(*match)];
             target = NameValueUnsignedInt(match->element);
-            if (!SetRangedValue(target, value, match->min, match->max, errors_)) return false;
+            if (!SetSettingValue(target, *match, value, errors_)) return false;
         }
     }
     NameValueUnsignedInt& number = settingNumbers_[index];
     switch (row.kind) {
     case Kind::Text: return SetStringValue(settingTexts_[index], text, errors_);
     case Kind::Boolean: return SetBooleanValue(number, text, errors_);
-    case Kind::Number: return SetUnsignedValue(number, text, errors_);
-    default: return SetRangedValue(number, text, row.min, row.max, errors_);
+    default: return SetSettingValue(number, row, text, errors_);
     }
 }

@@ -218,7 +218,8 @@ struct InstallCallbacks {
     // password of the user account the service is to log on as. Returns false when none is given,
     // which stops the install. The library wipes the password once the service database has it.
     bool (*password)(const char* account, std::string& password, void* context) = nullptr;
-    // Told of a setting this system does not support; the install goes on without it.
+    // Told of a setting this system does not support, the install going on without it, and of a
+    // recovery that restarts the computer.
     void (*notice)(const char* text, void* context) = nullptr;
     void* context = nullptr;
 };

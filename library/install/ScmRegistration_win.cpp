@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "DefinitionRules.h"
 #include "Failure.h"
 #include "PathText.h"
 #include "ProcessLimits.h"
@@ -271,6 +272,12 @@ void ApplyOptional(SC_HANDLE service, const ServiceDefinition& d, const InstallC
             QueryOptionalConfiguration<SERVICE_FAILURE_ACTIONSA>(service, SERVICE_CONFIG_FAILURE_ACTIONS);
         recoveryBefore = before && (before->cActions != 0 || (before->lpCommand && *before->lpCommand));
     }
+    // A reboot written by mistake (2 is Terminate Velmora in UponExit) would otherwise go unseen.
+    const std::string reboots = definition_rules::ComputerRestartFailures(d);
+    if (!reboots.empty() && callbacks.notice)
+        callbacks.notice(
+            ("on " + reboots + " this service restarts the computer (RestartComputer, 2, in Recovery)").c_str(),
+            callbacks.context);
     if (!recovery && !recoveryBefore) return;
     // Without actions the call clears an earlier set: a count of 0 with an array deletes them, an
     // empty command deletes the command.

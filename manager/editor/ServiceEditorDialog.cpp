@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "DefinitionRules.h"
 #include "DefinitionWriter.h"
 #include "EditorIds.h"
 #include "InstallerResultDialog.h"
@@ -224,7 +225,11 @@ bool ServiceEditorDialog::PreTranslateMessage(MSG& message)
     return Dialog::PreTranslateMessage(message);
 }
 
-void ServiceEditorDialog::ResetRecord() { record_ = definition_writer::NewDefinition(); }
+void ServiceEditorDialog::ResetRecord()
+{
+    record_ = definition_writer::NewDefinition();
+    confirmedRestart_.clear();
+}
 
 void ServiceEditorDialog::RecordToPages(bool refresh)
 {
@@ -289,6 +294,20 @@ bool ServiceEditorDialog::GatherStorable()
     return !Refuse(ValidateStorable());
 }
 
+bool ServiceEditorDialog::ConfirmComputerRestart()
+{
+    const std::string failures = definition_rules::ComputerRestartFailures(record_);
+    if (failures.empty() || failures == confirmedRestart_) return true;
+    if (!messages::AskYesNo(MSG_RECOVERY_RESTARTS_COMPUTER, {failures.c_str()})) {
+        std::size_t step = 0;
+        while (record_.RecoverySteps[step].Action != 2) ++step;
+        FocusOn({MSG_RECOVERY_RESTARTS_COMPUTER, Page::LogOn, kRecoveryControls[step].action});
+        return false;
+    }
+    confirmedRestart_ = failures;
+    return true;
+}
+
 void ServiceEditorDialog::Install()
 {
     PagesToRecord();
@@ -323,7 +342,7 @@ void ServiceEditorDialog::Save()
         SaveAs();
         return;
     }
-    if (!GatherStorable()) return;
+    if (!GatherStorable() || !ConfirmComputerRestart()) return;
     WriteReporting(currentPath_, "the file");
 }
 
@@ -331,7 +350,7 @@ void ServiceEditorDialog::SaveAs()
 {
     const auto chosen = ChooseFile(DefinitionFileRequest(Handle(), true, currentPath_));
     if (!chosen) return;
-    if (!GatherStorable()) return;
+    if (!GatherStorable() || !ConfirmComputerRestart()) return;
     currentPath_ = *chosen;
     WriteReporting(currentPath_, "the file");
 }

@@ -83,6 +83,10 @@ private:
     // Pages to record before a write: false, after saying why, when an output, supervision, log
     // on, health, limits or notify setting cannot be stored.
     bool GatherStorable();
+    // Before the record is saved: a recovery that restarts the computer is asked about once for
+    // the failures it names, until another definition is begun or opened; false when the user
+    // would rather change it. (An install says so in its output.)
+    bool ConfirmComputerRestart();
     void DeleteTemporaryFile();
     // The rules of the page texts that must hold before anything is written, then those that
     // join settings of several pages (the pages' values are in the record by then).
@@ -92,6 +96,7 @@ private:
     ServiceDefinition record_;
     std::string temporaryPath_;
     std::string currentPath_;
+    std::string confirmedRestart_;  // the failures the user agreed may restart the computer
     HICON icon_ = nullptr;
     ui::Toolbar toolbar_;
     // The pages outlive the sheet, whose window holds theirs.

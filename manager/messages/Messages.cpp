@@ -42,6 +42,11 @@ bool AskOkCancel(DWORD messageId, std::initializer_list<const char*> inserts)
     return ui::AppMessageBox(FormatMessageText(messageId, inserts), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
+bool AskYesNo(DWORD messageId, std::initializer_list<const char*> inserts)
+{
+    return ui::AppMessageBox(FormatMessageText(messageId, inserts), MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
 std::string SystemErrorText(DWORD errorCode)
 {
     if (errorCode == 0) return "N/A";

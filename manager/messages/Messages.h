@@ -20,6 +20,8 @@ std::string FormatMessageText(DWORD messageId, std::initializer_list<const char*
 int ShowMessage(int severity, DWORD messageId, std::initializer_list<const char*> inserts = {});
 // An OK/Cancel question; true when the user chose OK.
 bool AskOkCancel(DWORD messageId, std::initializer_list<const char*> inserts = {});
+// A Yes/No question with the warning icon; true when the user chose Yes.
+bool AskYesNo(DWORD messageId, std::initializer_list<const char*> inserts = {});
 
 // The system's wording for an error code with its line end; "N/A" for 0, empty when the system
 // has no text for the code.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "SettingText.h"
 #include "Settings.h"
 
 // The documents that describe the settings are held against the one table: the DTD, the README's
@@ -40,7 +41,7 @@ std::vector<const settings::Setting*> AttributesOf(const settings::Setting& row)
 
 // A README reference row: its cells, for each element it names.
 struct ReadmeRow {
-    std::string container, occurs, type, range, absent;
+    std::string container, occurs, type, range, absent, meaning;
 };
 
 std::map<std::string, ReadmeRow> ReadmeRows()
@@ -61,7 +62,7 @@ std::map<std::string, ReadmeRow> ReadmeRows()
         for (auto m = std::sregex_iterator(cells[0].begin(), cells[0].end(), name); m != std::sregex_iterator(); ++m, ++i) {
             const std::string o = occurs.size() > i ? occurs[i] : occurs.back();
             rows[(*m)[1]] = {cells[1].substr(1, cells[1].size() - 2), o.substr(0, o.find(" each")), cells[3],
-                             cells[4], cells[5]};
+                             cells[4], cells[5], cells[6]};
         }
     }
     return rows;
@@ -142,9 +143,19 @@ TEST(SettingsTable, TheReadmeReferenceStatesEachSettingsOccurrenceTypeRangeAndDe
                 EXPECT_EQ(r.absent.substr(0, r.absent.find(';')), std::to_string(row.defaultValue));
             }
         }
+        // A unit the number may be written in is the one its range names; a word, one its meaning gives.
+        const std::string unit = settings::UnitName(row.unit);
+        if (row.unit != settings::Unit::None) {
+            EXPECT_TRUE(std::regex_search(r.range, std::regex("^" + unit + "([,;]|$)"))) << r.range;
+        } else {
+            EXPECT_FALSE(std::regex_search(r.range, std::regex("^(ms|seconds|bytes|MB)\\b"))) << r.range;
+        }
+        for (const settings::Word* word = row.words; word && word->text; ++word)
+            EXPECT_NE(r.meaning.find(std::string("`") + word->text + "`"), std::string::npos) << word->text;
         for (const settings::Setting* attribute : attributes) {
             EXPECT_NE(r.type.find(std::string("attribute `") + attribute->element + "`"), std::string::npos);
-            EXPECT_NE(r.range.find(std::string("`") + attribute->element + "` ms, " + Range(*attribute)),
+            EXPECT_NE(r.range.find(std::string("`") + attribute->element + "` " + settings::UnitName(attribute->unit) +
+                                   ", " + Range(*attribute)),
                       std::string::npos);
             EXPECT_NE(r.absent.find(std::string("`") + attribute->element + "` " +
                                     std::to_string(attribute->defaultValue)),

@@ -409,6 +409,58 @@ TEST(XMLConfiguration, IntegerText)
     EXPECT_EQ(delays.PostService().Delay().Value(), 0u);
 }
 
+// The newer settings' choices as words in any letter case, and their durations and sizes with a
+// unit, read as the numbers they stand for in the element's own unit; a bad word or unit, and a
+// converted value out of range, named in that unit. The original elements take numbers only.
+TEST(XMLConfiguration, WordsAndUnitsOfTheNewerSettingsReadAsTheirNumbers)
+{
+    const std::string invalid = "Invalid value (";
+    const struct {
+        const char *container, *element, *text;
+        std::uint32_t value;
+        std::string error;  // empty: read as `value`
+    } cases[] = {
+        {"Recovery", "SecondFailure", " restartCOMPUTER ", 2, ""},
+        {"Supervision", "ExitAction", "terminate", 2, ""},
+        {"Supervision", "StopTimeout", "10min", 600000, ""},
+        {"SecondFailure", "Delay", "2 S", 2000, ""},
+        {"Recovery", "ResetPeriod", "2000 ms", 2, ""},
+        {"Output", "RotateSize", "3 GB", 3221225472u, ""},
+        {"Limits", "MemoryLimit", "1024 kb", 1, ""},
+        {"Recovery", "FirstFailure", "reboot", 0,
+         invalid + "reboot) for element \"FirstFailure\".  Valid values are None (0), RestartService (1), "
+                   "RestartComputer (2) or RunProgram (3), in any letter case, or a number from 0 to 3."},
+        {"Supervision", "StopTimeout", "2 h", 0,
+         invalid + "2 h) for element \"StopTimeout\": that is 7200000 ms.  Valid range is [0, 600000]."},
+        {"Health", "LiveGrace", "1 day", 0,
+         invalid + "1 day) for element \"LiveGrace\": \"day\" is no unit of a duration; write ms, s, min or h after "
+                   "the number.  Valid range is [0, 86400000]."},
+        {"Limits", "MemoryLimit", "1500 KB", 0,
+         invalid + "1500 KB) for element \"MemoryLimit\": that is not a whole number of MB.  Valid range is [1, "
+                   "1048576]."},
+        {"Output", "RotateSize", "4 GB", 0,
+         invalid + "4 GB) for element \"RotateSize\": that is more than 4294967295 bytes."},
+        {"Options", "UponExit", "Terminate", 0,
+         invalid + "Terminate) for element \"UponExit\": Invalid trailing characters in integer \"Terminate\".  "
+                   "Valid range is [0, 3]."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.element) + " " + c.text);
+        const std::string element = std::string(c.element) == "Delay"
+                                        ? std::string("<SecondFailure Delay=\"") + c.text + "\">1</SecondFailure>"
+                                        : std::string("<") + c.element + ">" + c.text + "</" + c.element + ">";
+        const std::string container = c.element == std::string("Delay") ? "Recovery" : c.container;
+        const XMLConfiguration config =
+            Read(Definition(kProgram + "<" + container + ">" + element + "</" + container + ">"));
+        EXPECT_EQ(config.Errors(), c.error.empty() ? ErrorList{} : ErrorList{c.error});
+        if (!c.error.empty() || !config.IsValid()) continue;
+        const settings::Setting& row = settings::Row(c.container, c.element);
+        EXPECT_EQ(row.kind == settings::Kind::List ? config.ExitActions().at(0).second.Value()
+                                                   : config.SettingNumber(row).Value(),
+                  c.value);
+    }
+}
+
 TEST(XMLConfiguration, PriorityRangeFollowsTheWindowsVersion)
 {
     struct Case {

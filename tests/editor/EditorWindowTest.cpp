@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DefinitionWriter.h"
+#include "EditorIds.h"
 #include "EditorTestSupport.h"
 #include "Messages.h"
 #include "Seams.h"
@@ -382,6 +383,33 @@ TEST(ServiceEditor, SaveWithoutAFileIsSaveAsAndNewKeepsTheFile)
         EXPECT_EQ(files.requests[0].initialName, file);
     }
     EXPECT_EQ(f.Editor().CurrentPath(), file);
+}
+
+// A recovery that restarts the computer is asked about once before it is saved: No saves nothing
+// and shows the step, Yes saves, and the same steps are not asked about again.
+TEST(ServiceEditor, ARecoveryThatRestartsTheComputerIsAskedAboutOnce)
+{
+    EditorFixture f;
+    const std::string file = (f.dir.Path() / "reboot.xml").string();
+    f.FillValid("Relay5");
+    f.Choose(kLogOnPage, IDC_RECOVERY_SECOND, 2);
+    const auto save = [&](int answer) {
+        FileChooserStub files;
+        files.answers.push_back(file);
+        MessageBoxRecorder boxes(answer);
+        f.Click(1076);
+        return boxes.boxes;
+    };
+    const std::vector<MessageBoxRecorder::Box> refused = save(IDNO);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].text, messages::FormatMessageText(MSG_RECOVERY_RESTARTS_COMPUTER, {"its second failure"}));
+    EXPECT_EQ(refused[0].style & MB_TYPEMASK, UINT(MB_YESNO));
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_EQ(GetFocus(), GetDlgItem(f.Page(kLogOnPage), IDC_RECOVERY_SECOND));
+
+    EXPECT_EQ(save(IDYES).size(), 1u);
+    EXPECT_EQ(ReadFile(file), DefinitionText(f.Editor().Record()));
+    EXPECT_TRUE(save(IDNO).empty()) << "asked once";
 }
 
 TEST(ServiceEditor, FailedSaveTellsTheUserWhatWasNotWritten)

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,61 @@ TEST_F(HostProgram, ExportWritesTheInstalledDefinitionBackByteForByte)
     EXPECT_EQ(ReadBytes(again), ReadBytes(written));
 
     EXPECT_EQ(Host("-export vlnosuchservice").exitCode, 4);
+}
+
+// Every value of a key but the display name, which differs with the service: name, type, bytes.
+std::map<std::string, std::pair<DWORD, std::string>> ValuesButDisplayName(const std::string& keyPath)
+{
+    std::map<std::string, std::pair<DWORD, std::string>> values;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return values;
+    const UniqueHkey key(opened);
+    std::string data(65536, '\0');
+    for (DWORD i = 0; i < 1000; ++i) {
+        char name[256];
+        DWORD nameSize = sizeof name, type = 0, size = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(key.get(), i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                          &size) != ERROR_SUCCESS)
+            break;
+        if (std::string(name) != "DisplayName") values[name] = {type, data.substr(0, size)};
+    }
+    return values;
+}
+
+// The newer settings written with words and units install to the very registry values of the
+// same definition in numbers, and export as numbers; a recovery that restarts the computer says
+// on which failure.
+TEST_F(HostProgram, WordsAndUnitsInstallAsTheirNumbers)
+{
+    const std::string words =
+        "<Supervision><StopTimeout>15 s</StopTimeout><ExitAction Code=\"3\">terminate</ExitAction></Supervision>"
+        "<Recovery><FirstFailure Delay=\"2 min\">RestartService</FirstFailure><SecondFailure>restartcomputer"
+        "</SecondFailure><ResetPeriod>1 h</ResetPeriod></Recovery><Limits><MemoryLimit>2 GB</MemoryLimit>"
+        "<LimitAction>Shutdown</LimitAction></Limits><Output><RotateSize>10 MB</RotateSize></Output>";
+    const std::string numbers =
+        "<Supervision><StopTimeout>15000</StopTimeout><ExitAction Code=\"3\">2</ExitAction></Supervision>"
+        "<Recovery><FirstFailure Delay=\"120000\">1</FirstFailure><SecondFailure>2"
+        "</SecondFailure><ResetPeriod>3600</ResetPeriod></Recovery><Limits><MemoryLimit>2048</MemoryLimit>"
+        "<LimitAction>3</LimitAction></Limits><Output><RotateSize>10485760</RotateSize></Output>";
+    const std::string program = dir_.Program(), folder = dir_.Folder("w");
+    const auto install = [&](const std::string& name, const std::string& rest) {
+        const std::string file = name + ".xml";
+        return Host("-i " + dir_.Write(file, DefinitionDir::Xml(DefinitionDir::Required(name, program, folder), rest)));
+    };
+    const wintest::CommandResult inWords = install("vlhostsvc0", words);
+    ASSERT_EQ(inWords.exitCode, 0) << inWords.output;
+    EXPECT_TRUE(wintest::Contains(inWords.output, "Note: on its second failure this service restarts the computer"))
+        << inWords.output;
+    ASSERT_EQ(install("vlhostsvc1", numbers).exitCode, 0);
+
+    const auto written = ValuesButDisplayName(registry_data::ParametersKeyPath("vlhostsvc0"));
+    EXPECT_GT(written.size(), 10u);
+    EXPECT_EQ(written, ValuesButDisplayName(registry_data::ParametersKeyPath("vlhostsvc1")));
+    std::string expected = Host("-export vlhostsvc1").output;
+    for (std::size_t at; (at = expected.find("vlhostsvc1")) != std::string::npos;)
+        expected.replace(at, 10, "vlhostsvc0");
+    EXPECT_EQ(Host("-export vlhostsvc0").output, expected);
+    EXPECT_TRUE(wintest::Contains(expected, "<MemoryLimit>2048</MemoryLimit>")) << expected;
 }
 
 FILETIME LastWrite(const std::string& keyPath)
