@@ -130,6 +130,10 @@ Section "Velmora" SecMain
   SetOutPath "$INSTDIR\examples"
   File "${BIN}\examples\VelmoraExample.exe"
   !insertmacro Example "example-service.xml"
+  File "${BIN}\examples\node-server.xml"
+  File "${BIN}\examples\java-app.xml"
+  File "${BIN}\examples\python-app.xml"
+  File "${BIN}\examples\batch-file.xml"
 
   WriteRegStr HKLM "${PRODUCT_KEY}" "InstallationDir" "$INSTDIR"
 
@@ -197,6 +201,10 @@ Section "Uninstall"
   SetRegView 64
   SetShellVarContext all
   Delete "$INSTDIR\examples\example-service.xml"
+  Delete "$INSTDIR\examples\node-server.xml"
+  Delete "$INSTDIR\examples\java-app.xml"
+  Delete "$INSTDIR\examples\python-app.xml"
+  Delete "$INSTDIR\examples\batch-file.xml"
   Delete "$INSTDIR\examples\VelmoraExample.exe"
   RMDir "$INSTDIR\examples"
   Delete "$INSTDIR\Quillon.dll"

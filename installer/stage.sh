@@ -14,5 +14,6 @@ for f in Quillon.dll Velmora.exe VelmoraUI.exe Velmora.dtd libstdc++-6.dll libgc
   cp "$bin/$f" "$out/$f"
 done
 cp "$bin/VelmoraExample.exe" "$out/examples/"
+cp "$source"/examples/*.xml "$out/examples/"
 sed 's|@INSTALLDIR@|C:\\Program Files\\Velmora|g' "$source/examples/example-service.xml.in" >"$out/examples/example-service.xml"
 bash "$(dirname "$0")/sign.sh" "$pfx" "$out"/*.exe "$out"/*.dll "$out"/examples/*.exe

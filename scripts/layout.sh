@@ -21,6 +21,7 @@ for f in Quillon.dll Velmora.exe VelmoraUI.exe Velmora.dtd libstdc++-6.dll libgc
   [ -f "$bin/$f" ] && cp "$bin/$f" "$installUnix/"
 done
 [ -f "$bin/VelmoraExample.exe" ] && cp "$bin/VelmoraExample.exe" "$installUnix/examples/"
+cp "$root"/examples/*.xml "$installUnix/examples/"
 for template in "$root"/examples/*.xml.in; do
   [ -f "$template" ] || continue
   out="$installUnix/examples/$(basename "${template%.in}")"

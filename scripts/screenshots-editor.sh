@@ -9,7 +9,8 @@
 # variable dialog, the exit action dialog, the notification dialog of the webhook and the
 # password Install asks for. Needs
 # the Windows build (cmake --build --preset windows). VELMORA_DPI=144 draws them at 150 %, and
-# OUT_DIR (the first argument) puts them elsewhere.
+# OUT_DIR (the first argument) puts them elsewhere. VELMORA_DOCS=1 also copies the newer pages
+# into docs/ as the README shows them (docs/editor-output.png, …).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/build/windows/bin
@@ -58,3 +59,10 @@ shot editor-12-health 8
 shot editor-13-limits 9
 shot editor-14-notify 10
 shot editor-15-notification-dialog 10 notification
+
+if [ -n "${VELMORA_DOCS:-}" ]; then
+  for page in 7-output 8-supervision 10-logon 12-health 13-limits 14-notify; do
+    cp "$out/editor-$page.png" "$root/docs/editor-${page#*-}.png"
+  done
+  echo "copied the newer pages into $root/docs"
+fi

@@ -8,6 +8,7 @@
 #include "Notification.h"
 #include "Platform.h"
 #include "ProcessLimits.h"
+#include "RelativePaths.h"
 #include "ServiceAccount.h"
 #include "Settings.h"
 #include "Variables.h"
@@ -144,9 +145,10 @@ std::string AsUsed(const std::string& text, const variables::Lookup* expand)
 
 // The checks of a program block as the host will run it: the program and its folder exist, and
 // the paths and the command line fit the system's limits.
-void CheckInvocation(const ServiceDefinition::Invocation& to, const char* which, const variables::Lookup* expand)
+void CheckInvocation(const ServiceDefinition::Invocation& to, const char* which, const variables::Lookup* expand,
+                     const relative_paths::Base& base)
 {
-    const std::string executable = AsUsed(to.Executable, expand);
+    const std::string executable = base.Resolve(AsUsed(to.Executable, expand), std::string("the ") + which);
     const std::string quoted = process_limits::CommandLineFor(executable, "");
     CheckPathLength(quoted.substr(1, quoted.size() - 2), "application binary path", process_limits::kMaxProgramPath);
     const platform::FileStatus program = platform::QueryFileStatus(executable);
@@ -154,7 +156,8 @@ void CheckInvocation(const ServiceDefinition::Invocation& to, const char* which,
     if (program.kind != platform::FileKind::Regular) failure::Throw("application binary is not a regular file");
     if (!program.executable) failure::Throw("application binary is not executable");
 
-    const std::string workingDir = AsUsed(to.WorkingDir, expand);
+    const std::string workingDir =
+        base.Resolve(AsUsed(to.WorkingDir, expand), std::string("the working folder of the ") + which);
     CheckPathLength(workingDir, "working directory", process_limits::kMaxWorkingDirectory);
     const platform::FileStatus folder = platform::QueryFileStatus(workingDir);
     if (folder.kind == platform::FileKind::Missing) failure::ThrowLastError("working directory is invalid");
@@ -163,7 +166,7 @@ void CheckInvocation(const ServiceDefinition::Invocation& to, const char* which,
 }
 
 void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefinition::Invocation& to, bool required,
-                       const char* which, const variables::Lookup* expand = nullptr)
+                       const char* which, const variables::Lookup* expand, const relative_paths::Base& base)
 {
     to = ServiceDefinition::Invocation();
     if (!from.Executable().HasValue()) {
@@ -175,7 +178,7 @@ void ConvertInvocation(const XMLConfiguration::Invocation& from, ServiceDefiniti
     to.WorkingDir = TextOr(from.WorkingDir(), "");
     if (from.Parameters().HasValue()) to.Parameters = Text(from.Parameters());
     if (from.Delay().HasValue()) to.Delay = from.Delay().Value();
-    CheckInvocation(to, which, expand);
+    CheckInvocation(to, which, expand, base);
 }
 
 void ConvertName(const NameValueXMLString& from, std::string& to)
@@ -287,7 +290,7 @@ void CheckLogOnAndRecovery(const ServiceDefinition& definition, bool interactWri
 }  // namespace
 
 void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition& definition,
-                       unsigned char* forceReplace)
+                       unsigned char* forceReplace, const relative_paths::Base& base)
 {
     ConvertSettings(configuration, definition);
     // The service's environment as the host builds it: the definition's variables, then the
@@ -299,7 +302,7 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
         return std::nullopt;
     };
     const variables::Lookup* expand = definition.ExpandVariables ? &lookup : nullptr;
-    ConvertInvocation(configuration.Service(), definition.Service, true, "service program", expand);
+    ConvertInvocation(configuration.Service(), definition.Service, true, "service program", expand, base);
     if (forceReplace) *forceReplace = FlagOr(configuration.ForceReplace(), 0) ? 1 : 0;
     ConvertName(configuration.Name(), definition.Name);
     definition.DisplayName = TextOr(configuration.DisplayName(), definition.Name);
@@ -322,11 +325,11 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
     definition.Priority = NumberOr(configuration.Priority(), 0);
     if (definition.Priority > 5) definition.Priority = 0;
 
-    ConvertInvocation(configuration.PreService(), definition.PreService, false, "pre-service program", expand);
-    ConvertInvocation(configuration.PostService(), definition.PostService, false, "post-service program", expand);
+    ConvertInvocation(configuration.PreService(), definition.PreService, false, "pre-service program", expand, base);
+    ConvertInvocation(configuration.PostService(), definition.PostService, false, "post-service program", expand, base);
     // The stop program runs for at most the stop timeout: it has no time of its own.
     definition.StopService.Delay = 0;
-    if (!definition.StopService.Executable.empty()) CheckInvocation(definition.StopService, "stop program", expand);
+    if (!definition.StopService.Executable.empty()) CheckInvocation(definition.StopService, "stop program", expand, base);
 
     for (const auto& [name, value] : configuration.Environment()) {
         if (!name.HasValue()) continue;
@@ -337,6 +340,11 @@ void ConvertDefinition(const XMLConfiguration& configuration, ServiceDefinition&
 
     definition.DebugEnabled = FlagOr(configuration.DebuggingEnabled(), 0);
     definition.DebugLogFile = TextOr(configuration.DebugLogFile(), "");
+    // The log files need not exist yet; where a relative one will be is told all the same.
+    if (definition.DebugEnabled) base.Resolve(AsUsed(definition.DebugLogFile, expand), "the debug log");
+    base.Resolve(AsUsed(definition.OutputFile, expand), "the output file");
+    if (definition.ErrorFile != definition.OutputFile)
+        base.Resolve(AsUsed(definition.ErrorFile, expand), "the error file");
 
     CheckProgramTimes(definition);
 

@@ -5,6 +5,7 @@
 
 #include "DefinitionConversion.h"
 #include "Failure.h"
+#include "LoadXMLFile.h"
 #include "Platform.h"
 #include "Quillon.h"
 #include "VelmoraVersion.h"
@@ -59,8 +60,8 @@ std::string LocateDefinition(const char* fileName)
 
 }  // namespace
 
-void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned char* forceReplace,
-                 unsigned char errorsInException)
+void LoadDefinitionFile(const char* fileName, ServiceDefinition* definition, unsigned char* forceReplace,
+                        bool errorsInException, const relative_paths::Base& base)
 {
     if (!fileName || !definition) failure::Throw("The input file cannot be found.");
     const std::string path = LocateDefinition(fileName);
@@ -71,8 +72,17 @@ void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned c
     } catch (const std::bad_alloc&) {
         failure::Throw("Not enough memory to read the service configuration");
     }
-    if (!configuration->IsValid()) ReportErrors(configuration->Errors(), errorsInException != 0);
-    ConvertDefinition(*configuration, *definition, forceReplace);
+    if (!configuration->IsValid()) ReportErrors(configuration->Errors(), errorsInException);
+    ConvertDefinition(*configuration, *definition, forceReplace, base);
+}
+
+// The library lies beside Velmora.exe, in the folder the host runs its programs from.
+void LoadXMLFile(const char* fileName, ServiceDefinition* definition, unsigned char* forceReplace,
+                 unsigned char errorsInException)
+{
+    relative_paths::Base base;
+    base.folder = platform::ModuleDirectory();
+    LoadDefinitionFile(fileName, definition, forceReplace, errorsInException != 0, base);
 }
 
 void PrintQuillonVersion()

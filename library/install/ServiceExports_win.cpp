@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Failure.h"
+#include "LoadXMLFile.h"
 #include "ParametersAccess.h"
 #include "Quillon.h"
 #include "RegistryStore.h"
@@ -17,14 +18,20 @@ enum class Errors { Printed, InException };
 
 // Reads and checks the definition file, hands the service's name to the caller, and runs
 // `apply(definition, forceReplace, hostProgram)` under the service's install lock.
+// Relative paths are checked as the host will take them, from `hostDirectory`, and each is told
+// to the notice sink of `callbacks` (when given).
 template <typename Apply>
 auto WithDefinition(const char* fileName, const std::string& hostDirectory, char* serviceName,
-                    std::size_t serviceNameSize, Errors errors, Apply apply)
+                    std::size_t serviceNameSize, Errors errors, const InstallCallbacks* callbacks, Apply apply)
 {
     if (!fileName || !*fileName) failure::Throw("Input file name is blank");
     ServiceDefinition definition;
     unsigned char forceReplace = 0;
-    LoadXMLFile(fileName, &definition, &forceReplace, errors == Errors::InException);
+    relative_paths::Base base;
+    base.folder = hostDirectory;
+    if (callbacks && callbacks->notice)
+        base.note = [callbacks](const std::string& text) { callbacks->notice(text.c_str(), callbacks->context); };
+    LoadDefinitionFile(fileName, &definition, &forceReplace, errors == Errors::InException, base);
     // The caller holds the name from here on, also when a later step fails.
     if (!serviceName || definition.Name.size() >= serviceNameSize) {
         failure::Throw("The service name is too long for the caller's buffer.");
@@ -55,7 +62,7 @@ void ServiceInstall(const char* fileName, const std::string& hostDirectory, char
 void ServiceInstallWith(const char* fileName, const std::string& hostDirectory, char* serviceName,
                         std::size_t serviceNameSize, const InstallCallbacks& callbacks)
 {
-    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize, Errors::Printed,
+    WithDefinition(fileName, hostDirectory, serviceName, serviceNameSize, Errors::Printed, &callbacks,
                    [&callbacks](const ServiceDefinition& definition, bool forceReplace, const std::string& hostProgram) {
                        Create(definition, forceReplace, hostProgram, callbacks);
                    });
@@ -71,7 +78,7 @@ UpdateResult ServiceUpdateWith(const char* fileName, const std::string& hostDire
                                std::size_t serviceNameSize, const InstallCallbacks& callbacks)
 {
     return WithDefinition(
-        fileName, hostDirectory, serviceName, serviceNameSize, Errors::InException,
+        fileName, hostDirectory, serviceName, serviceNameSize, Errors::InException, &callbacks,
         [&callbacks](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
             bool missing = false;
             const bool entryChanged = scm_registration::Update(definition, hostProgram, callbacks, &missing);
@@ -96,7 +103,7 @@ UpdateResult ServicePreviewUpdate(const char* fileName, const std::string& hostD
                                   std::size_t serviceNameSize, std::vector<std::string>* changes)
 {
     return WithDefinition(
-        fileName, hostDirectory, serviceName, serviceNameSize, Errors::InException,
+        fileName, hostDirectory, serviceName, serviceNameSize, Errors::InException, nullptr,
         [changes](const ServiceDefinition& definition, bool, const std::string& hostProgram) {
             bool missing = false;
             std::vector<std::string> lines = scm_registration::Differences(definition, hostProgram, &missing);

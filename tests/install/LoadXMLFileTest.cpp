@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Definitions.h"
+#include "LoadXMLFile.h"
 #include "Quillon.h"
+#include "RelativePaths.h"
 
 namespace {
 
@@ -364,6 +368,88 @@ TEST(LoadXMLFile, ExpandedPathsAreCheckedAndKeptAsWritten)
             EXPECT_EQ(d.ExpandVariables, 1u);
         }
     }
+}
+
+// The host runs its programs from the folder of Velmora.exe: the install takes relative paths from
+// that folder too, never from the folder it was started in, and says where each one points.
+TEST(LoadXMLFile, RelativePathsAreTakenFromTheHostsFolder)
+{
+    DefinitionDir host;
+    host.Program("app.exe");
+    host.Folder("work");
+    DefinitionDir current;
+    current.Program("here.exe");
+    // The folder as the system writes it, with its own separator (a backslash on Windows).
+    const std::string root = host.Path().string();
+    const std::string from = root + (root.find('\\') != std::string::npos ? "\\" : "/");
+    const std::string out = "<Output><OutputLocation>logs/out.log</OutputLocation></Output>";
+    const struct {
+        const char* what;
+        std::string program;
+        std::string rest;
+        const char* failure;
+        std::vector<std::string> notes;
+    } cases[] = {
+        {"program and folder", DefinitionDir::Required("Svc", "app.exe", "work"), out, "",
+         {"the service program \"app.exe\" is a relative path: the service takes it from the folder of "
+          "Velmora.exe, as " + from + "app.exe",
+          "the working folder of the service program \"work\" is a relative path: the service takes it from the "
+          "folder of Velmora.exe, as " + from + "work",
+          "the output file \"logs/out.log\" is a relative path: the service takes it from the folder of "
+          "Velmora.exe, as " + from + "logs/out.log"}},
+        {"written from the current folder", DefinitionDir::Required("Svc", "./app.exe", host.Path().string()), "", "",
+         {"the service program \"./app.exe\" is a relative path: the service takes it from the folder of "
+          "Velmora.exe, as " + from + "app.exe"}},
+        {"only in the current folder", DefinitionDir::Required("Svc", "here.exe", "work"), "",
+         "application binary is invalid",
+         {"the service program \"here.exe\" is a relative path: the service takes it from the folder of "
+          "Velmora.exe, as " + from + "here.exe"}},
+        {"full paths", DefinitionDir::Required("Svc", from + "app.exe", from + "work"), "", "", {}},
+    };
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(current.Path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> notes;
+        relative_paths::Base base;
+        base.folder = host.Path().string();
+        base.note = [&notes](const std::string& text) { notes.push_back(text); };
+        ServiceDefinition d;
+        unsigned char force = 0;
+        std::string failure;
+        try {
+            LoadDefinitionFile(host.Write("rel.xml", DefinitionDir::Xml(c.program, c.rest)).c_str(), &d, &force, true,
+                               base);
+        } catch (const CExcep& e) {
+            failure = e.message;
+        }
+        EXPECT_EQ(failure, c.failure);
+        EXPECT_EQ(notes, c.notes);
+    }
+    std::filesystem::current_path(before);
+}
+
+// How the system completes a path from a folder, as the host's programs are started.
+TEST(RelativePaths, ResolvedAsTheSystemTakesThemFromAFolder)
+{
+    const struct {
+        const char* path;
+        const char* folder;
+        const char* resolved;
+    } cases[] = {
+        {"app\\server.exe", "C:\\Program Files\\Velmora", "C:\\Program Files\\Velmora\\app\\server.exe"},
+        {".\\server.exe", "C:\\Velmora\\", "C:\\Velmora\\server.exe"},
+        {"..\\apps\\x.exe", "D:\\Tools\\Velmora", "D:\\Tools\\Velmora\\..\\apps\\x.exe"},
+        {"\\apps\\x.exe", "D:\\Tools\\Velmora", "D:\\apps\\x.exe"},
+        {"C:\\apps\\x.exe", "D:\\Tools", "C:\\apps\\x.exe"},
+        {"\\\\server\\share\\x.exe", "D:\\Tools", "\\\\server\\share\\x.exe"},
+        {"//server/share/x.exe", "D:\\Tools", "//server/share/x.exe"},
+        {"/opt/x", "/srv/velmora", "/opt/x"},
+        {"x", "/srv/velmora", "/srv/velmora/x"},
+        {"x.exe", "", "x.exe"},
+        {"", "D:\\Tools", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(relative_paths::Resolved(c.path, c.folder), c.resolved) << c.path;
 }
 
 TEST(LoadXMLFile, LocatesTheFileWithOrWithoutItsEnding)

@@ -21,8 +21,10 @@ fi
 wine_ "$setup" /S >/dev/null 2>&1
 code=$?
 check "setup exits 0 (exit $code)" test "$code" -eq 0
+# The recipes are every definition of the source tree's examples folder.
+recipes=$(cd "$here/../../examples" && for r in *.xml; do printf 'examples/%s ' "$r"; done)
 for f in Quillon.dll Velmora.exe VelmoraUI.exe Velmora.dtd libstdc++-6.dll examples/VelmoraExample.exe \
-         examples/example-service.xml Uninstall.exe; do
+         examples/example-service.xml Uninstall.exe $recipes; do
   check "installed $f" test -f "$install/$f"
 done
 # What ships carries no debug information; it stays beside the release build.

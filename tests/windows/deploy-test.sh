@@ -80,7 +80,9 @@ check "the MSI's product code is the manifests'" sh -c "msiinfo export '$msi' Pr
 # The MSI: silent install into C:\X, a service of it running.
 "$VELMORA_WINE" msiexec /i "Z:$work/v1.msi" /qn 'INSTALLDIR=C:\X' >/dev/null 2>&1
 check "msiexec /i /qn INSTALLDIR= exits 0" test $? -eq 0
-for f in Quillon.dll Velmora.exe VelmoraUI.exe Velmora.dtd libstdc++-6.dll examples/VelmoraExample.exe; do
+# The recipes are every definition of the source tree's examples folder.
+recipes=$(cd "$here/../../examples" && for r in *.xml; do printf 'examples/%s ' "$r"; done)
+for f in Quillon.dll Velmora.exe VelmoraUI.exe Velmora.dtd libstdc++-6.dll examples/VelmoraExample.exe $recipes; do
   check "the MSI installed $f" test -f "$drive/X/$f"
 done
 check "the MSI wrote the product key" sh -c "'$VELMORA_WINE' reg.exe query 'HKLM\\SOFTWARE\\Marrowfield\\Velmora\\v1.5' /v InstallationDir | grep -q 'C:.X'"

@@ -11,8 +11,9 @@ build=$1
 work=$(mktemp -d)
 [ -n "${HEALTH_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 cp "$build/bin/Velmora.dtd" "$work/"
-exec python3 - "$VELMORA_WINE" "$build/bin" "$work" <<'PY'
+PYTHONPATH="$(dirname "$0")/../wine" exec python3 - "$VELMORA_WINE" "$build/bin" "$work" <<'PY'
 import http.server, json, os, socket, subprocess, sys, threading, time
+from steps import failures, step, wait_for
 
 wine, bin_dir, work = sys.argv[1:4]
 example = f"Z:{bin_dir}/VelmoraExample.exe"
@@ -97,16 +98,6 @@ def status(name):
     return json.loads(velmora("-status", name, "-json", check=False).stdout)
 
 
-def wait_for(what, condition, seconds=90):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.2)
-    raise AssertionError("never happened: " + what)
-
-
 def record(name):
     try:
         return open(os.path.join(work, name + ".rec"), encoding="utf-8", errors="replace").read()
@@ -157,17 +148,7 @@ def log(name):
         return ""
 
 
-failures = []
 installed = []  # removed at the end when a failed step left them
-
-
-def step(title, body):
-    try:
-        body()
-        print("ok:", title)
-    except AssertionError as error:
-        failures.append(title)
-        print("FAILED:", title, "-", error)
 
 
 def http_ready_and_live():
