@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "PathText.h"
@@ -32,12 +34,22 @@ inline CommandResult Run(const std::string& command)
     CommandResult result;
     for (int attempt = 1; attempt <= 3; ++attempt) {
         result = CommandResult();
+        // A pipe that could not be opened ran nothing, so the command is tried again, as it is
+        // when the command interpreter could not launch it.
         FILE* pipe = _popen(command.c_str(), "rb");
-        if (!pipe) return result;
+        if (!pipe) {
+            std::fprintf(stderr, "[the pipe to the command could not be opened (%s), attempt %d] %s\n",
+                         std::strerror(errno), attempt, command.c_str());
+            Sleep(250);
+            continue;
+        }
         char buffer[512];
         std::size_t n;
         while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
         result.exitCode = _pclose(pipe);
+        if (result.exitCode == -1)
+            std::fprintf(stderr, "[the command's end could not be waited for (%s)] %s\n", std::strerror(errno),
+                         command.c_str());
         if (result.exitCode != kCannotLaunch) break;
         std::fprintf(stderr, "[the command interpreter could not launch it, attempt %d] %s\n", attempt,
                      command.c_str());
